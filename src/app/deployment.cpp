@@ -1,0 +1,72 @@
+#include "app/deployment.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+namespace {
+
+QString FromEnvironment(const char* name, const QString& fallback)
+{
+    const QString value = qEnvironmentVariable(name).trimmed();
+    return value.isEmpty() ? fallback : value;
+}
+
+} // namespace
+
+namespace Deployment {
+
+QString ApiKey()
+{
+    return QStringLiteral("Tq3vWz8p");
+}
+
+QString ApiHost()
+{
+    return FromEnvironment("NORVANE_API_HOST", QStringLiteral("api.norvane.example"));
+}
+
+QString WebHost()
+{
+    return FromEnvironment("NORVANE_WEB_HOST", QStringLiteral("www.norvane.example"));
+}
+
+QString PtpServer()
+{
+    return FromEnvironment("NORVANE_PTP_SERVER", QStringLiteral("ptp.norvane.example"));
+}
+
+QString UpdateUrl()
+{
+    return FromEnvironment("NORVANE_UPDATE_URL",
+                           QStringLiteral("https://www.norvane.example/updates/linux/appcast.xml"));
+}
+
+QString ExtraCaFile()
+{
+    return FromEnvironment("NORVANE_CA_FILE", QString());
+}
+
+QString VpnCaFile()
+{
+    const QString fromEnvironment = FromEnvironment("NORVANE_VPN_CA", QString());
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    // Installed with the program: next to the executable in a build tree or portable
+    // archive, otherwise in the shared data folder.
+    const QString besideExecutable = QCoreApplication::applicationDirPath() + QStringLiteral("/tarnwick.crt");
+    if (QFileInfo::exists(besideExecutable))
+        return besideExecutable;
+    return QStringLiteral("/usr/share/norvane/tarnwick.crt");
+}
+
+QString OpenVpnBinary()
+{
+    return FromEnvironment("NORVANE_OPENVPN", QString());
+}
+
+QString AccountKeyOverride()
+{
+    return FromEnvironment("NORVANE_ACCOUNT_KEY", QString());
+}
+
+} // namespace Deployment
