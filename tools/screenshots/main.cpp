@@ -245,8 +245,10 @@ int main(int argc, char* argv[])
     indicator->ShowMessage(
         QStringLiteral("AN ERROR OCCURRED. <a href=\"restartLink\">RESTART</a> & TRY AGAIN OR "
                        "EXIT & CONTACT SUPPORT."));
+    Child<QWidget>(&window, "RestartButton")->setVisible(true);
     Settle(VPNConnectionIndicator::FadeDurationMs + 100);
     shooter.Save(QStringLiteral("main-message"), &window);
+    Child<QWidget>(&window, "RestartButton")->setVisible(false);
 
     indicator->ShowMessage(QStringLiteral(
         "THIS SERVER IS UNAVAILABLE. TRY AGAIN LATER OR TRY ANOTHER SERVER. IF THE PROBLEM STAYS, "
