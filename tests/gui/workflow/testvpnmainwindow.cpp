@@ -1,0 +1,357 @@
+#include "app/appcontext.h"
+#include "app/deployment.h"
+#include "platform/linuxsystemservices.h"
+#include "temphome.h"
+#include "widgets/hkwindowbutton.h"
+#include "widgets/hkwindowbuttonview.h"
+#include "widgets/vpnconnectionindicator.h"
+#include "workflow/vpnmainwindow.h"
+
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QGraphicsPixmapItem>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+
+// Receives the addresses the window hands to the desktop.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    QList<QUrl> opened;
+
+public slots:
+    void Open(const QUrl& url) { opened.append(url); }
+};
+
+// The main window's own behaviour: views, menu toggle, dragging, tray and tool tip.
+class TestVPNMainWindow final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<VPNAppContext> m_context;
+    std::unique_ptr<VPNMainWindow> m_window;
+
+    template<typename T> T* Child(const char* name) const
+    {
+        T* child = m_window->findChild<T*>(QLatin1String(name));
+        if (!child)
+            qWarning() << "no child" << name;
+        return child;
+    }
+
+    QStackedWidget* Views() const { return Child<QStackedWidget>("CurrentView"); }
+
+private slots:
+    void init()
+    {
+        m_home = std::make_unique<TempHome>();
+        auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+        m_context = std::make_unique<VPNAppContext>(std::move(services));
+        m_window = std::make_unique<VPNMainWindow>(*m_context);
+        m_window->move(300, 300);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_context.reset();
+        m_home.reset();
+    }
+
+    void startsOnTheInitializationView()
+    {
+        QCOMPARE(Views()->currentWidget(), Child<QWidget>("InitializationView"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("NORVANE"));
+        QCOMPARE(m_window->size(), QSize(596, 203));
+        QCOMPARE(Child<QPushButton>("MenuButton")->text(), QStringLiteral("MENU"));
+        QVERIFY(!m_window->ConnectionIndicator()->isVisible());
+        for (const char* hidden : {"ConnectionProgressFrame", "RestartButton", "ChangeIPButton",
+                                   "TcpIndicatorLabel", "TestVersionFrameLeft", "TestVersionFrameRight"})
+            QVERIFY2(!Child<QWidget>(hidden)->isVisible(), hidden);
+        QVERIFY(!Child<QWidget>("MainView")->styleSheet().isEmpty());
+        QCOMPARE(m_window->TrayIcon()->toolTip(), QStringLiteral("Disconnected"));
+    }
+
+    void trayMenuHasItsEntriesInOrder()
+    {
+        struct Entry
+        {
+            const char* name;
+            const char* text;
+            bool visible;
+            bool enabled;
+        };
+        const Entry expected[] = {
+            {"trayStatusAction", "Disconnected", true, false},
+            {"trayConnectingAction", "Connecting...", false, false},
+            {"trayConnectedAction", "Connected", false, false},
+            {"trayServerAction", "", false, false},
+            {"trayIpAction", "", false, false},
+            {"trayVerifyAction", "Verify", false, true},
+            {"trayChangeIpAction", "Change New IP", false, true},
+            {"", "", true, true},
+            {"trayConnectAction", "&Connect", true, false},
+            {"trayDisconnectAction", "&Disconnect", true, false},
+            {"", "", true, true},
+            {"trayOpenAction", "&Open NORVANE", true, true},
+            {"trayQuitAction", "&Quit NORVANE", true, true},
+        };
+        const QList<QAction*> actions = m_window->TrayMenu()->actions();
+        QCOMPARE(actions.size(), int(std::size(expected)));
+        for (int i = 0; i < actions.size(); ++i) {
+            const Entry& entry = expected[i];
+            QAction* action = actions.at(i);
+            QCOMPARE(action->isSeparator(), QByteArray(entry.name).isEmpty());
+            if (action->isSeparator())
+                continue;
+            QCOMPARE(action->objectName(), QLatin1String(entry.name));
+            QCOMPARE(action->text(), QString::fromLatin1(entry.text));
+            QCOMPARE(action->isVisible(), entry.visible);
+            // A hidden action reports itself disabled; its own enabled state shows once visible.
+            action->setVisible(true);
+            QCOMPARE(action->isEnabled(), entry.enabled);
+            action->setVisible(entry.visible);
+        }
+    }
+
+    void trayConnectEntriesPressTheWindowsButtons()
+    {
+        QSignalSpy connectClicked(Child<QPushButton>("ConnectButton"), &QPushButton::clicked);
+        QSignalSpy disconnectClicked(Child<QPushButton>("DisconnectButton"), &QPushButton::clicked);
+        m_window->findChild<QAction*>(QStringLiteral("trayConnectAction"))->setEnabled(true);
+        m_window->findChild<QAction*>(QStringLiteral("trayConnectAction"))->trigger();
+        QCOMPARE(connectClicked.count(), 1);
+        QCOMPARE(disconnectClicked.count(), 0);
+        m_window->findChild<QAction*>(QStringLiteral("trayDisconnectAction"))->setEnabled(true);
+        m_window->findChild<QAction*>(QStringLiteral("trayDisconnectAction"))->trigger();
+        QCOMPARE(disconnectClicked.count(), 1);
+    }
+
+    void menuButtonReturnsToTheViewShownBefore_data()
+    {
+        QTest::addColumn<QString>("startView");
+        QTest::newRow("main view") << QStringLiteral("MainView");
+        QTest::newRow("error view") << QStringLiteral("ErrorView");
+        QTest::newRow("initialization view") << QStringLiteral("InitializationView");
+    }
+
+    void menuButtonReturnsToTheViewShownBefore()
+    {
+        QFETCH(QString, startView);
+        QWidget* start = Child<QWidget>(startView.toLatin1().constData());
+        auto* menuButton = Child<QPushButton>("MenuButton");
+        Views()->setCurrentWidget(start);
+
+        QTest::mouseClick(menuButton, Qt::LeftButton);
+        QCOMPARE(Views()->currentWidget(), Child<QWidget>("MenuView"));
+        QCOMPARE(menuButton->text(), QStringLiteral("BACK"));
+
+        QTest::mouseClick(menuButton, Qt::LeftButton);
+        QCOMPARE(Views()->currentWidget(), start);
+        QCOMPARE(menuButton->text(), QStringLiteral("MENU"));
+    }
+
+    void dragsOnlyFromTheBorderBand_data()
+    {
+        QTest::addColumn<QPoint>("press");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("left band") << QPoint(10, 100) << true;
+        QTest::newRow("last column of the left band") << QPoint(39, 100) << true;
+        QTest::newRow("top band") << QPoint(300, 20) << true;
+        QTest::newRow("right band") << QPoint(570, 100) << true;
+        QTest::newRow("bottom band") << QPoint(300, 180) << true;
+        QTest::newRow("inside, near the left") << QPoint(40, 60) << false;
+        QTest::newRow("inside") << QPoint(300, 60) << false;
+        QTest::newRow("inside, near the bottom") << QPoint(300, 163) << false;
+    }
+
+    void dragsOnlyFromTheBorderBand()
+    {
+        QFETCH(QPoint, press);
+        QFETCH(bool, moves);
+        const QPoint start = m_window->pos();
+        QTest::mousePress(m_window.get(), Qt::LeftButton, {}, press);
+        QTest::mouseMove(m_window.get(), press + QPoint(25, 15));
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, {}, press + QPoint(25, 15));
+        if (moves)
+            QTRY_COMPARE(m_window->pos(), start + QPoint(25, 15));
+        else
+            QCOMPARE(m_window->pos(), start);
+        QCOMPARE(m_window->size(), QSize(596, 203));
+    }
+
+    void otherButtonEndsADrag()
+    {
+        const QPoint start = m_window->pos();
+        QTest::mousePress(m_window.get(), Qt::LeftButton, {}, QPoint(10, 100));
+        QTest::mousePress(m_window.get(), Qt::RightButton, {}, QPoint(10, 100));
+        QTest::mouseMove(m_window.get(), QPoint(40, 130));
+        QCOMPARE(m_window->pos(), start);
+        QTest::mouseRelease(m_window.get(), Qt::RightButton, {}, QPoint(40, 130));
+        QTest::mouseRelease(m_window.get(), Qt::LeftButton, {}, QPoint(40, 130));
+    }
+
+    void closeButtonHidesAndTrayClickBringsItBack()
+    {
+        HkWindowButtonView* bar = m_window->WindowButtons();
+        const QGraphicsPixmapItem* item = bar->CloseButton()->NormalItem();
+        QTest::mouseClick(bar->viewport(), Qt::LeftButton, {},
+                          bar->mapFromScene(item->mapToScene(item->boundingRect().center())));
+        QTRY_VERIFY(!m_window->isVisible());
+
+        m_window->SystrayIconActivated(QSystemTrayIcon::Trigger);
+        QVERIFY(m_window->isVisible());
+        QVERIFY(!m_window->isMinimized());
+    }
+
+    void closeRequestFromTheDesktopOnlyHides()
+    {
+        QVERIFY(!m_window->close());
+        QVERIFY(!m_window->isVisible());
+        m_window->SystrayIconActivated(QSystemTrayIcon::DoubleClick);
+        QVERIFY(m_window->isVisible());
+    }
+
+    void trayActivation_data()
+    {
+        QTest::addColumn<QString>("windowState");
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("visibleAfter");
+        QTest::addColumn<bool>("minimizedAfter");
+        QTest::newRow("shown, left click hides")
+            << "shown" << int(QSystemTrayIcon::Trigger) << false << false;
+        QTest::newRow("hidden, left click shows")
+            << "hidden" << int(QSystemTrayIcon::Trigger) << true << false;
+        QTest::newRow("shown, double click hides")
+            << "shown" << int(QSystemTrayIcon::DoubleClick) << false << false;
+        QTest::newRow("hidden, double click shows")
+            << "hidden" << int(QSystemTrayIcon::DoubleClick) << true << false;
+        QTest::newRow("minimized, left click ignored")
+            << "minimized" << int(QSystemTrayIcon::Trigger) << true << true;
+        QTest::newRow("minimized, double click ignored")
+            << "minimized" << int(QSystemTrayIcon::DoubleClick) << true << true;
+        QTest::newRow("shown, middle click ignored")
+            << "shown" << int(QSystemTrayIcon::MiddleClick) << true << false;
+        QTest::newRow("hidden, middle click ignored")
+            << "hidden" << int(QSystemTrayIcon::MiddleClick) << false << false;
+    }
+
+    void trayActivation()
+    {
+        QFETCH(QString, windowState);
+        QFETCH(int, reason);
+        QFETCH(bool, visibleAfter);
+        QFETCH(bool, minimizedAfter);
+        if (windowState == QLatin1String("hidden"))
+            m_window->hide();
+        else if (windowState == QLatin1String("minimized"))
+            m_window->setWindowState(Qt::WindowMinimized);
+        m_window->SystrayIconActivated(QSystemTrayIcon::ActivationReason(reason));
+        QCOMPARE(m_window->isVisible(), visibleAfter);
+        QCOMPARE(m_window->isMinimized(), minimizedAfter);
+    }
+
+    void trayContextActivationPopsTheMenuUp()
+    {
+        m_window->SystrayIconActivated(QSystemTrayIcon::Context);
+        QTRY_VERIFY(m_window->TrayMenu()->isVisible());
+        // A second request while it is open does not open it again on top.
+        m_window->SystrayIconActivated(QSystemTrayIcon::Context);
+        QVERIFY(m_window->TrayMenu()->isVisible());
+        m_window->TrayMenu()->hide();
+    }
+
+    void minimizeHidesTheChromeUntilRestored()
+    {
+        m_window->OnMinimize();
+        QVERIFY(m_window->isMinimized());
+        QVERIFY(m_window->WindowButtons()->isHidden());
+        m_window->showNormal();
+        QTRY_VERIFY(!m_window->WindowButtons()->isHidden());
+    }
+
+    void trayToolTip_data()
+    {
+        QTest::addColumn<bool>("serversOnMainScreen");
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("list in options, connected") << false << int(VPNMainWindow::Connected) << "Connected";
+        QTest::newRow("list in options, disconnected")
+            << false << int(VPNMainWindow::Disconnected) << "Disconnected";
+        QTest::newRow("list in options, connecting")
+            << false << int(VPNMainWindow::Connecting) << "Disconnected";
+        QTest::newRow("list on main, connected")
+            << true << int(VPNMainWindow::Connected)
+            << "Connected to: Germany - Frankfurt\nSince: 2024-03-05 21:07\nLocal IP: 203.0.113.24\n"
+               "New IP: 198.51.100.73";
+        QTest::newRow("list on main, disconnected")
+            << true << int(VPNMainWindow::Disconnected) << "Disconnected from: Germany - Frankfurt";
+    }
+
+    void trayToolTip()
+    {
+        QFETCH(bool, serversOnMainScreen);
+        QFETCH(int, phase);
+        QFETCH(QString, expected);
+        m_context->Settings().serversOnMainScreen = serversOnMainScreen;
+        Child<QComboBox>("ServerListDropDown")->addItem(QStringLiteral("Germany - Frankfurt"));
+        Child<QLabel>("MainLocalIPLabel")->setText(QStringLiteral("203.0.113.24"));
+        Child<QLabel>("MainNewIPLabel")->setText(QStringLiteral("198.51.100.73"));
+        m_window->SetConnectedSince(QDateTime(QDate(2024, 3, 5), QTime(21, 7, 42)));
+        m_window->SetConnectionPhase(VPNMainWindow::ConnectionPhase(phase));
+        m_window->UpdateTrayToolTip();
+        QCOMPARE(m_window->TrayIcon()->toolTip(), expected);
+    }
+
+    void retranslateRestoresTextsAndKeepsTheConnectedStatus()
+    {
+        m_window->SetConnectionPhase(VPNMainWindow::Connected);
+        Child<QLabel>("MainStatusLabel")->setText(QStringLiteral("something else"));
+        auto* openAction = m_window->findChild<QAction*>(QStringLiteral("trayOpenAction"));
+        auto* serverAction = m_window->findChild<QAction*>(QStringLiteral("trayServerAction"));
+        openAction->setText(QStringLiteral("stale"));
+        serverAction->setText(QStringLiteral("Germany - Frankfurt"));
+        m_window->RetranslateUI();
+        QCOMPARE(Child<QLabel>("MainStatusLabel")->text(), QStringLiteral("YOU ARE SECURELY CONNECTED"));
+        QCOMPARE(Child<QPushButton>("MenuButton")->text(), QStringLiteral("BACK"));
+        QCOMPARE(openAction->text(), QStringLiteral("&Open NORVANE"));
+        QCOMPARE(serverAction->text(), QStringLiteral("Germany - Frankfurt"));
+        QCOMPARE(m_window->windowTitle(), QStringLiteral("NORVANE"));
+        QCOMPARE(m_window->TrayIcon()->toolTip(), QStringLiteral("Connected"));
+    }
+
+    void indicatorLinksOpenInTheBrowser_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("expectedHost");
+        QTest::newRow("support link") << QStringLiteral("supportLink") << Deployment::WebHost();
+        QTest::newRow("web address") << QStringLiteral("https://docs.norvane.example/faq")
+                                     << QStringLiteral("docs.norvane.example");
+    }
+
+    void indicatorLinksOpenInTheBrowser()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, expectedHost);
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "Open");
+        emit m_window->ConnectionIndicator()->linkActivated(link);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(catcher.opened.size(), 1);
+        QCOMPARE(catcher.opened.first().host(), expectedHost);
+        QVERIFY(m_window->isVisible());
+    }
+};
+
+QTEST_MAIN(TestVPNMainWindow)
+#include "testvpnmainwindow.moc"

@@ -1,0 +1,280 @@
+// Renders the main window in each of its views and states, the connection indicator's states
+// and the message dialog offscreen into PNG files, plus a preview of the tray icons at panel
+// sizes. Usage: norvane-screenshots <output directory>. tools/screenshots.sh runs it.
+
+#include "app/appcontext.h"
+#include "platform/linuxsystemservices.h"
+#include "widgets/vpnconnectionindicator.h"
+#include "widgets/vpnsimpledialog.h"
+#include "workflow/vpnmainwindow.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+QTextStream& Err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// Lets animations and deferred layout run; this is a tool, not product code.
+void Settle(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Puts a translucent window on a neutral desktop-like backdrop so its shape and shadow show.
+QImage OnBackdrop(const QPixmap& window)
+{
+    const int pad = 24;
+    QImage image(window.width() + 2 * pad, window.height() + 2 * pad, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QLinearGradient backdrop(0, 0, image.width(), image.height());
+    backdrop.setColorAt(0, QColor(0x3a, 0x44, 0x52));
+    backdrop.setColorAt(1, QColor(0x25, 0x2c, 0x36));
+    painter.fillRect(image.rect(), backdrop);
+    painter.drawPixmap(pad, pad, window);
+    return image;
+}
+
+class Shooter
+{
+public:
+    explicit Shooter(const QDir& output)
+        : m_output(output)
+    { }
+
+    bool Save(const QString& name, QWidget* widget)
+    {
+        widget->repaint();
+        const QString path = m_output.filePath(name + QStringLiteral(".png"));
+        if (!OnBackdrop(widget->grab()).save(path)) {
+            Err() << "cannot write " << path << '\n';
+            m_ok = false;
+        }
+        return m_ok;
+    }
+
+    bool SaveImage(const QString& name, const QImage& image)
+    {
+        const QString path = m_output.filePath(name + QStringLiteral(".png"));
+        if (!image.save(path)) {
+            Err() << "cannot write " << path << '\n';
+            m_ok = false;
+        }
+        return m_ok;
+    }
+
+    bool Ok() const { return m_ok; }
+
+private:
+    QDir m_output;
+    bool m_ok = true;
+};
+
+template<typename T> T* Child(QWidget* window, const char* name)
+{
+    T* child = window->findChild<T*>(QLatin1String(name));
+    if (!child)
+        Err() << "no widget " << name << '\n';
+    return child;
+}
+
+// The widget states the workflow sets in its states, applied the same way: by properties.
+void ShowServerSelect(QWidget* w)
+{
+    Child<QStackedWidget>(w, "CurrentView")->setCurrentWidget(Child<QWidget>(w, "MainView"));
+    Child<QPushButton>(w, "ConnectButton")->setVisible(true);
+    Child<QPushButton>(w, "CancelConnectButton")->setVisible(false);
+    Child<QPushButton>(w, "DisconnectButton")->setVisible(false);
+    Child<QWidget>(w, "ConnectionProgressFrame")->setVisible(false);
+    Child<QWidget>(w, "MainIPFrame")->setVisible(false);
+    Child<QWidget>(w, "ChangeIPButton")->setVisible(false);
+    Child<QWidget>(w, "MainStatusTimeLabel")->setVisible(false);
+    Child<QWidget>(w, "ServerListDropDown")->setVisible(true);
+    Child<QWidget>(w, "MainStatusLabel")->setMaximumWidth(289);
+    Child<QLabel>(w, "MainStatusLabel")->setText(QStringLiteral("CLICK CONNECT TO SECURE YOUR INTERNET"));
+    Child<QWidget>(w, "PTPIndicatorLabel")->setVisible(false);
+    Child<QWidget>(w, "TcpIndicatorLabel")->setVisible(false);
+}
+
+void ShowConnecting(QWidget* w)
+{
+    ShowServerSelect(w);
+    Child<QWidget>(w, "MenuButton")->setEnabled(false);
+    Child<QPushButton>(w, "ConnectButton")->setVisible(false);
+    Child<QPushButton>(w, "CancelConnectButton")->setVisible(true);
+    Child<QWidget>(w, "ServerListDropDown")->setVisible(false);
+    QWidget* progress = Child<QWidget>(w, "ConnectionProgressFrame");
+    progress->setVisible(true);
+    progress->setGeometry(180, 118, 46, 19);
+    Child<QLabel>(w, "MainStatusLabel")->setText(QStringLiteral("Connecting..."));
+}
+
+void ShowConnectedState(QWidget* w)
+{
+    ShowServerSelect(w);
+    Child<QWidget>(w, "MenuButton")->setEnabled(true);
+    Child<QPushButton>(w, "ConnectButton")->setVisible(false);
+    Child<QPushButton>(w, "DisconnectButton")->setVisible(true);
+    Child<QWidget>(w, "ServerListDropDown")->setVisible(false);
+    Child<QWidget>(w, "MainIPFrame")->setVisible(true);
+    Child<QWidget>(w, "ChangeIPButton")->setVisible(true);
+    Child<QWidget>(w, "MainStatusTimeLabel")->setVisible(true);
+    Child<QWidget>(w, "MainStatusLabel")->setMaximumWidth(244);
+    Child<QLabel>(w, "MainStatusLabel")->setText(QStringLiteral("YOU ARE SECURELY CONNECTED"));
+    Child<QLabel>(w, "MainStatusTimeLabel")->setText(QStringLiteral("0:12:07"));
+    Child<QLabel>(w, "MainLocalIPLabel")->setText(QStringLiteral("203.0.113.24"));
+    Child<QLabel>(w, "MainNewIPLabel")->setText(QStringLiteral("198.51.100.73"));
+    Child<QWidget>(w, "TcpIndicatorLabel")->setVisible(true);
+}
+
+// The tray icons as a panel shows them: 16 and 22 px on light and dark panels, at real size
+// (bottom row) and magnified four times with nearest-neighbour scaling (top row).
+QImage TrayPreview()
+{
+    const QImage icons[] = {QImage(QStringLiteral(":/global/resources/SystrayIconRed.png")),
+                            QImage(QStringLiteral(":/global/resources/SystrayIconGreen.png"))};
+    const QColor panels[] = {QColor(0xf2, 0xf2, 0xf2), QColor(0xc8, 0xc8, 0xc8), QColor(0x2b, 0x2b, 0x2b),
+                             QColor(0x10, 0x10, 0x10)};
+    const int panelWidth = 4 + (16 + 4) * 2 + (22 + 4) * 2;
+    const int panelHeight = 30;
+    const int zoom = 4;
+    QImage strip(panelWidth * 4, panelHeight, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&strip);
+    int x = 0;
+    for (const QColor& panel : panels) {
+        painter.fillRect(x, 0, panelWidth, panelHeight, panel);
+        int iconX = x + 4;
+        for (int size : {16, 22}) {
+            for (const QImage& icon : icons) {
+                painter.drawImage(QPoint(iconX, (panelHeight - size) / 2),
+                                  icon.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+                iconX += size + 4;
+            }
+        }
+        x += panelWidth;
+    }
+    painter.end();
+
+    QImage preview(strip.width() * zoom, strip.height() * (zoom + 1) + 8,
+                   QImage::Format_ARGB32_Premultiplied);
+    preview.fill(QColor(0x80, 0x80, 0x80));
+    QPainter out(&preview);
+    out.drawImage(QPoint(0, 0), strip.scaled(strip.size() * zoom));
+    out.drawImage(QPoint(0, strip.height() * zoom + 8), strip);
+    return preview;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir home;
+    qputenv("NORVANE_HOME", home.path().toUtf8());
+    QApplication app(argc, argv);
+    if (argc != 2) {
+        Err() << "usage: norvane-screenshots <output directory>\n";
+        return 2;
+    }
+    const QString outputPath = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(outputPath);
+    Shooter shooter {QDir(outputPath)};
+
+    auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+    services->SetExecutable(QCoreApplication::applicationFilePath());
+    VPNAppContext context(std::move(services));
+    VPNMainWindow window(context);
+    window.show();
+    Settle(50);
+    shooter.Save(QStringLiteral("main-initialization"), &window);
+
+    auto* views = Child<QStackedWidget>(&window, "CurrentView");
+    auto* errorLabel = Child<QLabel>(&window, "ErrorLabel");
+    views->setCurrentWidget(Child<QWidget>(&window, "ErrorView"));
+    errorLabel->setText(QStringLiteral("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
+    shooter.Save(QStringLiteral("main-error"), &window);
+    errorLabel->setText(QStringLiteral(
+        "THERE IS NO ACTIVE INTERNET CONNECTION.\nCHECK YOUR INTERNET CONNECTION AND TRY AGAIN."));
+    shooter.Save(QStringLiteral("main-error-no-network"), &window);
+    errorLabel->setText(QStringLiteral(
+        "THE CONNECTION COULD NOT BE SET UP BECAUSE THE SERVICE DID NOT ANSWER IN TIME. CHECK YOUR FIREWALL "
+        "AND "
+        "PROXY SETTINGS, THEN TRY AGAIN, OR EXIT AND CONTACT SUPPORT WITH THE REPORT FROM THE HELP MENU."));
+    shooter.Save(QStringLiteral("main-error-long"), &window);
+
+    auto* servers = Child<QComboBox>(&window, "ServerListDropDown");
+    for (const char* name : {"Germany - Frankfurt", "Netherlands - Amsterdam", "USA - New York"})
+        servers->addItem(QString::fromLatin1(name));
+    ShowServerSelect(&window);
+    shooter.Save(QStringLiteral("main-ready"), &window);
+
+    Child<QPushButton>(&window, "MenuButton")->click();
+    shooter.Save(QStringLiteral("main-menu"), &window);
+    Child<QPushButton>(&window, "MenuButton")->click();
+
+    VPNConnectionIndicator* indicator = window.ConnectionIndicator();
+    indicator->show();
+    ShowConnecting(&window);
+    shooter.Save(QStringLiteral("main-connecting"), &window);
+
+    ShowConnectedState(&window);
+    indicator->ShowConnected();
+    Settle(VPNConnectionIndicator::FadeDurationMs + 100);
+    shooter.Save(QStringLiteral("main-connected"), &window);
+
+    ShowServerSelect(&window);
+    indicator->ShowDisconnected();
+    Settle(VPNConnectionIndicator::FadeDurationMs + 100);
+    shooter.Save(QStringLiteral("main-disconnected"), &window);
+
+    indicator->ShowMessage(
+        QStringLiteral("AN ERROR OCCURRED. <a href=\"restartLink\">RESTART</a> & TRY AGAIN OR "
+                       "EXIT & CONTACT SUPPORT."));
+    Child<QWidget>(&window, "RestartButton")->setVisible(true);
+    Settle(VPNConnectionIndicator::FadeDurationMs + 100);
+    shooter.Save(QStringLiteral("main-message"), &window);
+    Child<QWidget>(&window, "RestartButton")->setVisible(false);
+
+    indicator->ShowMessage(QStringLiteral(
+        "THIS SERVER IS UNAVAILABLE. TRY AGAIN LATER OR TRY ANOTHER SERVER. IF THE PROBLEM STAYS, "
+        "SEND A REPORT FROM THE HELP MENU AND <a href=\"supportLink\">CONTACT SUPPORT</a>."));
+    Settle(VPNConnectionIndicator::FadeDurationMs + 100);
+    shooter.Save(QStringLiteral("main-message-long"), &window);
+
+    const struct
+    {
+        const char* name;
+        int mode;
+    } dialogs[] = {{"dialog-primary-only", VPNSimpleDialog::PrimaryOnly},
+                   {"dialog-secondary-only", VPNSimpleDialog::SecondaryOnly},
+                   {"dialog-both-buttons", VPNSimpleDialog::BothButtons}};
+    for (const auto& spec : dialogs) {
+        VPNSimpleDialog dialog;
+        dialog.SetMessage(
+            QStringLiteral("Make <b>Germany - Frankfurt</b> your favorite server? It will be chosen "
+                           "first the next time you connect."),
+            QStringLiteral("YES"), QStringLiteral("NO"), spec.mode);
+        dialog.show();
+        Settle(50);
+        shooter.Save(QString::fromLatin1(spec.name), &dialog);
+        dialog.hide();
+    }
+
+    shooter.SaveImage(QStringLiteral("tray-icons"), TrayPreview());
+    return shooter.Ok() ? 0 : 1;
+}
