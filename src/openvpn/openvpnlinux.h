@@ -30,6 +30,7 @@ public:
     ServiceController& Service() const { return *m_serviceController; }
     // Where the CA certificate is taken from before each start; the deployment value by default.
     void SetCaSourceFile(const QString& path) { m_caSourceFile = path; }
+    bool IsServiceCheckRunning() const { return m_serviceCheckTimer.isActive(); }
 
 signals:
     void timerFinished();

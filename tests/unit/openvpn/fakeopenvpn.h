@@ -126,6 +126,14 @@ public:
     {
         m_server.listen(QHostAddress::LocalHost, 0);
         connect(&m_server, &QTcpServer::newConnection, this, &FakeManagementServer::OnConnection);
+        m_tailTimer.setSingleShot(true);
+        connect(&m_tailTimer, &QTimer::timeout, this, [this] {
+            if (!m_socket)
+                return;
+            m_socket->write(std::exchange(m_pendingTail, QByteArray()));
+            if (m_closeAfterTail)
+                m_socket->disconnectFromHost();
+        });
     }
 
     quint16 Port() const { return m_server.serverPort(); }
@@ -146,6 +154,10 @@ public:
     {
         if (!m_socket)
             return;
+        if (m_tailTimer.isActive()) {
+            m_pendingTail += data;
+            return;
+        }
         if (!m_split || data.size() < 4) {
             m_socket->write(data);
             return;
@@ -171,17 +183,6 @@ private:
     {
         m_socket = m_server.nextPendingConnection();
         ++connections;
-        m_tailTimer.setSingleShot(true);
-        connect(
-            &m_tailTimer, &QTimer::timeout, this,
-            [this] {
-                if (!m_socket)
-                    return;
-                m_socket->write(std::exchange(m_pendingTail, QByteArray()));
-                if (m_closeAfterTail)
-                    m_socket->disconnectFromHost();
-            },
-            Qt::UniqueConnection);
         connect(m_socket, &QTcpSocket::readyRead, this, &FakeManagementServer::OnCommand);
         Send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"
              ">HOLD:Waiting for hold release:0\r\n");
