@@ -7,8 +7,8 @@
 # Usage: run-netns-test.sh <test binary> <change-IP listener binary>
 set -euo pipefail
 
-test_binary=$1
-listener_binary=$2
+test_binary=$(realpath "$1")
+listener_binary=$(realpath "$2")
 
 missing=""
 [ "$(id -u)" -eq 0 ] || missing="not running as root"
