@@ -1,0 +1,3 @@
+#include "platform/servicecontroller.h"
+
+ServiceController::~ServiceController() = default;

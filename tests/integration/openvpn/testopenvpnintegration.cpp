@@ -1,0 +1,166 @@
+#include "openvpn/openvpnlinux.h"
+#include "platform/linuxsystemservices.h"
+#include "platform/openvpnprocesscontroller.h"
+#include "platform/servicecontroller.h"
+#include "settings/vpnsettings.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <unistd.h>
+
+// Drives a real openvpn client against a real openvpn server in network namespaces (set up by
+// run-netns-test.sh), and measures how long the GUI thread goes without running its timers.
+class TestOpenVpnIntegration final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        m_workDir = qEnvironmentVariable("NORVANE_IT_DIR");
+        if (m_workDir.isEmpty() || geteuid() != 0)
+            QSKIP("needs root and the network namespaces of run-netns-test.sh");
+        m_accountKey = qEnvironmentVariable("NORVANE_IT_ACCOUNT_KEY");
+        m_home = m_workDir + QStringLiteral("/home");
+        QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Config")));
+        m_services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+        m_services->SetApplicationDirectory(m_home);
+
+        m_clock.start();
+        m_lastTick = 0;
+        m_watchdog.setInterval(10);
+        connect(&m_watchdog, &QTimer::timeout, this, [this] {
+            const qint64 now = m_clock.elapsed();
+            m_worstGap = std::max(m_worstGap, now - m_lastTick);
+            m_lastTick = now;
+        });
+        m_watchdog.start();
+    }
+    void cleanupTestCase()
+    {
+        if (m_workDir.isEmpty())
+            return;
+        std::printf("Worst GUI-thread gap during the OpenVPN integration run: %lld ms\n",
+                    static_cast<long long>(m_worstGap));
+    }
+    void init() { qunsetenv("NORVANE_OPENVPN"); }
+    void cleanup()
+    {
+        if (m_controller) {
+            m_controller->DisconnectFromServer();
+            QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
+        }
+        m_controller.reset();
+    }
+
+    void connectsChangesIpAndDisconnects()
+    {
+        CreateController(QStringLiteral("ca.crt"));
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
+        QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
+        m_controller->SetCredentials(m_accountKey, m_accountKey);
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        QVERIFY(connected.wait(45000));
+        QVERIFY(m_controller->InternalServerIp().startsWith(QLatin1String("198.18.")));
+        QCOMPARE(m_controller->FirstIpInRange(), QStringLiteral("198.18.0.1"));
+
+        m_controller->ChangeIp();
+        QVERIFY(sent.count() == 1 || sent.wait(35000));
+        const QByteArray expected
+            = (m_accountKey + QLatin1Char('_') + m_controller->InternalServerIp()).toUtf8() + '\n';
+        QTRY_COMPARE_WITH_TIMEOUT(ReadChangeIpRecord(), expected, 10000);
+
+        const auto* process = qobject_cast<const OpenVpnProcessController*>(&m_controller->Service());
+        QVERIFY(process);
+        const qint64 pid = process->RunningPid();
+        QVERIFY(pid > 0);
+        m_controller->DisconnectFromServer();
+        QCOMPARE(disconnected.count(), 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!QFile::exists(QStringLiteral("/proc/%1/cmdline").arg(pid)), 10000);
+        QVERIFY(!m_controller->Service().IsRunning());
+    }
+
+    void connectsOverTcp443()
+    {
+        CreateController(QStringLiteral("ca.crt"));
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
+        m_controller->SetCredentials(m_accountKey, m_accountKey);
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 443, QStringLiteral("TCP"));
+        QVERIFY(connected.wait(45000));
+        QVERIFY(m_controller->InternalServerIp().startsWith(QLatin1String("198.18.4.")));
+        m_controller->DisconnectFromServer();
+        QCOMPARE(disconnected.count(), 1);
+    }
+
+    void wrongKeyEndsWithAuthFailure()
+    {
+        CreateController(QStringLiteral("ca.crt"));
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
+        m_controller->SetCredentials(QStringLiteral("not-the-key"), QStringLiteral("not-the-key"));
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        QVERIFY(disconnected.wait(60000));
+        QCOMPARE(connected.count(), 0);
+        QVERIFY(m_controller->ServerReachable());
+        QVERIFY(m_controller->ServiceOk());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
+    }
+
+    void wrongCaEndsWithTlsError()
+    {
+        CreateController(QStringLiteral("other-ca.crt"));
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
+        m_controller->SetCredentials(m_accountKey, m_accountKey);
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        QVERIFY(disconnected.wait(90000));
+        QCOMPARE(connected.count(), 0);
+        QVERIFY(!m_controller->ServerReachable());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
+    }
+
+    void missingBinaryIsAServiceProblem()
+    {
+        qputenv("NORVANE_OPENVPN", "/nonexistent/norvane-test/openvpn");
+        CreateController(QStringLiteral("ca.crt"));
+        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
+        m_controller->SetCredentials(m_accountKey, m_accountKey);
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        QVERIFY(disconnected.wait(10000));
+        QVERIFY(!m_controller->ServiceOk());
+    }
+
+private:
+    void CreateController(const QString& caFile)
+    {
+        m_controller = std::make_unique<OpenVpnLinux>(m_settings, *m_services,
+                                                      OpenVpnLinux::CreateProcessController(*m_services));
+        m_controller->SetCaSourceFile(m_workDir + QLatin1Char('/') + caFile);
+    }
+    QByteArray ReadChangeIpRecord() const
+    {
+        QFile record(qEnvironmentVariable("NORVANE_IT_CHANGEIP_FILE"));
+        return record.open(QIODevice::ReadOnly) ? record.readAll() : QByteArray();
+    }
+
+    QString m_workDir;
+    QString m_home;
+    QString m_accountKey;
+    VPNSettings m_settings;
+    std::unique_ptr<LinuxSystemServices> m_services;
+    std::unique_ptr<OpenVpnLinux> m_controller;
+    QTimer m_watchdog;
+    QElapsedTimer m_clock;
+    qint64 m_lastTick = 0;
+    qint64 m_worstGap = 0;
+};
+
+QTEST_GUILESS_MAIN(TestOpenVpnIntegration)
+#include "testopenvpnintegration.moc"
