@@ -57,6 +57,10 @@ void VPNApiResponse::Parse(const QString& text)
     int errorColumn = 0;
     if (!document.setContent(text, &errorMessage, &errorLine, &errorColumn)) {
         qDebug() << "XML Error at line " << errorLine << "column " << errorColumn << ":" << errorMessage;
+        // A reply that is not XML (an empty body, a proxy's error page) is a failed call, not
+        // a repeat of the previous outcome; the payload keeps what the last good reply gave.
+        m_type = ResponseType::Unknown;
+        m_errorCode = ApiErrorCode::Unknown;
         emit Finished();
         return;
     }
