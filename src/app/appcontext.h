@@ -1,5 +1,6 @@
 #pragma once
 
+#include "api/vpnapi.h"
 #include "platform/isystemservices.h"
 #include "settings/vpnsettings.h"
 
@@ -23,6 +24,7 @@ public:
     QString ProductWord() const { return m_productWord; }
     ISystemServices& SystemServices() { return *m_systemServices; }
     const ISystemServices& SystemServices() const { return *m_systemServices; }
+    VPNApi& Api() { return m_api; }
     VPNSettings& Settings() { return m_settings; }
     QTranslator& Translator() { return m_translator; }
 
@@ -30,10 +32,13 @@ public:
     void LoadSettings();
     // Writes the record and reads it straight back, so memory equals what the next start sees.
     bool SaveSettings();
+    // Reloads the settings file, then lets the API client take its proxy from the record.
+    void SetApiProxyFromSettings();
 
 private:
     QString m_productWord;
     std::unique_ptr<ISystemServices> m_systemServices;
+    VPNApi m_api;
     VPNSettings m_settings;
     QTranslator m_translator;
 };

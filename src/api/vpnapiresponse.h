@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QDomElement>
+#include <QObject>
+#include <QString>
+
+/**
+ * Base of every API response object: parses the reply envelope (type, code, message, data),
+ * hands the payload to the subclass and announces each completion with Finished().
+ *
+ * One object serves every call of its script, so its fields describe the last completion.
+ * Raw-text objects take the whole reply as text and never change their type.
+ */
+class VPNApiResponse : public QObject
+{
+    Q_OBJECT
+public:
+    enum class ResponseType
+    {
+        Success = 0,
+        Error = 1,
+        Unknown = 2
+    };
+    Q_ENUM(ResponseType)
+
+    enum class ApiErrorCode
+    {
+        Generic = 0,
+        ApiKeyNotFound = 1,
+        ApiAccessDenied = 2,
+        ApiFunctionDeprecated = 3,
+        ApiWrongId = 4,
+        ApiFunctionNotFound = 5,
+        Unknown = 11,
+        NetworkError = 12
+    };
+    Q_ENUM(ApiErrorCode)
+
+    explicit VPNApiResponse(bool rawText = false, QObject* parent = nullptr);
+    ~VPNApiResponse() override;
+
+    // Handles one reply text (already cut at its first zero byte); ends with Finished().
+    void Parse(const QString& text);
+    // The request itself failed: type Error, code NetworkError, then Finished().
+    void SetNetworkError();
+
+    bool IsRawText() const { return m_rawText; }
+    ResponseType Type() const { return m_type; }
+    bool IsSuccess() const { return m_type == ResponseType::Success; }
+    ApiErrorCode ErrorCode() const { return m_errorCode; }
+    QString CodeText() const { return m_codeText; }
+    QString Message() const { return m_message; }
+
+    static ResponseType ResponseTypeFromText(const QString& text);
+    static ApiErrorCode ErrorCodeFromText(const QString& text);
+
+signals:
+    void Finished();
+
+protected:
+    // The data element of the reply, null when the reply has none. Called for error replies too.
+    virtual void ParseData(const QDomElement& data);
+    // The whole reply, for raw-text objects.
+    virtual void ParseText(const QString& text);
+
+private:
+    bool m_rawText;
+    ResponseType m_type = ResponseType::Success;
+    ApiErrorCode m_errorCode = ApiErrorCode::Generic;
+    QString m_codeText;
+    QString m_message;
+};

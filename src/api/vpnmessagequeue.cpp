@@ -1,0 +1,219 @@
+#include "api/vpnmessagequeue.h"
+
+#include "api/vpnapiresponse.h"
+#include "api/vpnmessagehandler.h"
+#include "settings/vpnsettings.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkProxyFactory>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QSslCertificate>
+
+const QByteArray VPNMessageQueue::SupportTicketBoundary
+    = QByteArrayLiteral("---------------------------193531931418651");
+
+namespace {
+
+// Only asked of the system's proxy configuration, never fetched.
+const char kProxyProbeUrl[] = "http://www.example.com/";
+
+QByteArray Latin1OrQuestionMark(const QString& text)
+{
+    // toLatin1 already turns characters outside Latin-1 into "?".
+    return text.toLatin1();
+}
+
+void AppendPart(QByteArray& body, const QByteArray& headerLine, const QByteArray& extraHeaders,
+                const QByteArray& content)
+{
+    body += "--" + VPNMessageQueue::SupportTicketBoundary + "\r\n";
+    body += headerLine + "\r\n";
+    body += extraHeaders;
+    body += "\r\n";
+    body += content + "\r\n";
+}
+
+void AppendField(QByteArray& body, const char* name, const QByteArray& content)
+{
+    AppendPart(body, QByteArray("Content-Disposition: form-data; name=\"") + name + '"', QByteArray(),
+               content);
+}
+
+void AppendFile(QByteArray& body, const char* name, const char* fileName, const QByteArray& content)
+{
+    AppendPart(body,
+               QByteArray("Content-Disposition: form-data; name=\"") + name + "\"; filename=\"" + fileName
+                   + '"',
+               QByteArrayLiteral("Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n"),
+               content.toBase64());
+}
+
+} // namespace
+
+VPNMessageQueue::VPNMessageQueue(QObject* parent)
+    : QObject(parent)
+    , m_accessManager(std::make_unique<QNetworkAccessManager>())
+    , m_sslConfiguration(QSslConfiguration::defaultConfiguration())
+{
+    m_accessManager->setProxy(m_proxy);
+}
+
+VPNMessageQueue::~VPNMessageQueue()
+{
+    // Handlers go first so that replies torn down with the access manager reach no response.
+    qDeleteAll(findChildren<VPNMessageHandler*>(Qt::FindDirectChildrenOnly));
+    m_accessManager.reset();
+}
+
+QNetworkRequest VPNMessageQueue::MakeRequest(const QUrl& url) const
+{
+    QNetworkRequest request(url);
+    request.setRawHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
+    request.setSslConfiguration(m_sslConfiguration);
+    request.setTransferTimeout(int(m_transferTimeout.count()));
+    return request;
+}
+
+void VPNMessageQueue::Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response)
+{
+    auto* handler = new VPNMessageHandler(reply, std::move(response), this);
+    connect(handler, &VPNMessageHandler::Processed, handler, &QObject::deleteLater);
+}
+
+void VPNMessageQueue::LogProxy() const
+{
+    qDebug() << "Proxy for message: " << DescribeProxy(ActiveProxy());
+}
+
+void VPNMessageQueue::SendMessage(const VPNApiMessage& message, std::shared_ptr<VPNApiResponse> response)
+{
+    QNetworkRequest request = MakeRequest(RequestUrl(message));
+    LogProxy();
+    QNetworkReply* reply = nullptr;
+    if (message.IsGet()) {
+        reply = m_accessManager->get(request);
+    } else {
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArrayLiteral("application/x-www-form-urlencoded"));
+        reply = m_accessManager->post(request, RequestBody(message));
+    }
+    Track(reply, std::move(response));
+}
+
+QByteArray VPNMessageQueue::BuildSupportTicketBody(const QString& apiKey, const SupportTicketFields& fields,
+                                                   const QByteArray& supportFile, const QByteArray& logFile)
+{
+    QByteArray body;
+    AppendField(body, "api_key", Latin1OrQuestionMark(apiKey));
+    AppendField(body, "email", Latin1OrQuestionMark(fields.email));
+    AppendField(body, "software_version", Latin1OrQuestionMark(fields.softwareVersion));
+    if (!fields.osName.isEmpty())
+        AppendField(body, "os_version", Latin1OrQuestionMark(fields.osName));
+    AppendFile(body, "support_file", "support_file.txt", supportFile);
+    AppendFile(body, "log_file", "log_file.txt", logFile);
+    body += "--" + SupportTicketBoundary + "--\r\n";
+    return body;
+}
+
+bool VPNMessageQueue::SendSupportTicket(const VPNApiMessage& message,
+                                        std::shared_ptr<VPNApiResponse> response,
+                                        const QString& supportFilePath, const QString& logFilePath,
+                                        const SupportTicketFields& fields)
+{
+    QFile supportFile(supportFilePath);
+    QFile logFile(logFilePath);
+    if (!supportFile.open(QIODevice::ReadOnly) || !logFile.open(QIODevice::ReadOnly)) {
+        qDebug() << "Support ticket error: can't open support files";
+        return false;
+    }
+    const QByteArray body = BuildSupportTicketBody(message.parameters.value(QStringLiteral("api_key")),
+                                                   fields, supportFile.readAll(), logFile.readAll());
+    supportFile.close();
+    logFile.close();
+
+    QNetworkRequest request = MakeRequest(QUrl(message.url));
+    request.setHeader(QNetworkRequest::ContentTypeHeader,
+                      QByteArray("multipart/form-data; boundary=" + SupportTicketBoundary));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    LogProxy();
+    Track(m_accessManager->post(request, body), std::move(response));
+    return true;
+}
+
+QNetworkProxy VPNMessageQueue::ProxyFromSettings(const VPNSettings& settings)
+{
+    if (settings.proxyType == VPNSettings::NoProxy)
+        return QNetworkProxy(QNetworkProxy::NoProxy);
+    if (settings.proxyType == VPNSettings::Autodetect) {
+        const QList<QNetworkProxy> system = QNetworkProxyFactory::systemProxyForQuery(
+            QNetworkProxyQuery(QUrl(QString::fromLatin1(kProxyProbeUrl))));
+        return system.isEmpty() ? QNetworkProxy(QNetworkProxy::NoProxy) : system.first();
+    }
+
+    bool parsed = false;
+    quint16 port = settings.proxyPort.toUShort(&parsed);
+    if (!parsed)
+        port = 0;
+    const QString user = settings.proxyAuthEnabled ? settings.proxyUser : QString();
+    const QString password = settings.proxyAuthEnabled ? settings.proxyPassword : QString();
+    const QNetworkProxy::ProxyType type
+        = settings.proxyType == VPNSettings::Socks ? QNetworkProxy::Socks5Proxy : QNetworkProxy::HttpProxy;
+    QNetworkProxy proxy(type, settings.proxyAddress, port, user, password);
+    if (settings.proxyType == VPNSettings::Https)
+        proxy.setCapabilities(QNetworkProxy::TunnelingCapability);
+    return proxy;
+}
+
+QString VPNMessageQueue::DescribeProxy(const QNetworkProxy& proxy)
+{
+    switch (proxy.type()) {
+    case QNetworkProxy::NoProxy:
+        return QStringLiteral("No Proxy");
+    case QNetworkProxy::HttpProxy:
+        return QStringLiteral("HTTP Proxy: %1 Port %2").arg(proxy.hostName()).arg(proxy.port());
+    case QNetworkProxy::Socks5Proxy:
+        return QStringLiteral("SOCKS5 Proxy: %1 Port %2").arg(proxy.hostName()).arg(proxy.port());
+    default:
+        return QString();
+    }
+}
+
+QNetworkProxy VPNMessageQueue::ActiveProxy() const
+{
+    return m_accessManager->proxy();
+}
+
+void VPNMessageQueue::SetProxyFromSettings(const VPNSettings& settings)
+{
+    m_proxy = ProxyFromSettings(settings);
+    if (m_proxyEnabled)
+        m_accessManager->setProxy(m_proxy);
+}
+
+void VPNMessageQueue::SetProxyEnabled(bool enabled)
+{
+    m_proxyEnabled = enabled;
+    m_accessManager->setProxy(enabled ? m_proxy : QNetworkProxy(QNetworkProxy::NoProxy));
+}
+
+bool VPNMessageQueue::SetExtraCaFile(const QString& path)
+{
+    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+    if (path.isEmpty()) {
+        m_sslConfiguration = configuration;
+        return true;
+    }
+    const QList<QSslCertificate> extra = QSslCertificate::fromPath(path, QSsl::Pem);
+    if (extra.isEmpty()) {
+        qWarning() << "No CA certificate in" << path;
+        return false;
+    }
+    // Setting CA certificates switches off the on-demand loading of the system's, so both
+    // are given explicitly.
+    configuration.setCaCertificates(QSslConfiguration::systemCaCertificates() + extra);
+    m_sslConfiguration = configuration;
+    return true;
+}

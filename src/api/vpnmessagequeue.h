@@ -1,0 +1,80 @@
+#pragma once
+
+#include "api/vpnapimessage.h"
+
+#include <QNetworkProxy>
+#include <QObject>
+#include <QSslConfiguration>
+
+#include <chrono>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QNetworkRequest;
+class VPNApiResponse;
+struct VPNSettings;
+
+// The text fields of a support ticket besides the API key, as the multipart body carries them.
+struct SupportTicketFields
+{
+    QString email;
+    QString softwareVersion;
+    // Left out of the body when empty.
+    QString osName;
+};
+
+/**
+ * Sends the API's requests: owns the HTTP access manager, the proxy computed from the
+ * settings and the TLS trust (system CAs plus an optional extra CA). Every request gets a
+ * handler that delivers its outcome to the script's response object; requests are
+ * independent and complete in any order.
+ */
+class VPNMessageQueue : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr std::chrono::milliseconds DefaultTransferTimeout {30000};
+    static const QByteArray SupportTicketBoundary;
+
+    explicit VPNMessageQueue(QObject* parent = nullptr);
+    ~VPNMessageQueue() override;
+
+    void SendMessage(const VPNApiMessage& message, std::shared_ptr<VPNApiResponse> response);
+    // Posts the ticket as multipart form data. False, with nothing sent, when either file
+    // cannot be opened.
+    bool SendSupportTicket(const VPNApiMessage& message, std::shared_ptr<VPNApiResponse> response,
+                           const QString& supportFilePath, const QString& logFilePath,
+                           const SupportTicketFields& fields);
+
+    void SetProxyFromSettings(const VPNSettings& settings);
+    void SetProxyEnabled(bool enabled);
+    QNetworkProxy Proxy() const { return m_proxy; }
+    bool IsProxyEnabled() const { return m_proxyEnabled; }
+    // The proxy the access manager uses for the next request.
+    QNetworkProxy ActiveProxy() const;
+
+    // Trusts the CA certificates of this PEM file in addition to the system's. Empty path:
+    // the system's only. False when the file holds no certificate (the system's are kept).
+    bool SetExtraCaFile(const QString& path);
+    void SetTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
+    std::chrono::milliseconds TransferTimeout() const { return m_transferTimeout; }
+
+    static QNetworkProxy ProxyFromSettings(const VPNSettings& settings);
+    // "No Proxy", "HTTP Proxy: host Port n", "SOCKS5 Proxy: host Port n", or empty.
+    static QString DescribeProxy(const QNetworkProxy& proxy);
+    // The multipart body of a ticket; file contents are given already read.
+    static QByteArray BuildSupportTicketBody(const QString& apiKey, const SupportTicketFields& fields,
+                                             const QByteArray& supportFile, const QByteArray& logFile);
+
+private:
+    QNetworkRequest MakeRequest(const QUrl& url) const;
+    void Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response);
+    void LogProxy() const;
+
+    std::unique_ptr<QNetworkAccessManager> m_accessManager;
+    QNetworkProxy m_proxy {QNetworkProxy::NoProxy};
+    bool m_proxyEnabled = true;
+    QSslConfiguration m_sslConfiguration;
+    std::chrono::milliseconds m_transferTimeout = DefaultTransferTimeout;
+};

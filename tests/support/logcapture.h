@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+#include <QtGlobal>
+
+// Collects every Qt message while it lives (and still forwards nothing to the terminal), so a
+// test can check what would reach the log. Only one may live at a time.
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+
+    QStringList Messages() const;
+    QString All() const { return Messages().join(QLatin1Char('\n')); }
+    bool Contains(const QString& text) const { return All().contains(text); }
+    void Clear();
+
+private:
+    QtMessageHandler m_previous;
+};

@@ -1,0 +1,162 @@
+#include "api/vpnmessagequeue.h"
+#include "settings/vpnsettings.h"
+
+#include <QNetworkProxy>
+#include <QTest>
+
+class TestVPNMessageQueue final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void proxyFromSettings_data();
+    void proxyFromSettings();
+    void autodetectFollowsTheSystem();
+    void disablingKeepsTheSettingsProxy();
+    void supportTicketBody_data();
+    void supportTicketBody();
+    void timeoutDefaultsToThirtySeconds();
+};
+
+void TestVPNMessageQueue::initTestCase()
+{
+    for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                             "ALL_PROXY", "no_proxy", "NO_PROXY"})
+        qunsetenv(name);
+}
+
+void TestVPNMessageQueue::proxyFromSettings_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<bool>("auth");
+    QTest::addColumn<int>("proxyType");
+    QTest::addColumn<quint16>("proxyPort");
+    QTest::addColumn<bool>("tunnelOnly");
+    QTest::addColumn<QString>("description");
+
+    QTest::newRow("none") << int(VPNSettings::NoProxy) << QStringLiteral("3128") << true
+                          << int(QNetworkProxy::NoProxy) << quint16(0) << false << QStringLiteral("No Proxy");
+    QTest::newRow("http") << int(VPNSettings::Http) << QStringLiteral("3128") << false
+                          << int(QNetworkProxy::HttpProxy) << quint16(3128) << false
+                          << QStringLiteral("HTTP Proxy: proxy.lan Port 3128");
+    QTest::newRow("https tunnels only")
+        << int(VPNSettings::Https) << QStringLiteral("8080") << true << int(QNetworkProxy::HttpProxy)
+        << quint16(8080) << true << QStringLiteral("HTTP Proxy: proxy.lan Port 8080");
+    QTest::newRow("socks") << int(VPNSettings::Socks) << QStringLiteral("1080") << true
+                           << int(QNetworkProxy::Socks5Proxy) << quint16(1080) << false
+                           << QStringLiteral("SOCKS5 Proxy: proxy.lan Port 1080");
+    QTest::newRow("bad port is 0") << int(VPNSettings::Http) << QStringLiteral("31x") << false
+                                   << int(QNetworkProxy::HttpProxy) << quint16(0) << false
+                                   << QStringLiteral("HTTP Proxy: proxy.lan Port 0");
+    QTest::newRow("unknown type is http")
+        << 9 << QStringLiteral("3128") << false << int(QNetworkProxy::HttpProxy) << quint16(3128) << false
+        << QStringLiteral("HTTP Proxy: proxy.lan Port 3128");
+}
+
+void TestVPNMessageQueue::proxyFromSettings()
+{
+    QFETCH(int, type);
+    QFETCH(QString, port);
+    QFETCH(bool, auth);
+    VPNSettings settings;
+    settings.proxyType = VPNSettings::ProxyType(type);
+    settings.proxyAddress = QStringLiteral("proxy.lan");
+    settings.proxyPort = port;
+    settings.proxyAuthEnabled = auth;
+    settings.proxyUser = QStringLiteral("u");
+    settings.proxyPassword = QStringLiteral("p");
+
+    VPNMessageQueue queue;
+    queue.SetProxyFromSettings(settings);
+    const QNetworkProxy proxy = queue.ActiveProxy();
+    QTEST(int(proxy.type()), "proxyType");
+    QTEST(VPNMessageQueue::DescribeProxy(proxy), "description");
+    QFETCH(int, proxyType);
+    if (proxyType == QNetworkProxy::NoProxy)
+        return;
+    QTEST(proxy.port(), "proxyPort");
+    QCOMPARE(proxy.user(), auth ? QStringLiteral("u") : QString());
+    QCOMPARE(proxy.password(), auth ? QStringLiteral("p") : QString());
+    QFETCH(bool, tunnelOnly);
+    QCOMPARE(proxy.capabilities() == QNetworkProxy::Capabilities(QNetworkProxy::TunnelingCapability),
+             tunnelOnly);
+}
+
+void TestVPNMessageQueue::autodetectFollowsTheSystem()
+{
+    VPNSettings settings;
+    settings.proxyType = VPNSettings::Autodetect;
+    QCOMPARE(VPNMessageQueue::ProxyFromSettings(settings).type(), QNetworkProxy::NoProxy);
+
+    qputenv("http_proxy", "http://192.0.2.9:3128");
+    const QNetworkProxy proxy = VPNMessageQueue::ProxyFromSettings(settings);
+    qunsetenv("http_proxy");
+    QCOMPARE(proxy.type(), QNetworkProxy::HttpProxy);
+    QCOMPARE(proxy.hostName(), QStringLiteral("192.0.2.9"));
+    QCOMPARE(proxy.port(), quint16(3128));
+}
+
+void TestVPNMessageQueue::disablingKeepsTheSettingsProxy()
+{
+    VPNSettings settings;
+    settings.proxyType = VPNSettings::Socks;
+    settings.proxyAddress = QStringLiteral("proxy.lan");
+    settings.proxyPort = QStringLiteral("1080");
+    VPNMessageQueue queue;
+    queue.SetProxyEnabled(false);
+    queue.SetProxyFromSettings(settings);
+    QCOMPARE(VPNMessageQueue::DescribeProxy(queue.ActiveProxy()), QStringLiteral("No Proxy"));
+    queue.SetProxyEnabled(true);
+    QCOMPARE(VPNMessageQueue::DescribeProxy(queue.ActiveProxy()),
+             QStringLiteral("SOCKS5 Proxy: proxy.lan Port 1080"));
+}
+
+void TestVPNMessageQueue::supportTicketBody_data()
+{
+    QTest::addColumn<QString>("osName");
+    QTest::addColumn<QByteArray>("osPart");
+    QTest::newRow("with OS") << QStringLiteral("Debian GNU/Linux 12 (bookworm)")
+                             << QByteArrayLiteral(
+                                    "-----------------------------193531931418651\r\n"
+                                    "Content-Disposition: form-data; name=\"os_version\"\r\n\r\n"
+                                    "Debian GNU/Linux 12 (bookworm)\r\n");
+    QTest::newRow("unknown OS leaves the part out") << QString() << QByteArray();
+}
+
+void TestVPNMessageQueue::supportTicketBody()
+{
+    QFETCH(QString, osName);
+    QFETCH(QByteArray, osPart);
+    const SupportTicketFields fields {QStringLiteral("ann@example.org"), QStringLiteral("0.1.0"), osName};
+    const QByteArray body
+        = VPNMessageQueue::BuildSupportTicketBody(QStringLiteral("Tq3vWz8p"), fields, "support\n", "lo\xe9g");
+    const QByteArray expected
+        = QByteArrayLiteral("-----------------------------193531931418651\r\n"
+                            "Content-Disposition: form-data; name=\"api_key\"\r\n\r\nTq3vWz8p\r\n"
+                            "-----------------------------193531931418651\r\n"
+                            "Content-Disposition: form-data; name=\"email\"\r\n\r\nann@example.org\r\n"
+                            "-----------------------------193531931418651\r\n"
+                            "Content-Disposition: form-data; name=\"software_version\"\r\n\r\n0.1.0\r\n")
+        + osPart
+        + QByteArrayLiteral(
+              "-----------------------------193531931418651\r\n"
+              "Content-Disposition: form-data; name=\"support_file\"; filename=\"support_file.txt\"\r\n"
+              "Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+              "c3VwcG9ydAo=\r\n"
+              "-----------------------------193531931418651\r\n"
+              "Content-Disposition: form-data; name=\"log_file\"; filename=\"log_file.txt\"\r\n"
+              "Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n"
+              "bG/pZw==\r\n"
+              "-----------------------------193531931418651--\r\n");
+    QCOMPARE(body, expected);
+}
+
+void TestVPNMessageQueue::timeoutDefaultsToThirtySeconds()
+{
+    VPNMessageQueue queue;
+    QCOMPARE(queue.TransferTimeout(), std::chrono::milliseconds(30000));
+}
+
+QTEST_GUILESS_MAIN(TestVPNMessageQueue)
+#include "testvpnmessagequeue.moc"

@@ -1,0 +1,154 @@
+#include "credentialcheck.h"
+#include "httprequestparser.h"
+#include "multipartparser.h"
+#include "servicesimulator.h"
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+
+using State = HttpRequestParser::State;
+
+class TestServiceSimulator final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void parserAcrossReads();
+    void parserRefuses_data();
+    void parserRefuses();
+    void multipart_data();
+    void multipart();
+    void credentialCheck_data();
+    void credentialCheck();
+    void catalogMustBeServers();
+    void changeIpMessageMapsANewExit();
+};
+
+void TestServiceSimulator::parserAcrossReads()
+{
+    HttpRequestParser parser;
+    QCOMPARE(parser.Feed("POST /3/getUserInfo HTTP/1.1\r\nHost: x\r\nContent-Le"), State::Incomplete);
+    QCOMPARE(parser.Feed("ngth: 11\r\ncontent-type: a/b\r\n\r\napi_key=K&"), State::Incomplete);
+    QCOMPARE(parser.Feed("s"), State::Complete);
+    QCOMPARE(parser.Request().Path(), QByteArrayLiteral("/3/getUserInfo"));
+    QCOMPARE(parser.Request().Header("Content-Type"), QByteArrayLiteral("a/b"));
+    QCOMPARE(parser.Request().body, QByteArrayLiteral("api_key=K&s"));
+    const QMap<QString, QString> fields = ParseFormFields("a=x+y%26z&b=%C3%A9&c");
+    QCOMPARE(fields.value(QStringLiteral("a")), QStringLiteral("x y&z"));
+    QCOMPARE(fields.value(QStringLiteral("b")), QStringLiteral("\u00e9"));
+    QVERIFY(fields.contains(QStringLiteral("c")));
+}
+
+void TestServiceSimulator::parserRefuses_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::newRow("no length") << QByteArrayLiteral("POST / HTTP/1.1\r\n\r\n") << 411;
+    QTest::newRow("chunked") << QByteArrayLiteral("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
+                             << 411;
+    QTest::newRow("bad length") << QByteArrayLiteral("POST / HTTP/1.1\r\nContent-Length: -1\r\n\r\n") << 400;
+    QTest::newRow("bad request line") << QByteArrayLiteral("POST /\r\n\r\n") << 400;
+    QTest::newRow("too large") << QByteArrayLiteral("POST / HTTP/1.1\r\nContent-Length: 999999999999\r\n\r\n")
+                               << 413;
+}
+
+void TestServiceSimulator::parserRefuses()
+{
+    QFETCH(QByteArray, request);
+    HttpRequestParser parser;
+    QCOMPARE(parser.Feed(request), State::Invalid);
+    QTEST(parser.ErrorStatus(), "status");
+}
+
+void TestServiceSimulator::multipart_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<int>("parts");
+    const QByteArray part
+        = "--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"f.txt\"\r\n\r\na\r\n--b\r\n";
+    QTest::newRow("two parts") << QByteArray(
+        part + "--B\r\nContent-Disposition: form-data; name=\"g\"\r\n\r\n\r\n--B--\r\n")
+                               << true << 2;
+    QTest::newRow("no closing line") << part << false << 0;
+    QTest::newRow("wrong boundary") << QByteArrayLiteral("--C\r\n\r\nx\r\n--C--\r\n") << false << 0;
+}
+
+void TestServiceSimulator::multipart()
+{
+    QFETCH(QByteArray, body);
+    QList<MultipartPart> parts;
+    QCOMPARE(MultipartParser::BoundaryOf("multipart/form-data; boundary=\"B\""), QByteArrayLiteral("B"));
+    QTEST(MultipartParser::Parse(body, "B", &parts), "valid");
+    QFETCH(bool, valid);
+    if (!valid)
+        return;
+    QTEST(int(parts.size()), "parts");
+    QCOMPARE(parts.at(0).name, QByteArrayLiteral("f"));
+    QCOMPARE(parts.at(0).fileName, QByteArrayLiteral("f.txt"));
+    // A line that only looks like a boundary stays content.
+    QCOMPARE(parts.at(0).content, QByteArrayLiteral("a\r\n--b"));
+    QCOMPARE(parts.at(1).name, QByteArrayLiteral("g"));
+    QVERIFY(parts.at(1).content.isEmpty());
+}
+
+void TestServiceSimulator::credentialCheck_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("upper-cased key") << QByteArrayLiteral("K3YABC\nK3YABC\n") << true;
+    QTest::newRow("CRLF lines") << QByteArrayLiteral("K3YABC\r\nK3YABC\r\n") << true;
+    QTest::newRow("key as stored") << QByteArrayLiteral("k3yAbc\nk3yAbc\n") << false;
+    QTest::newRow("password differs") << QByteArrayLiteral("K3YABC\nOTHER\n") << false;
+    QTest::newRow("unknown key") << QByteArrayLiteral("NOBODY\nNOBODY\n") << false;
+    QTest::newRow("empty") << QByteArrayLiteral("\n\n") << false;
+}
+
+void TestServiceSimulator::credentialCheck()
+{
+    QFETCH(QByteArray, file);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("credentials"));
+    QFile out(path);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(file);
+    out.close();
+    QTEST(CredentialCheck::CheckFile(path, {QStringLiteral("other"), QStringLiteral("k3yAbc")}), "accepted");
+}
+
+void TestServiceSimulator::catalogMustBeServers()
+{
+    ServiceSimulator simulator;
+    QVERIFY(simulator.SetCatalog("<?xml version=\"1.0\"?>\n<servers><server ip=\"192.0.2.5\"/></servers>"));
+    QVERIFY(!simulator.SetCatalog("<data><servers/></data>"));
+    QVERIFY(!simulator.SetCatalog("<servers><server></servers>"));
+}
+
+void TestServiceSimulator::changeIpMessageMapsANewExit()
+{
+    QTemporaryDir data;
+    ServiceSimulator simulator;
+    simulator.SetDataDirectory(data.path());
+    QVERIFY(simulator.StartChangeIpListener(QHostAddress::LocalHost, 0));
+    QSignalSpy received(&simulator, &ServiceSimulator::ChangeIpMessageReceived);
+
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, simulator.ChangeIpListenerPort());
+    QVERIFY(socket.waitForConnected(5000));
+    socket.write("k3yAbc_198.18.0.6\n");
+    socket.disconnectFromHost();
+    QVERIFY(received.wait());
+
+    const QString newExit = received.first().at(2).toString();
+    QCOMPARE(received.first().at(1).toString(), QStringLiteral("k3yAbc_198.18.0.6"));
+    QCOMPARE(simulator.ExitAddressFor(QStringLiteral("198.18.0.6")), newExit);
+    QCOMPARE(simulator.ExitAddressFor(QStringLiteral("127.0.0.1")), newExit);
+    QFile log(data.filePath(QStringLiteral("change-ip.log")));
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(log.readAll().contains("\"k3yAbc_198.18.0.6\" -> " + newExit.toLatin1()));
+}
+
+QTEST_GUILESS_MAIN(TestServiceSimulator)
+#include "testservicesimulator.moc"
