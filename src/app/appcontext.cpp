@@ -8,7 +8,16 @@ VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices)
     : m_productWord(systemServices->ProductWord())
     , m_systemServices(std::move(systemServices))
     , m_api(Deployment::ApiHost(), Deployment::ApiKey())
+    , m_serverManager(m_settings)
+    , m_ipManager(m_api)
 {
+    QObject::connect(&m_api, &VPNApi::ServerListsReceived, &m_serverManager,
+                     &VPNServerManager::SetServerLists);
+    QObject::connect(&m_api, &VPNApi::AssignedAddressReceived, &m_serverManager,
+                     &VPNServerManager::SetAssignedAddress);
+    QObject::connect(&m_api, &VPNApi::AssignedAddressCleared, &m_serverManager,
+                     &VPNServerManager::ClearAssignedAddress);
+    QObject::connect(&m_api, &VPNApi::RequestEntityIpReceived, &m_ipManager, &VPNIpManager::SetGenericIp);
     m_api.Queue().SetExtraCaFile(Deployment::ExtraCaFile());
     m_api.SetSystemDescription(VersionInfo::Read(), m_systemServices->GetOsName());
 }
@@ -33,4 +42,14 @@ void VPNAppContext::SetApiProxyFromSettings()
 {
     LoadSettings();
     m_api.SetProxyFromSettings(m_settings);
+}
+
+VPNServerListModel& VPNAppContext::RebuildServerModel()
+{
+    auto model = std::make_unique<VPNServerListModel>(m_serverManager.RebuildCurrentList());
+    std::swap(model, m_serverListModel);
+    // Views still show the old model until they are handed the new one; let it go afterwards.
+    if (model)
+        model.release()->deleteLater();
+    return *m_serverListModel;
 }

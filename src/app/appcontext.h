@@ -2,7 +2,10 @@
 
 #include "api/vpnapi.h"
 #include "platform/isystemservices.h"
+#include "servers/vpnserverlistmodel.h"
+#include "servers/vpnservermanager.h"
 #include "settings/vpnsettings.h"
+#include "workflow/vpnipmanager.h"
 
 #include <QTranslator>
 
@@ -27,6 +30,10 @@ public:
     VPNApi& Api() { return m_api; }
     VPNSettings& Settings() { return m_settings; }
     QTranslator& Translator() { return m_translator; }
+    VPNServerManager& ServerManager() { return m_serverManager; }
+    VPNIpManager& IpManager() { return m_ipManager; }
+    // Null until the first RebuildServerModel().
+    VPNServerListModel* ServerListModel() const { return m_serverListModel.get(); }
 
     // Applies the settings file on top of the record; failures are logged and leave it as it was.
     void LoadSettings();
@@ -34,6 +41,8 @@ public:
     bool SaveSettings();
     // Reloads the settings file, then lets the API client take its proxy from the record.
     void SetApiProxyFromSettings();
+    // Replaces the server list model with one over the catalog's freshly rebuilt visible list.
+    VPNServerListModel& RebuildServerModel();
 
 private:
     QString m_productWord;
@@ -41,4 +50,7 @@ private:
     VPNApi m_api;
     VPNSettings m_settings;
     QTranslator m_translator;
+    VPNServerManager m_serverManager;
+    VPNIpManager m_ipManager;
+    std::unique_ptr<VPNServerListModel> m_serverListModel;
 };

@@ -1,0 +1,187 @@
+#include "servers/vpnserverlistmodel.h"
+#include "servers/vpnservermanager.h"
+#include "settings/vpnsettings.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+VPNServer Endpoint(const QString& name, const QString& address, int protocol, bool available = true,
+                   bool preferable = false)
+{
+    VPNServer server;
+    server.description = name;
+    server.name = name;
+    server.address = address;
+    server.protocol = protocol;
+    server.port = protocol == VPNServer::Udp ? 1194 : 443;
+    server.available = available;
+    server.preferable = preferable;
+    return server;
+}
+
+} // namespace
+
+class TestServerManager final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void listTypeChoosesTransport()
+    {
+        VPNSettings settings;
+        VPNServerManager manager(settings);
+        QSignalSpy changed(&manager, &VPNServerManager::ListSettingsChanged);
+
+        // Switching with an empty catalog changes nothing visible, so nothing is announced.
+        manager.SetListType(VPNServerManager::TcpList);
+        QCOMPARE(changed.count(), 0);
+        manager.SetListType(VPNServerManager::UdpList);
+
+        QSignalSpy updated(&manager, &VPNServerManager::ServersUpdated);
+        manager.SetServerLists(
+            {Endpoint(QStringLiteral("Germany 1"), QStringLiteral("192.0.2.1"), VPNServer::Udp)},
+            {Endpoint(QStringLiteral("Germany 1"), QStringLiteral("192.0.2.1"), VPNServer::Tcp),
+             Endpoint(QStringLiteral("France 1"), QStringLiteral("192.0.2.2"), VPNServer::Tcp)});
+        QCOMPARE(updated.count(), 1);
+        QVERIFY2(manager.CurrentServers().isEmpty(), "the visible list is only rebuilt on request");
+
+        QCOMPARE(manager.RebuildCurrentList().size(), 1);
+        QCOMPARE(manager.CurrentServers().at(0).protocol, int(VPNServer::Udp));
+
+        manager.SetListType(VPNServerManager::TcpList);
+        QCOMPARE(changed.count(), 1);
+        manager.SetListType(VPNServerManager::TcpList);
+        QCOMPARE(changed.count(), 1);
+        const QList<VPNServer> tcp = manager.RebuildCurrentList();
+        QCOMPARE(tcp.size(), 2);
+        for (const VPNServer& server : tcp)
+            QCOMPARE(server.protocol, int(VPNServer::Tcp));
+    }
+
+    void defaultSelection_data()
+    {
+        QTest::addColumn<bool>("fastest");
+        QTest::addColumn<QString>("favorite");
+        QTest::addColumn<QString>("lastUsed");
+        QTest::addColumn<int>("expected");
+
+        // Rows: 0 Austria (preferable, unavailable), 1 Belgium, 2 Canada (unavailable),
+        // 3 Denmark (preferable), 4 Estonia.
+        QTest::newRow("fastest wins") << true << "192.0.2.2"
+                                      << "Estonia" << 3;
+        QTest::newRow("fastest off: favorite") << false << "192.0.2.2"
+                                               << "Estonia" << 1;
+        QTest::newRow("unavailable favorite skipped") << false << "192.0.2.3"
+                                                      << "Estonia" << 4;
+        QTest::newRow("unavailable last used skipped") << false << ""
+                                                       << "Canada" << 0;
+        QTest::newRow("nothing matches: row 0") << false << ""
+                                                << "" << 0;
+    }
+
+    void defaultSelection()
+    {
+        QFETCH(bool, fastest);
+        QFETCH(QString, favorite);
+        QFETCH(QString, lastUsed);
+        QFETCH(int, expected);
+
+        VPNSettings settings;
+        settings.fastestServer = fastest;
+        settings.favoriteServer = favorite;
+        settings.lastUsedServer = lastUsed;
+        VPNServerManager manager(settings);
+        manager.SetServerLists(
+            {Endpoint(QStringLiteral("Austria"), QStringLiteral("192.0.2.1"), VPNServer::Udp, false, true),
+             Endpoint(QStringLiteral("Belgium"), QStringLiteral("192.0.2.2"), VPNServer::Udp),
+             Endpoint(QStringLiteral("Canada"), QStringLiteral("192.0.2.3"), VPNServer::Udp, false),
+             Endpoint(QStringLiteral("Denmark"), QStringLiteral("192.0.2.4"), VPNServer::Udp, true, true),
+             Endpoint(QStringLiteral("Estonia"), QStringLiteral("192.0.2.5"), VPNServer::Udp)},
+            {});
+        manager.UpdateFavoritesFromSettings();
+        manager.RebuildCurrentList();
+        QCOMPARE(manager.GetDefaultServerIndex(), expected);
+    }
+
+    void fastestWithEmptyListAndNoPreferable()
+    {
+        VPNSettings settings;
+        settings.fastestServer = true;
+        VPNServerManager manager(settings);
+        QCOMPARE(manager.GetDefaultServerIndex(), 0);
+        manager.SetServerLists({Endpoint(QStringLiteral("A"), QStringLiteral("192.0.2.1"), VPNServer::Udp),
+                                Endpoint(QStringLiteral("B"), QStringLiteral("192.0.2.2"), VPNServer::Udp)},
+                               {});
+        settings.lastUsedServer = QStringLiteral("B");
+        manager.RebuildCurrentList();
+        QCOMPARE(manager.FindFastestIndex(), -1);
+        QCOMPARE(manager.GetDefaultServerIndex(), 1);
+    }
+
+    void marksOnManagerAndModel()
+    {
+        VPNSettings settings;
+        settings.favoriteServer = QStringLiteral("192.0.2.7");
+        VPNServerManager manager(settings);
+        // Two endpoints of one server (two UDP ports) share the address.
+        VPNServer second = Endpoint(QStringLiteral("Italy"), QStringLiteral("192.0.2.7"), VPNServer::Udp);
+        second.port = 53;
+        manager.SetServerLists(
+            {Endpoint(QStringLiteral("Italy"), QStringLiteral("192.0.2.7"), VPNServer::Udp), second,
+             Endpoint(QStringLiteral("Spain"), QStringLiteral("192.0.2.8"), VPNServer::Udp)},
+            {});
+        manager.UpdateFavoritesFromSettings();
+        const QList<VPNServer> current = manager.RebuildCurrentList();
+        QVERIFY(current.at(0).favorite && current.at(1).favorite && !current.at(2).favorite);
+
+        QSignalSpy assigned(&manager, &VPNServerManager::AssignedServerUpdated);
+        manager.SetAssignedAddress(QStringLiteral("192.0.2.7"));
+        QCOMPARE(assigned.count(), 1);
+        QVERIFY(manager.CurrentServers().at(0).anchored && manager.CurrentServers().at(1).anchored);
+        QVERIFY(manager.UdpServers().at(1).anchored);
+        VPNServer anchored;
+        QVERIFY(manager.GetAnchoredServer(anchored));
+        QCOMPARE(anchored.address, QStringLiteral("192.0.2.7"));
+
+        // An empty anchor clears every mark and is still announced.
+        manager.SetAssignedAddress(QString());
+        QCOMPARE(assigned.count(), 2);
+        QVERIFY(!manager.GetAnchoredServer(anchored));
+
+        // The model's marks stay on one row even where the manager marks two.
+        VPNServerListModel model(current);
+        QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
+        model.SetFavorite(2, true);
+        QCOMPARE(dataChanged.count(), 3); // rows 0 and 1 cleared, row 2 set
+        QCOMPARE(model.Servers().at(0).favorite, false);
+        QCOMPARE(model.Servers().at(1).favorite, false);
+        QCOMPARE(model.Servers().at(2).favorite, true);
+        model.SetAnchored(0, true);
+        model.SetAnchored(1, true);
+        QVERIFY(!model.Servers().at(0).anchored && model.Servers().at(1).anchored);
+        model.SetAnchored(7, true);
+        model.SetFavorite(-1, false);
+        QCOMPARE(model.Servers().at(2).favorite, true);
+        // The manager's own copy is untouched by the model.
+        QVERIFY(manager.CurrentServers().at(0).favorite);
+    }
+
+    void modelShowsNamesAndLocksUnavailableRows()
+    {
+        VPNServerListModel model(
+            {Endpoint(QStringLiteral("Japan"), QStringLiteral("192.0.2.9"), VPNServer::Udp),
+             Endpoint(QStringLiteral("Korea"), QStringLiteral("192.0.2.10"), VPNServer::Udp, false)});
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.data(model.index(0), Qt::DisplayRole).toString(), QStringLiteral("Japan"));
+        QVERIFY(!model.data(model.index(5), Qt::DisplayRole).isValid());
+        QVERIFY(!model.data(QModelIndex(), Qt::DisplayRole).isValid());
+        QVERIFY(!model.data(model.index(0), Qt::ToolTipRole).isValid());
+        QCOMPARE(model.flags(model.index(0)), Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+        QCOMPARE(model.flags(model.index(1)), Qt::NoItemFlags);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerManager)
+#include "testservermanager.moc"
