@@ -31,6 +31,13 @@ public:
     // Writes the record and reads it straight back, so memory equals what the next start sees.
     bool SaveSettings();
 
+    // Loads the translation of the language chosen in locale.config into the process-wide
+    // translator and installs it; without a translation the built-in English texts show.
+    void InstallTranslator();
+    // The language code on the first line of the language file; "en" when there is none.
+    static QString ReadLocale(const QString& path);
+    bool LoadTranslation(const QString& path);
+
 private:
     QString m_productWord;
     std::unique_ptr<ISystemServices> m_systemServices;

@@ -1,0 +1,111 @@
+#include "app/startup.h"
+
+#include "app/appcontext.h"
+#include "app/placeholdermainwindow.h"
+#include "app/qtsingleapplication.h"
+#include "app/versioninfo.h"
+#include "platform/linuxsystemservices.h"
+#include "support/loghandler.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <memory>
+
+namespace {
+
+constexpr int kMessageTimeoutMs = 5000;
+
+// Read once and cleared, so that programs this instance starts do not inherit it.
+bool TakeRestartMarker()
+{
+    const bool restarted = qEnvironmentVariable(kRestartMarker) == QLatin1String("1");
+    qunsetenv(kRestartMarker);
+    return restarted;
+}
+
+} // namespace
+
+QString NorvaneApplicationId()
+{
+    return QStringLiteral("NorvaneApplication");
+}
+
+bool HasExitSwitch(const QStringList& args)
+{
+    return args.contains(QStringLiteral("/exit"), Qt::CaseSensitive);
+}
+
+bool StartRestartedCopy()
+{
+    QProcess process;
+    process.setProgram(QCoreApplication::applicationFilePath());
+    process.setWorkingDirectory(QCoreApplication::applicationDirPath());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QString::fromLatin1(kRestartMarker), QStringLiteral("1"));
+    process.setProcessEnvironment(environment);
+    return process.startDetached();
+}
+
+int RunNorvane(int argc, char* argv[])
+{
+    // 1. The application object; Qt takes its own options out of the arguments.
+    QtSingleApplication app(NorvaneApplicationId(), argc, argv);
+    const bool restarted = TakeRestartMarker();
+
+    // 2. Platform services: where the program's files live.
+    auto systemServices = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+    systemServices->SetExecutable(QCoreApplication::applicationFilePath());
+    VPNAppContext context(std::move(systemServices));
+
+    // 3. The updater is created here once the update check exists; then the settings.
+    context.LoadSettings();
+
+    // 4. The API client takes the proxy settings here once it exists.
+
+    // 5. "/exit" only asks a running instance to quit; delivery is not checked, nothing logged.
+    if (HasExitSwitch(QCoreApplication::arguments())) {
+        app.sendMessage(QStringLiteral("EXIT"), kMessageTimeoutMs);
+        return 0;
+    }
+
+    // 6. A second start shows the running instance's window. A restarted copy first gives the
+    // old instance time to end, so that the restart does not just re-activate it.
+    if (app.isRunning() && !(restarted && app.waitForRunningInstanceToEnd(kRestartWaitMs))) {
+        app.sendMessage(QStringLiteral("Activate"), kMessageTimeoutMs);
+        return 0;
+    }
+
+    // 7. From here on every message goes to the log file.
+    const QString logFilePath = GetLogFilePath(context.SystemServices());
+    MakeFileDirectory(logFilePath);
+    LogHandler::Install(logFilePath);
+
+    // 8.
+    qDebug() << context.ProductWord().toUpper() << " started.";
+    qDebug() << "local: " << QDateTime::currentDateTime();
+    qDebug() << "  utc: " << QDateTime::currentDateTime().toUTC();
+
+    // 9.
+    context.InstallTranslator();
+
+    // 10.
+    qDebug() << "Version: " << VersionInfo::Read();
+
+    // 11. to 13. PlaceholderMainWindow stands in for the main window until it exists.
+    auto window = std::make_unique<PlaceholderMainWindow>(&app);
+    window->show();
+    app.setActivationWindow(window.get(), true);
+
+    // 14. The updater is initialised here once the update check exists.
+
+    // 15.
+    const int result = QApplication::exec();
+
+    // 16. Nothing logged during teardown reaches the file.
+    LogHandler::SetEnabled(false);
+    window.reset();
+    return result;
+}
