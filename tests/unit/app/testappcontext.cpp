@@ -35,6 +35,7 @@ private slots:
     void saveReadsBackTheNormalisedRecord();
     void loadKeepsRecordWhenFileIsMissing();
     void failedSaveKeepsNewValuesWhenNoFileExists();
+    void failedSaveRestoresTheOldFile();
     void readLocale_data();
     void readLocale();
     void installTranslator();
@@ -91,6 +92,26 @@ void TestAppContext::failedSaveKeepsNewValuesWhenNoFileExists()
     QTest::ignoreMessage(QtDebugMsg, "Can't open settings file.");
     QVERIFY(!context->SaveSettings());
     QCOMPARE(context->Settings().lastUsedServer, QStringLiteral("Amsterdam"));
+}
+
+void TestAppContext::failedSaveRestoresTheOldFile()
+{
+    TempHome home;
+    // The temporary file beside the settings file gets a name longer than the file system
+    // allows, so saving fails whoever runs the test (also root).
+    const QString executable = QStringLiteral("/opt/norvane/") + QString(250, QLatin1Char('n'));
+    auto context = MakeContext(executable);
+    context->Settings().favoriteServer = QStringLiteral("198.51.100.1");
+    const QString path = GetSettingsFilePath(context->SystemServices());
+    QVERIFY(MakeFileDirectory(path));
+    QVERIFY(WriteFile(path, SettingsFile::Serialize(context->Settings())));
+
+    context->Settings().favoriteServer = QStringLiteral("198.51.100.2");
+    context->Settings().smtpAddress = QStringLiteral("smtp.example");
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Can't save settings to file")));
+    QVERIFY(!context->SaveSettings());
+    QCOMPARE(context->Settings().favoriteServer, QStringLiteral("198.51.100.1"));
+    QCOMPARE(context->Settings().smtpAddress, QString());
 }
 
 void TestAppContext::readLocale_data()

@@ -76,6 +76,9 @@ void TestLinuxSystemServices::writableRoot()
     QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.filePath(QStringLiteral("gone")),
                                                       QStringLiteral("norvane")),
              dataHome.path() + QStringLiteral("/norvane"));
+    // Installed: not portable, even for a user (root) who may write there.
+    QCOMPARE(LinuxSystemServices::ResolveWritableRoot(QStringLiteral("/usr/bin"), QStringLiteral("norvane")),
+             dataHome.path() + QStringLiteral("/norvane"));
 }
 
 void TestLinuxSystemServices::pathFunctions()
