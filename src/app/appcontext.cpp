@@ -4,6 +4,11 @@
 #include "app/versioninfo.h"
 #include "settings/settingsfile.h"
 
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QTextStream>
+
 VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices)
     : m_productWord(systemServices->ProductWord())
     , m_systemServices(std::move(systemServices))
@@ -52,4 +57,33 @@ VPNServerListModel& VPNAppContext::RebuildServerModel()
     if (model)
         model.release()->deleteLater();
     return *m_serverListModel;
+}
+
+QString VPNAppContext::ReadLocale(const QString& path)
+{
+    qDebug() << "Locale file: " << path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QStringLiteral("en");
+    QTextStream stream(&file);
+    stream.setEncoding(QStringConverter::System);
+    const QString code = stream.readLine();
+    qDebug() << "Read locale : (" << code << ")";
+    return code;
+}
+
+bool VPNAppContext::LoadTranslation(const QString& path)
+{
+    qDebug() << "Loading translation from: " << path;
+    return m_translator.load(path);
+}
+
+void VPNAppContext::InstallTranslator()
+{
+    const QString code = ReadLocale(GetLocaleConfigPath(*m_systemServices));
+    // A failed load leaves the translator empty; it is only in the application while it holds
+    // a translation.
+    QCoreApplication::removeTranslator(&m_translator);
+    if (LoadTranslation(GetLanguageFilePath(*m_systemServices, code)))
+        QCoreApplication::installTranslator(&m_translator);
 }

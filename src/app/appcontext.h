@@ -44,6 +44,13 @@ public:
     // Replaces the server list model with one over the catalog's freshly rebuilt visible list.
     VPNServerListModel& RebuildServerModel();
 
+    // Loads the translation of the language chosen in locale.config into the process-wide
+    // translator and installs it; without a translation the built-in English texts show.
+    void InstallTranslator();
+    // The language code on the first line of the language file; "en" when there is none.
+    static QString ReadLocale(const QString& path);
+    bool LoadTranslation(const QString& path);
+
 private:
     QString m_productWord;
     std::unique_ptr<ISystemServices> m_systemServices;

@@ -1,11 +1,6 @@
-#include <QApplication>
-#include <QWidget>
+#include "app/startup.h"
 
-// Stand-in until start-up lands: opens an empty window.
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QWidget placeholderWindow;
-    placeholderWindow.show();
-    return QApplication::exec();
+    return RunNorvane(argc, argv);
 }

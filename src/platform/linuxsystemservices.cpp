@@ -10,6 +10,23 @@
 #ifndef NORVANE_INSTALL_DATADIR
 #define NORVANE_INSTALL_DATADIR "/usr/share/norvane"
 #endif
+#ifndef NORVANE_INSTALL_BINDIR
+#define NORVANE_INSTALL_BINDIR "/usr/bin"
+#endif
+
+namespace {
+
+// An installed program is never portable, even when its directory is writable (as it is for
+// root): its files belong in the user's data folder, not among the system's programs.
+bool IsInstallDirectory(const QString& directory)
+{
+    const QString clean = QDir::cleanPath(directory);
+    return clean == QLatin1String(NORVANE_INSTALL_BINDIR) || clean == QLatin1String("/usr")
+        || clean.startsWith(QLatin1String("/usr/")) || clean == QLatin1String("/bin")
+        || clean == QLatin1String("/sbin");
+}
+
+} // namespace
 
 LinuxSystemServices::LinuxSystemServices(const QString& productWord)
     : ISystemServices(productWord)
@@ -29,7 +46,8 @@ QString LinuxSystemServices::ResolveWritableRoot(const QString& executableDirect
     const QString home = qEnvironmentVariable("NORVANE_HOME");
     if (!home.isEmpty())
         return QDir(home).absolutePath();
-    if (!executableDirectory.isEmpty() && QFileInfo(executableDirectory).isWritable())
+    if (!executableDirectory.isEmpty() && QFileInfo(executableDirectory).isWritable()
+        && !IsInstallDirectory(executableDirectory))
         return executableDirectory;
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QLatin1Char('/')
         + productWord;

@@ -3,7 +3,8 @@
 #include "platform/isystemservices.h"
 
 // The Linux platform layer. The writable root is $NORVANE_HOME, else the executable's
-// directory when it is writable (portable), else ~/.local/share/norvane. Read-only data
+// directory when it is writable and not an install location (portable), else
+// ~/.local/share/norvane. Read-only data
 // (tr/, Manual/) is found next to the executable first, then in the installed share folder.
 class LinuxSystemServices final : public ISystemServices
 {

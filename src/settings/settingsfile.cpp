@@ -30,6 +30,28 @@ QString DecodeText(const QByteArray& bytes)
     return QString::fromLatin1(bytes);
 }
 
+// Characters that XML 1.0 cannot carry would make the whole file unreadable at the next start
+// (and so lose every setting); they are left out of the text fields instead.
+QString XmlText(const QString& text)
+{
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            clean.append(c);
+            clean.append(text.at(++i));
+            continue;
+        }
+        const char16_t u = c.unicode();
+        const bool allowed
+            = u == 0x9 || u == 0xA || u == 0xD || (u >= 0x20 && u <= 0xD7FF) || (u >= 0xE000 && u <= 0xFFFD);
+        if (allowed)
+            clean.append(c);
+    }
+    return clean;
+}
+
 QString EncodeBase64Field(const QString& text)
 {
     QByteArray bytes = text.toUtf8();
@@ -71,8 +93,8 @@ QByteArray SettingsFile::Serialize(const VPNSettings& s)
     QDomElement proxy = add(root, "Proxy");
     proxy.setAttribute(QStringLiteral("type"), VPNSettings::ProxyTypeToString(s.proxyType));
     QDomElement server = add(proxy, "Server");
-    server.setAttribute(QStringLiteral("address"), s.proxyAddress);
-    server.setAttribute(QStringLiteral("port"), s.proxyPort);
+    server.setAttribute(QStringLiteral("address"), XmlText(s.proxyAddress));
+    server.setAttribute(QStringLiteral("port"), XmlText(s.proxyPort));
     QDomElement auth = add(proxy, "Authentication");
     auth.setAttribute(QStringLiteral("enabled"), BoolText(s.proxyAuthEnabled));
     auth.setAttribute(QStringLiteral("user"), EncodeBase64Field(s.proxyUser));
@@ -80,8 +102,8 @@ QByteArray SettingsFile::Serialize(const VPNSettings& s)
 
     QDomElement servers = add(root, "Servers");
     servers.setAttribute(QStringLiteral("showOnMain"), BoolText(s.serversOnMainScreen));
-    servers.setAttribute(QStringLiteral("lastUsed"), s.lastUsedServer);
-    servers.setAttribute(QStringLiteral("favorite"), s.favoriteServer);
+    servers.setAttribute(QStringLiteral("lastUsed"), XmlText(s.lastUsedServer));
+    servers.setAttribute(QStringLiteral("favorite"), XmlText(s.favoriteServer));
 
     QDomElement changeIp = add(root, "ChangeIP");
     changeIp.setAttribute(QStringLiteral("enabled"), BoolText(s.forcedIpChangeEnabled));
@@ -94,7 +116,7 @@ QByteArray SettingsFile::Serialize(const VPNSettings& s)
 
     QDomElement smtp = add(root, "SMTPEmail");
     smtp.setAttribute(QStringLiteral("enabled"), BoolText(s.smtpEnabled));
-    smtp.setAttribute(QStringLiteral("address"), s.smtpAddress);
+    smtp.setAttribute(QStringLiteral("address"), XmlText(s.smtpAddress));
 
     return doc.toString(4).toUtf8();
 }

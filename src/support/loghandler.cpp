@@ -3,7 +3,9 @@
 #include <QDateTime>
 #include <QFile>
 #include <QLocale>
+#include <QMutexLocker>
 #include <QRandomGenerator>
+#include <QRecursiveMutex>
 
 #include <algorithm>
 #include <memory>
@@ -12,6 +14,9 @@ namespace {
 
 struct LogSink
 {
+    // Qt itself may log from its own threads; one line at a time reaches the file. Recursive
+    // so that a message raised while writing cannot dead-lock the handler.
+    QRecursiveMutex mutex;
     QString path;
     std::unique_ptr<QFile> file;
     bool enabled = true;
@@ -62,6 +67,7 @@ QString RandomLetters()
 void LogHandler::Install(const QString& logFilePath)
 {
     LogSink& sink = Sink();
+    QMutexLocker locker(&sink.mutex);
     sink.file.reset();
     sink.path = logFilePath;
     sink.enabled = true;
@@ -70,13 +76,17 @@ void LogHandler::Install(const QString& logFilePath)
 
 void LogHandler::SetEnabled(bool enabled)
 {
-    Sink().enabled = enabled;
+    LogSink& sink = Sink();
+    QMutexLocker locker(&sink.mutex);
+    sink.enabled = enabled;
 }
 
 void LogHandler::Uninstall()
 {
     qInstallMessageHandler(nullptr);
-    Sink().file.reset();
+    LogSink& sink = Sink();
+    QMutexLocker locker(&sink.mutex);
+    sink.file.reset();
 }
 
 QString LogHandler::FormatLine(QtMsgType type, const QString& message)
@@ -92,6 +102,7 @@ QString LogHandler::FormatLine(QtMsgType type, const QString& message)
 void LogHandler::MessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
     LogSink& sink = Sink();
+    QMutexLocker locker(&sink.mutex);
     if (!sink.file)
         OpenSinkFile(sink);
     if (!sink.enabled || !sink.file->isOpen())
@@ -113,6 +124,8 @@ QString LogHandler::ScrambleLogText(const QString& text)
 
 QString LogHandler::UnscrambleLogText(const QString& text)
 {
+    if (text.size() <= 8)
+        return QString();
     QString middle = text.mid(4, text.size() - 8);
     std::reverse(middle.begin(), middle.end());
     QByteArray bytes = QByteArray::fromBase64(middle.toLatin1());

@@ -1,6 +1,7 @@
 #include "workflow/vpnmainwindow.h"
 
 #include "app/appcontext.h"
+#include "app/applicationrestart.h"
 #include "app/deployment.h"
 #include "ui_vpnmainwindow.h"
 #include "widgets/hkwindowbuttonview.h"
@@ -200,8 +201,7 @@ void VPNMainWindow::Exit()
 {
     if (m_restartRequested) {
         qDebug() << "Restarting the application.";
-        QProcess::startDetached(QCoreApplication::applicationFilePath(), {},
-                                m_context.SystemServices().ApplicationDirectory());
+        ApplicationRestart::StartNewCopy();
     }
     m_exiting = true;
     m_trayIcon->hide();

@@ -1,0 +1,96 @@
+#include "app/startup.h"
+
+#include "app/appcontext.h"
+#include "app/applicationrestart.h"
+#include "app/qtsingleapplication.h"
+#include "app/versioninfo.h"
+#include "platform/linuxsystemservices.h"
+#include "support/loghandler.h"
+#include "workflow/vpnmainwindow.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <memory>
+
+namespace {
+
+constexpr int kMessageTimeoutMs = 5000;
+
+} // namespace
+
+QString NorvaneApplicationId()
+{
+    return QStringLiteral("NorvaneApplication");
+}
+
+bool HasExitSwitch(const QStringList& args)
+{
+    return args.contains(QStringLiteral("/exit"), Qt::CaseSensitive);
+}
+
+int RunNorvane(int argc, char* argv[])
+{
+    // 1. The application object; Qt takes its own options out of the arguments.
+    QtSingleApplication app(NorvaneApplicationId(), argc, argv);
+    const bool restarted = ApplicationRestart::TakeMarker();
+
+    // 2. Platform services: where the program's files live.
+    auto systemServices = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+    systemServices->SetExecutable(QCoreApplication::applicationFilePath());
+    VPNAppContext context(std::move(systemServices));
+
+    // 3. The updater is created here once the update check exists; then the settings.
+    context.LoadSettings();
+
+    // 4. The API client reloads the settings and takes its proxy from them.
+    context.SetApiProxyFromSettings();
+
+    // 5. "/exit" only asks a running instance to quit; delivery is not checked, nothing logged.
+    if (HasExitSwitch(QCoreApplication::arguments())) {
+        app.sendMessage(QStringLiteral("EXIT"), kMessageTimeoutMs);
+        return 0;
+    }
+
+    // 6. A second start shows the running instance's window. A restarted copy first gives the
+    // old instance time to end, so that the restart does not just re-activate it.
+    if (app.isRunning()
+        && !(restarted && app.waitForRunningInstanceToEnd(ApplicationRestart::WaitForOldInstanceMs))) {
+        app.sendMessage(QStringLiteral("Activate"), kMessageTimeoutMs);
+        return 0;
+    }
+
+    // 7. From here on every message goes to the log file.
+    const QString logFilePath = GetLogFilePath(context.SystemServices());
+    MakeFileDirectory(logFilePath);
+    LogHandler::Install(logFilePath);
+
+    // 8.
+    qDebug() << context.ProductWord().toUpper() << " started.";
+    qDebug() << "local: " << QDateTime::currentDateTime();
+    qDebug() << "  utc: " << QDateTime::currentDateTime().toUTC();
+
+    // 9.
+    context.InstallTranslator();
+
+    // 10.
+    qDebug() << "Version: " << VersionInfo::Read();
+
+    // 11. to 13.
+    auto window = std::make_unique<VPNMainWindow>(context);
+    QObject::connect(&app, &QtSingleApplication::Exit, window.get(), &VPNMainWindow::OnExit);
+    window->show();
+    app.setActivationWindow(window.get(), true);
+
+    // 14. The updater is initialised here once the update check exists.
+
+    // 15.
+    const int result = QApplication::exec();
+
+    // 16. Nothing logged during teardown reaches the file.
+    LogHandler::SetEnabled(false);
+    window.reset();
+    return result;
+}

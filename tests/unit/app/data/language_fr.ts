@@ -1,0 +1,11 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr">
+<context>
+    <name>TestAppContext</name>
+    <message>
+        <source>CONNECT</source>
+        <translation>CONNEXION</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,195 @@
+#include "platform/linuxsystemservices.h"
+#include "temphome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Sets an environment variable for one scope and puts the old value back.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char* name, const QByteArray& value)
+        : m_name(name)
+        , m_old(qgetenv(name))
+        , m_had(qEnvironmentVariableIsSet(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* m_name;
+    QByteArray m_old;
+    bool m_had;
+};
+
+const char kIpv4Header[]
+    = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+
+} // namespace
+
+class TestLinuxSystemServices final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writableRoot();
+    void pathFunctions();
+    void readOnlyDataNextToExecutableFirst();
+    void makeFileDirectory();
+    void ipv4DefaultRoute_data();
+    void ipv4DefaultRoute();
+    void ipv6DefaultRoute_data();
+    void ipv6DefaultRoute();
+    void windowsQueries();
+};
+
+void TestLinuxSystemServices::writableRoot()
+{
+    QTemporaryDir exeDir;
+    QTemporaryDir dataHome;
+    const ScopedEnv xdg("XDG_DATA_HOME", dataHome.path().toUtf8());
+    {
+        const ScopedEnv home("NORVANE_HOME", dataHome.filePath(QStringLiteral("chosen/")).toUtf8());
+        QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.path(), QStringLiteral("norvane")),
+                 dataHome.filePath(QStringLiteral("chosen")));
+    }
+    const ScopedEnv noHome("NORVANE_HOME", QByteArray());
+    QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.path(), QStringLiteral("norvane")),
+             exeDir.path());
+    // A directory that cannot be written to (here: one that does not exist) is not portable.
+    QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.filePath(QStringLiteral("gone")),
+                                                      QStringLiteral("norvane")),
+             dataHome.path() + QStringLiteral("/norvane"));
+    // Installed: not portable, even for a user (root) who may write there.
+    QCOMPARE(LinuxSystemServices::ResolveWritableRoot(QStringLiteral("/usr/bin"), QStringLiteral("norvane")),
+             dataHome.path() + QStringLiteral("/norvane"));
+}
+
+void TestLinuxSystemServices::pathFunctions()
+{
+    TempHome home;
+    LinuxSystemServices services(QStringLiteral("norvane"));
+    QCOMPARE(services.ExecutableName(), QStringLiteral("norvane"));
+
+    services.SetExecutable(QStringLiteral("/opt/apps/X/client"));
+    const QString config = home.Path() + QStringLiteral("/Config/");
+    QCOMPARE(services.ApplicationDirectory(), home.Path());
+    QCOMPARE(GetSettingsFilePath(services), config + QStringLiteral("client.xml"));
+    QCOMPARE(GetLogFilePath(services), config + QStringLiteral("norvane_log.log"));
+    QCOMPARE(GetOpenVpnConfigPath(services), config + QStringLiteral("conn.ovpn"));
+    QCOMPARE(GetLocaleConfigPath(services), config + QStringLiteral("locale.config"));
+    QCOMPARE(services.GetDataDirectory(), config);
+    QVERIFY(GetLanguageFilePath(services, QStringLiteral("fr")).endsWith(QStringLiteral("/tr/language_fr")));
+    QVERIFY(services.GetManualDirectory().endsWith(QStringLiteral("/Manual/")));
+}
+
+void TestLinuxSystemServices::readOnlyDataNextToExecutableFirst()
+{
+    TempHome home;
+    QTemporaryDir exeDir;
+    LinuxSystemServices services(QStringLiteral("norvane"));
+    services.SetExecutable(exeDir.filePath(QStringLiteral("norvane")));
+    QVERIFY(!services.GetTranslationsDirectory().startsWith(exeDir.path()));
+
+    QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("tr")));
+    QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("Manual")));
+    QCOMPARE(GetLanguageFilePath(services, QStringLiteral("de")),
+             exeDir.path() + QStringLiteral("/tr/language_de"));
+    QCOMPARE(services.GetManualDirectory(), exeDir.path() + QStringLiteral("/Manual/"));
+    // Writable files still go to the writable root, not next to the executable.
+    QCOMPARE(services.GetSettingsDirectory(), home.Path() + QStringLiteral("/Config/"));
+}
+
+void TestLinuxSystemServices::makeFileDirectory()
+{
+    QTemporaryDir dir;
+    QVERIFY(MakeFileDirectory(dir.filePath(QStringLiteral("a/b/Config/norvane.xml"))));
+    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("a/b/Config"))).isDir());
+    QVERIFY(MakeFileDirectory(dir.filePath(QStringLiteral("a/b/Config/norvane.xml"))));
+
+    QFile blocker(dir.filePath(QStringLiteral("file")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QVERIFY(!MakeFileDirectory(dir.filePath(QStringLiteral("file/Config/norvane.xml"))));
+}
+
+void TestLinuxSystemServices::ipv4DefaultRoute_data()
+{
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<bool>("expected");
+    const QByteArray header(kIpv4Header);
+    QTest::newRow("default via eth0") << header
+            + "eth0\t00000000\t010200C0\t0003\t0\t0\t0\t00000000\t0\t0\t0\n"
+              "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+                                      << true;
+    QTest::newRow("only a local network")
+        << header + "eth0\t000200C0\t00000000\t0001\t0\t0\t0\t00FFFFFF\t0\t0\t0\n"
+        << false;
+    QTest::newRow("default route down")
+        << header + "eth0\t00000000\t010200C0\t0002\t0\t0\t0\t00000000\t0\t0\t0\n"
+        << false;
+    QTest::newRow("default on loopback")
+        << header + "lo\t00000000\t00000000\t0001\t0\t0\t0\t00000000\t0\t0\t0\n"
+        << false;
+    QTest::newRow("header only") << header << false;
+    QTest::newRow("empty") << QByteArray() << false;
+}
+
+void TestLinuxSystemServices::ipv4DefaultRoute()
+{
+    QFETCH(QByteArray, table);
+    QFETCH(bool, expected);
+    QCOMPARE(LinuxSystemServices::HasIpv4DefaultRoute(table), expected);
+}
+
+void TestLinuxSystemServices::ipv6DefaultRoute_data()
+{
+    QTest::addColumn<QByteArray>("table");
+    QTest::addColumn<bool>("expected");
+    const QByteArray zero(32, '0');
+    const QByteArray linkLocal = "fe800000000000000000000000000000 40 " + zero + " 00 " + zero
+        + " 00000100 00000002 00000000 00000001     eth0\n";
+    QTest::newRow("default via eth0") << linkLocal + zero + " 00 " + zero
+            + " 00 fd000000000000000000000000000001 00000400 00000002 00000000 00000003     eth0\n"
+                                      << true;
+    QTest::newRow("reject route on loopback") << linkLocal + zero + " 00 " + zero + " 00 " + zero
+            + " ffffffff 00000001 00000000 00200200       lo\n"
+                                              << false;
+    QTest::newRow("reject route elsewhere")
+        << zero + " 00 " + zero + " 00 " + zero + " ffffffff 00000001 00000000 00000201     eth0\n"
+        << false;
+    QTest::newRow("no default") << linkLocal << false;
+}
+
+void TestLinuxSystemServices::ipv6DefaultRoute()
+{
+    QFETCH(QByteArray, table);
+    QFETCH(bool, expected);
+    QCOMPARE(LinuxSystemServices::HasIpv6DefaultRoute(table), expected);
+}
+
+void TestLinuxSystemServices::windowsQueries()
+{
+    LinuxSystemServices services(QStringLiteral("norvane"));
+    QVERIFY(!services.IsVistaOrWindows7());
+    QVERIFY(!services.GetOsName().isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestLinuxSystemServices)
+#include "testlinuxsystemservices.moc"
