@@ -1,5 +1,6 @@
 #include "servers/vpncombobox.h"
 
+#include <QAbstractItemView>
 #include <QPainter>
 #include <QStyleOptionComboBox>
 
@@ -13,6 +14,18 @@ void VPNComboBox::SetPlaceholder(const QString& text)
         return;
     m_placeholder = text;
     update();
+}
+
+void VPNComboBox::showPopup()
+{
+    // The popup chooses between scroll arrows and a scroll bar once, when it is created, and
+    // that can be before a style sheet asking for a plain drop-down list applies. Follow the
+    // style as it is when the list opens, so a long list can be scrolled with a bar.
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    if (!style()->styleHint(QStyle::SH_ComboBox_Popup, &option, this))
+        view()->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    QComboBox::showPopup();
 }
 
 void VPNComboBox::paintEvent(QPaintEvent* event)

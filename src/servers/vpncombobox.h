@@ -12,6 +12,8 @@ public:
     QString Placeholder() const { return m_placeholder; }
     void SetPlaceholder(const QString& text);
 
+    void showPopup() override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 
