@@ -33,3 +33,33 @@ function(norvane_add_ui_resources target)
         qt_add_resources(${target} "norvane_ui_${prefix}" PREFIX "/${prefix}" FILES ${paths})
     endforeach()
 endfunction()
+
+# The server list pictures, compiled into the library that holds the list model: state icons
+# under :/servers/resources/servers/, flags under :/flags/resources/servers/flags/.
+function(norvane_add_server_resources target)
+    set(root ${CMAKE_SOURCE_DIR}/resources/images/servers)
+    set(states FavoriteOff FavoriteOn Fastest FavoriteFastest
+        Anchor AnchorFavorite AnchorFastest AnchorFavoriteFastest)
+    set(icons)
+    foreach(state IN LISTS states)
+        foreach(bucket 00 20 35 50 65 80)
+            set(path ${root}/${state}_percent_${bucket}.png)
+            set_source_files_properties(${path} PROPERTIES
+                QT_RESOURCE_ALIAS resources/servers/${state}_percent_${bucket}.png)
+            list(APPEND icons ${path})
+        endforeach()
+    endforeach()
+    qt_add_resources(${target} "norvane_servers_icons" PREFIX "/servers" FILES ${icons})
+
+    set(countries usa germany romania poland lithuania latvia bulgaria estonia czech denmark finland
+        italy switzerland netherlands luxembourg belgium uk france ireland spain portugal russia
+        seychelles canada hong_kong costa_rica argentina brazil mexico south_africa singapore japan
+        australia israel unknown)
+    set(flags)
+    foreach(country IN LISTS countries)
+        set(path ${root}/flags/${country}.png)
+        set_source_files_properties(${path} PROPERTIES QT_RESOURCE_ALIAS resources/servers/flags/${country}.png)
+        list(APPEND flags ${path})
+    endforeach()
+    qt_add_resources(${target} "norvane_servers_flags" PREFIX "/flags" FILES ${flags})
+endfunction()

@@ -1,5 +1,7 @@
 #include "servers/vpnserverlistmodel.h"
 
+#include "servers/vpnserverpicture.h"
+
 #include <utility>
 
 VPNServerListModel::VPNServerListModel(QList<VPNServer> servers, QObject* parent)
@@ -26,6 +28,8 @@ QVariant VPNServerListModel::data(const QModelIndex& index, int role) const
         return QVariant();
     if (role == Qt::DisplayRole)
         return server->name;
+    if (role == Qt::DecorationRole)
+        return VPNServerPicture::Compose(*server);
     return QVariant();
 }
 

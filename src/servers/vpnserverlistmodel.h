@@ -4,9 +4,10 @@
 
 #include <QAbstractListModel>
 
-// The visible server list as an item model for the server choice lists. Holds its own copy of
-// the records; endpoints that are not available have no flags, so they are greyed out and
-// cannot be chosen.
+// The visible server list as an item model for the server choice lists: the name as display
+// text and the state icon with the country flag as decoration. Holds its own copy of the
+// records; endpoints that are not available have no flags, so they are greyed out and cannot
+// be chosen.
 class VPNServerListModel : public QAbstractListModel
 {
     Q_OBJECT

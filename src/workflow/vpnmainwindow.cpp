@@ -3,6 +3,7 @@
 #include "app/appcontext.h"
 #include "app/applicationrestart.h"
 #include "app/deployment.h"
+#include "servers/vpncomboboxhtmldelegate.h"
 #include "ui_vpnmainwindow.h"
 #include "widgets/hkwindowbuttonview.h"
 #include "widgets/vpnconnectionindicator.h"
@@ -54,6 +55,10 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, QWidget* parent)
     m_ui->ChangeIPButton->hide();
     m_ui->TcpIndicatorLabel->hide();
     CreateContextActions();
+    m_ui->ServerListDropDown->setItemDelegate(new VPNComboBoxHtmlDelegate(
+        QColor(QStringLiteral("gray")), QColor(QStringLiteral("white")), QColor(QStringLiteral("yellow")),
+        QColor(56, 137, 247), m_ui->ServerListDropDown));
+    m_ui->ServerListDropDown->setIconSize(QSize(70, 25));
 
     m_initializationView = new VPNInitializationView(m_ui->InitializationView, QRect(10, 58, 525, 45));
     m_initializationView->SetText(tr("Initializing..."), 22);

@@ -1,8 +1,12 @@
 // Draws the program's artwork (window background, chrome buttons, dialog frame, status strips,
-// tray icons) with QPainter and writes the PNGs into the resources tree. Run through
-// tools/artwork.sh; the output is committed so the build needs no generator run.
+// tray icons, server list state icons) with QPainter and writes the PNGs into the resources
+// tree; the country flags are taken from Debian's famfamfam-flag-png (public domain) and padded
+// to the server list's flag cell. Run through tools/artwork.sh; the output is committed so the
+// build needs neither the generator nor the flag package.
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
@@ -12,6 +16,7 @@
 #include <QRadialGradient>
 #include <QTextStream>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 
@@ -419,17 +424,193 @@ QImage DialogButton(const QColor& base, ChromeState state)
     return image;
 }
 
+// Server list state icons: 70x25, of which the left 54 pixels carry three marks (favorite
+// star, anchor, fastest bolt) and a five-bar load meter; the right 16 pixels stay clear for
+// the country flag drawn over them. A mark that is off is a faint outline, so the columns of
+// the list line up whatever the marks.
+namespace ServerIcon {
+
+const QColor Star(0xf5, 0xc8, 0x4c);
+const QColor Anchor(0x2d, 0xd4, 0xbf);
+const QColor Bolt(0x00, 0xde, 0xff);
+const QColor Off(0xdc, 0xe8, 0xf0, 70);
+
+struct State
+{
+    const char* name;
+    bool anchored;
+    bool favorite;
+    bool fastest;
+};
+
+const State States[] = {
+    {"FavoriteOff", false, false, false}, {"FavoriteOn", false, true, false},
+    {"Fastest", false, false, true},      {"FavoriteFastest", false, true, true},
+    {"Anchor", true, false, false},       {"AnchorFavorite", true, true, false},
+    {"AnchorFastest", true, false, true}, {"AnchorFavoriteFastest", true, true, true},
+};
+
+// Load buckets in rising order; the index is the number of lit meter bars.
+const char* const Buckets[] = {"00", "20", "35", "50", "65", "80"};
+
+QColor LoadColor(int level)
+{
+    if (level <= 2)
+        return Palette::Green;
+    if (level == 3)
+        return QColor(0xd8, 0xd0, 0x45);
+    if (level == 4)
+        return QColor(0xf2, 0x9a, 0x3a);
+    return Palette::Red;
+}
+
+void Mark(QPainter& p, const QPainterPath& path, bool on, const QColor& color, bool filled)
+{
+    if (on) {
+        p.setPen(QPen(color.darker(filled ? 140 : 100), filled ? 0.8 : 1.7, Qt::SolidLine, Qt::RoundCap,
+                      Qt::RoundJoin));
+        p.setBrush(filled ? QBrush(color) : QBrush(Qt::NoBrush));
+    } else {
+        p.setPen(QPen(Off, filled ? 1.0 : 1.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(Qt::NoBrush);
+    }
+    p.drawPath(path);
+}
+
+QPainterPath StarPath(QPointF center, qreal outer, qreal inner)
+{
+    QPainterPath path;
+    for (int i = 0; i < 10; ++i) {
+        const qreal radius = (i % 2 == 0) ? outer : inner;
+        const qreal angle = -M_PI / 2 + i * M_PI / 5;
+        const QPointF point(center.x() + radius * std::cos(angle), center.y() + radius * std::sin(angle));
+        if (i == 0)
+            path.moveTo(point);
+        else
+            path.lineTo(point);
+    }
+    path.closeSubpath();
+    return path;
+}
+
+QPainterPath AnchorPath(qreal cx)
+{
+    QPainterPath path;
+    path.addEllipse(QPointF(cx, 6.5), 1.8, 1.8);
+    path.moveTo(cx, 8.3);
+    path.lineTo(cx, 19.5);
+    path.moveTo(cx - 3.2, 10.5);
+    path.lineTo(cx + 3.2, 10.5);
+    path.moveTo(cx - 5.2, 14.5);
+    path.quadTo(cx - 4.6, 19.5, cx, 19.5);
+    path.quadTo(cx + 4.6, 19.5, cx + 5.2, 14.5);
+    path.moveTo(cx - 6.4, 16.0);
+    path.lineTo(cx - 5.2, 14.2);
+    path.lineTo(cx - 3.6, 15.6);
+    path.moveTo(cx + 6.4, 16.0);
+    path.lineTo(cx + 5.2, 14.2);
+    path.lineTo(cx + 3.6, 15.6);
+    return path;
+}
+
+QPainterPath BoltPath(qreal cx)
+{
+    QPainterPath path;
+    path.moveTo(cx + 2.0, 4.0);
+    path.lineTo(cx - 3.6, 13.6);
+    path.lineTo(cx - 0.2, 13.6);
+    path.lineTo(cx - 2.0, 21.0);
+    path.lineTo(cx + 3.6, 11.0);
+    path.lineTo(cx + 0.2, 11.0);
+    path.closeSubpath();
+    return path;
+}
+
+QImage StateIcon(const State& state, int level)
+{
+    QImage image = NewImage(70, 25);
+    QPainter p(&image);
+    Prepare(p);
+    Mark(p, StarPath(QPointF(8, 12.5), 6.4, 2.7), state.favorite, Star, true);
+    Mark(p, AnchorPath(22), state.anchored, Anchor, false);
+    Mark(p, BoltPath(34), state.fastest, Bolt, true);
+
+    // The meter: five rising bars on whole pixels so they stay crisp at this size.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(Qt::NoPen);
+    const QColor lit = LoadColor(level);
+    for (int bar = 0; bar < 5; ++bar) {
+        const int height = 5 + 3 * bar;
+        const QRect rect(40 + bar * 3, 20 - height, 2, height);
+        p.setBrush(bar < level ? lit : WithAlpha(Palette::Text, 45));
+        p.drawRect(rect);
+    }
+    return image;
+}
+
+} // namespace ServerIcon
+
+// The country flags of the server list: file name and the famfamfam source (ISO code).
+const struct
+{
+    const char* file;
+    const char* code;
+} Flags[] = {
+    {"usa", "us"},         {"germany", "de"},      {"romania", "ro"},    {"poland", "pl"},
+    {"lithuania", "lt"},   {"latvia", "lv"},       {"bulgaria", "bg"},   {"estonia", "ee"},
+    {"czech", "cz"},       {"denmark", "dk"},      {"finland", "fi"},    {"italy", "it"},
+    {"switzerland", "ch"}, {"netherlands", "nl"},  {"luxembourg", "lu"}, {"belgium", "be"},
+    {"uk", "gb"},          {"france", "fr"},       {"ireland", "ie"},    {"spain", "es"},
+    {"portugal", "pt"},    {"russia", "ru"},       {"seychelles", "sc"}, {"canada", "ca"},
+    {"hong_kong", "hk"},   {"costa_rica", "cr"},   {"argentina", "ar"},  {"brazil", "br"},
+    {"mexico", "mx"},      {"south_africa", "za"}, {"singapore", "sg"},  {"japan", "jp"},
+    {"australia", "au"},   {"israel", "il"},
+};
+
+// A 16x11 flag centred in the 16x25 flag cell.
+QImage FlagCell(const QImage& flag)
+{
+    QImage image = NewImage(16, 25);
+    QPainter p(&image);
+    p.drawImage(QPoint(0, (25 - flag.height()) / 2), flag);
+    return image;
+}
+
+// The flag of a server whose country is not in the table: a plain slate flag with a question mark.
+QImage UnknownFlag()
+{
+    QImage flag = NewImage(16, 11);
+    QPainter p(&flag);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.fillRect(QRect(0, 0, 16, 11), QColor(0x4b, 0x5b, 0x72));
+    p.setPen(QColor(0x7d, 0x8d, 0xa3));
+    p.drawRect(QRect(0, 0, 15, 10));
+    p.setPen(Qt::white);
+    p.setFont(SansFont(9, QFont::Bold));
+    p.drawText(QRect(0, 0, 16, 11), Qt::AlignCenter, QStringLiteral("?"));
+    p.end();
+    return FlagCell(flag);
+}
+
+const char FlagNote[]
+    = "Country flags of the server list (all files here except unknown.png): the famfamfam flag\n"
+      "icons by Mark James, from the Debian package famfamfam-flag-png. They are public domain,\n"
+      "free for any use (attribution appreciated). tools/artwork.sh pads them from 16x11 to 16x25.\n"
+      "unknown.png is drawn by the artwork generator.\n";
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
-    if (argc != 2) {
-        err << "usage: norvane-artwork <resources/images directory>\n";
+    if (argc != 2 && argc != 3) {
+        err << "usage: norvane-artwork <resources/images directory> [famfamfam 16x11 flag directory]\n";
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));
+    const QDir flagSource(argc == 3 ? QString::fromLocal8Bit(argv[2])
+                                    : QStringLiteral("/usr/share/flags/countries/16x11"));
     struct Output
     {
         QString path;
@@ -437,7 +618,7 @@ int main(int argc, char* argv[])
     };
     const QColor green(0x1f, 0xb8, 0x8a);
     const QColor grey(0x4b, 0x5b, 0x72);
-    const QList<Output> outputs = {
+    QList<Output> outputs = {
         {QStringLiteral("global/MainFormNoLogo.png"), MainForm},
         {QStringLiteral("global/Logo.png"), Logo},
         {QStringLiteral("global/SystrayIconRed.png"), [] { return TrayIcon(Palette::Red, false); }},
@@ -475,6 +656,33 @@ int main(int argc, char* argv[])
         {QStringLiteral("buttons/DialogGreyButtonPressed.png"),
          [=] { return DialogButton(grey, ChromeState::Pressed); }},
     };
+    for (const ServerIcon::State& state : ServerIcon::States) {
+        for (int level = 0; level < 6; ++level) {
+            outputs.append({QStringLiteral("servers/%1_percent_%2.png")
+                                .arg(QLatin1String(state.name), QLatin1String(ServerIcon::Buckets[level])),
+                            [state, level] { return ServerIcon::StateIcon(state, level); }});
+        }
+    }
+    for (const auto& flag : Flags) {
+        const QString source = flagSource.filePath(QLatin1String(flag.code) + QStringLiteral(".png"));
+        const QImage image(source);
+        if (image.isNull()) {
+            err << "cannot read flag " << source << " (Debian package famfamfam-flag-png)\n";
+            return 1;
+        }
+        outputs.append({QStringLiteral("servers/flags/%1.png").arg(QLatin1String(flag.file)),
+                        [image] { return FlagCell(image); }});
+    }
+    outputs.append({QStringLiteral("servers/flags/unknown.png"), UnknownFlag});
+
+    QFile note(root.filePath(QStringLiteral("servers/flags/README")));
+    QDir().mkpath(QFileInfo(note.fileName()).absolutePath());
+    if (!note.open(QIODevice::WriteOnly | QIODevice::Truncate) || note.write(FlagNote) < 0) {
+        err << "cannot write " << note.fileName() << '\n';
+        return 1;
+    }
+    note.close();
+
     for (const Output& output : outputs) {
         const QString path = root.filePath(output.path);
         QDir().mkpath(QFileInfo(path).absolutePath());

@@ -1,9 +1,13 @@
-// Renders the main window in each of its views and states, the connection indicator's states
-// and the message dialog offscreen into PNG files, plus a preview of the tray icons at panel
-// sizes. Usage: norvane-screenshots <output directory>. tools/screenshots.sh runs it.
+// Renders the main window in each of its views and states, the open server list, the connection
+// indicator's states and the message dialog offscreen into PNG files, plus previews of the tray
+// icons at panel sizes and of the server list pictures. Usage: norvane-screenshots <output
+// directory>. tools/screenshots.sh runs it.
 
+#include "api/vpnapiserverlistresponse.h"
 #include "app/appcontext.h"
 #include "platform/linuxsystemservices.h"
+#include "servers/vpnserverlistmodel.h"
+#include "servers/vpnserverpicture.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
 #include "workflow/vpnmainwindow.h"
@@ -12,9 +16,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QLabel>
+#include <QListView>
+#include <QLoggingCategory>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTextStream>
@@ -48,6 +56,90 @@ QImage OnBackdrop(const QPixmap& window)
     painter.fillRect(image.rect(), backdrop);
     painter.drawPixmap(pad, pad, window);
     return image;
+}
+
+// Puts the window and its open popup, both top-level windows, on one backdrop, each where the
+// screen has it.
+QImage WithPopup(QWidget* window, QWidget* popup)
+{
+    const QRect windowRect = window->frameGeometry();
+    const QRect popupRect = popup->frameGeometry();
+    const QRect both = windowRect.united(popupRect);
+    const int pad = 24;
+    QImage image(both.width() + 2 * pad, both.height() + 2 * pad, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&image);
+    QLinearGradient backdrop(0, 0, image.width(), image.height());
+    backdrop.setColorAt(0, QColor(0x3a, 0x44, 0x52));
+    backdrop.setColorAt(1, QColor(0x25, 0x2c, 0x36));
+    painter.fillRect(image.rect(), backdrop);
+    const QPoint origin = both.topLeft() - QPoint(pad, pad);
+    painter.drawPixmap(windowRect.topLeft() - origin, window->grab());
+    painter.drawPixmap(popupRect.topLeft() - origin, popup->grab());
+    return image;
+}
+
+// The service simulator's catalog, read the way the client reads a getServerList reply.
+QList<VPNServer> CatalogUdpServers()
+{
+    QFile file(QStringLiteral(NORVANE_CATALOG_FILE));
+    if (!file.open(QIODevice::ReadOnly)) {
+        Err() << "cannot read " << file.fileName() << '\n';
+        return {};
+    }
+    QString catalog = QString::fromUtf8(file.readAll());
+    catalog.remove(0, catalog.indexOf(QStringLiteral("<servers")));
+    VPNApiServerListResponse response;
+    response.Parse(QStringLiteral("<response><type>success</type><data>%1</data></response>").arg(catalog));
+    QList<VPNServer> servers = response.UdpServers();
+    // A favorite and an anchored address, as a user who has set them sees the list.
+    for (VPNServer& server : servers) {
+        server.favorite = server.address == QLatin1String("198.51.100.11");
+        server.anchored = server.address == QLatin1String("198.51.100.1");
+    }
+    return servers;
+}
+
+// Every state icon with its load buckets, then every flag, magnified twice on the list's
+// colours (plain row and selected row).
+QImage ServerPicturePreview(const QList<VPNServer>& catalog)
+{
+    const QColor rows[] = {QColor(0x0f, 0x1d, 0x31), QColor(0x17, 0x52, 0x4f)};
+    const int zoom = 2;
+    QList<QString> flagNames;
+    for (const VPNServer& server : catalog) {
+        const QString flag = VPNServerPicture::FlagPath(server.name);
+        if (!flagNames.contains(flag))
+            flagNames.append(flag);
+    }
+    flagNames.append(VPNServerPicture::FlagPath(QString()));
+    const int iconColumns = 6;
+    const int width = (iconColumns * 74 + 4) * 2;
+    const int flagRows = (static_cast<int>(flagNames.size()) + 24) / 25;
+    const int height = 8 * 29 + 4 + flagRows * 29 + 4;
+    QImage sheet(width, height, QImage::Format_ARGB32_Premultiplied);
+    QPainter painter(&sheet);
+    for (int half = 0; half < 2; ++half)
+        painter.fillRect(half * width / 2, 0, width / 2, height, rows[half]);
+    for (int half = 0; half < 2; ++half) {
+        const int left = half * width / 2 + 4;
+        for (int state = 0; state < 8; ++state) {
+            VPNServer server;
+            server.anchored = state & 4;
+            server.favorite = state & 2;
+            server.preferable = state & 1;
+            int column = 0;
+            for (int load : {10, 30, 45, 60, 75, 90}) {
+                server.loadPercentage = load;
+                painter.drawImage(QPoint(left + column++ * 74, 4 + state * 29),
+                                  QImage(VPNServerPicture::StateIconPath(server)));
+            }
+        }
+        for (int i = 0; i < flagNames.size(); ++i)
+            painter.drawImage(QPoint(left + (i % 25) * 17, 8 * 29 + 8 + (i / 25) * 29),
+                              QImage(flagNames.at(i)));
+    }
+    painter.end();
+    return sheet.scaled(sheet.size() * zoom);
 }
 
 class Shooter
@@ -184,6 +276,8 @@ QImage TrayPreview()
 int main(int argc, char* argv[])
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The catalog reply is logged in full by the client; the tool's output stays readable.
+    QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     QTemporaryDir home;
     qputenv("NORVANE_HOME", home.path().toUtf8());
     QApplication app(argc, argv);
@@ -218,10 +312,25 @@ int main(int argc, char* argv[])
     shooter.Save(QStringLiteral("main-error-long"), &window);
 
     auto* servers = Child<QComboBox>(&window, "ServerListDropDown");
-    for (const char* name : {"Germany - Frankfurt", "Netherlands - Amsterdam", "USA - New York"})
-        servers->addItem(QString::fromLatin1(name));
+    const QList<VPNServer> catalog = CatalogUdpServers();
+    VPNServerListModel model(catalog);
+    servers->setModel(&model);
+    // The row chosen when the list is shown: the favorite.
+    for (int row = 0; row < catalog.size(); ++row) {
+        if (catalog.at(row).favorite)
+            servers->setCurrentIndex(row);
+    }
     ShowServerSelect(&window);
     shooter.Save(QStringLiteral("main-ready"), &window);
+
+    servers->showPopup();
+    Settle(300);
+    QWidget* popup = servers->view()->window();
+    popup->repaint();
+    shooter.SaveImage(QStringLiteral("main-server-list"), WithPopup(&window, popup));
+    servers->hidePopup();
+    Settle(50);
+    shooter.SaveImage(QStringLiteral("server-pictures"), ServerPicturePreview(catalog));
 
     Child<QPushButton>(&window, "MenuButton")->click();
     shooter.Save(QStringLiteral("main-menu"), &window);
