@@ -43,7 +43,7 @@ public:
     };
 
     static constexpr int MaxHeaderBytes = 64 * 1024;
-    static constexpr qint64 MaxBodyBytes = 64 * 1024 * 1024;
+    static constexpr qint64 MaxBodyBytes = qint64(64) * 1024 * 1024;
 
     State Feed(const QByteArray& data);
     State CurrentState() const { return m_state; }

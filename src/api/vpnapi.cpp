@@ -4,16 +4,18 @@
 
 #include <QDebug>
 
+#include <utility>
+
 namespace {
 
 const QString kSerial = QStringLiteral("serial");
 
 } // namespace
 
-VPNApi::VPNApi(const QString& host, const QString& apiKey, QObject* parent)
+VPNApi::VPNApi(QString host, QString apiKey, QObject* parent)
     : QObject(parent)
-    , m_host(host)
-    , m_apiKey(apiKey)
+    , m_host(std::move(host))
+    , m_apiKey(std::move(apiKey))
     , m_serverListResponse(std::make_shared<VPNApiServerListResponse>())
     , m_assignedAddressResponse(std::make_shared<VPNApiGetAssignedAddressResponse>())
     , m_resetAssignedResponse(std::make_shared<VPNApiResponse>())
@@ -64,7 +66,7 @@ QMap<QString, QString> VPNApi::AccountParameters(const QMap<QString, QString>& f
 
 VPNApiMessage VPNApi::Build(const QString& script, const QMap<QString, QString>& parameters) const
 {
-    const VPNApiMessage message = BuildMessage(m_host, m_apiKey, script, parameters);
+    VPNApiMessage message = BuildMessage(m_host, m_apiKey, script, parameters);
     const QString url = LogMask::MaskSecret(RequestUrl(message).toString(), m_accountKey);
     const QString body = LogMask::MaskSecret(
         LogMask::MaskFormField(QString::fromLatin1(RequestBody(message)), kSerial), m_accountKey);

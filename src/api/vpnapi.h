@@ -25,7 +25,7 @@ class VPNApi : public QObject
 {
     Q_OBJECT
 public:
-    VPNApi(const QString& host, const QString& apiKey, QObject* parent = nullptr);
+    VPNApi(QString host, QString apiKey, QObject* parent = nullptr);
     ~VPNApi() override;
 
     QString Host() const { return m_host; }

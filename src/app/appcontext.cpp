@@ -67,7 +67,7 @@ QString VPNAppContext::ReadLocale(const QString& path)
         return QStringLiteral("en");
     QTextStream stream(&file);
     stream.setEncoding(QStringConverter::System);
-    const QString code = stream.readLine();
+    QString code = stream.readLine();
     qDebug() << "Read locale : (" << code << ")";
     return code;
 }

@@ -48,12 +48,12 @@ QString ExtraCaFile()
 
 QString VpnCaFile()
 {
-    const QString fromEnvironment = FromEnvironment("NORVANE_VPN_CA", QString());
+    QString fromEnvironment = FromEnvironment("NORVANE_VPN_CA", QString());
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
     // Installed with the program: next to the executable in a build tree or portable
     // archive, otherwise in the shared data folder.
-    const QString besideExecutable = QCoreApplication::applicationDirPath() + QStringLiteral("/tarnwick.crt");
+    QString besideExecutable = QCoreApplication::applicationDirPath() + QStringLiteral("/tarnwick.crt");
     if (QFileInfo::exists(besideExecutable))
         return besideExecutable;
     return QStringLiteral("/usr/share/norvane/tarnwick.crt");

@@ -170,7 +170,7 @@ void OpenVpnGeneric::CancelPendingLookup()
     m_lookupId = -1;
 }
 
-QByteArray OpenVpnGeneric::ProxyLines(bool* valid)
+QByteArray OpenVpnGeneric::ProxyLines(bool* valid) const
 {
     switch (m_settings.proxyType) {
     case VPNSettings::Autodetect:

@@ -9,7 +9,7 @@
 namespace {
 
 // A line longer than this is not management output; it is dropped instead of growing the buffer.
-constexpr qsizetype MaxLineLength = 64 * 1024;
+constexpr qsizetype MaxLineLength = qsizetype(64) * 1024;
 
 } // namespace
 

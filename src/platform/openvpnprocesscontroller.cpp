@@ -131,14 +131,14 @@ void OpenVpnProcessController::OnStarted()
     PrivateFile::Write(PidFilePath(), QByteArray::number(m_process.processId()) + '\n');
 }
 
-void OpenVpnProcessController::OnFinished(int exitCode, QProcess::ExitStatus status)
+void OpenVpnProcessController::OnFinished(int exitCode, QProcess::ExitStatus status) const
 {
     qDebug() << "OpenVPN ended, exit code:" << exitCode
              << (status == QProcess::CrashExit ? "(signal)" : "(normal exit)");
     QFile::remove(PidFilePath());
 }
 
-void OpenVpnProcessController::SendSignal(int signalNumber)
+void OpenVpnProcessController::SendSignal(int signalNumber) const
 {
     const qint64 pid = RunningPid();
     if (pid > 0)

@@ -45,10 +45,10 @@ public:
 private:
     qint64 StalePid() const;
     void OnStarted();
-    void OnFinished(int exitCode, QProcess::ExitStatus status);
+    void OnFinished(int exitCode, QProcess::ExitStatus status) const;
     void OnStopCheck();
     void ReportStop(bool stopped);
-    void SendSignal(int signalNumber);
+    void SendSignal(int signalNumber) const;
 
     QString m_binary;
     QString m_configDirectory;
