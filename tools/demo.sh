@@ -11,6 +11,7 @@
 # the client is closed. Otherwise offscreen with auto-connect: the demo ends once the connected
 # window's picture is saved, or after NORVANE_DEMO_SECONDS (default 60), with `norvane /exit`.
 # The picture of the connected window goes to demo-run/connected.png.
+# NORVANE_DEMO_LOOPBACK=1 runs the loopback variant also as root.
 # Ctrl-C ends the demo; everything it started is stopped and the world removed.
 # Usage: tools/demo.sh [extra cmake arguments for tools/setup.sh]
 set -euo pipefail
@@ -42,6 +43,9 @@ fi
 mode=world
 if ! reason=$(tools/world/world.sh check); then
     mode=loopback
+elif [ -n "${NORVANE_DEMO_LOOPBACK:-}" ]; then
+    mode=loopback
+    reason="NORVANE_DEMO_LOOPBACK is set"
 fi
 if [ "$mode" = world ] && [ "$offscreen" -eq 0 ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ "${DISPLAY:0:1}" != ":" ]; then
     # A display reached over TCP (ssh forwarding: localhost:10.0) is not reachable from inside
@@ -111,13 +115,15 @@ step "Client home $home (settings: auto-connect $([ "$auto_connect" -eq 1 ] && e
 
 # Lines the simulator prints about the requests it serves.
 follow() { # log file
-    tail --pid=$$ -n +1 -F "$1" 2>/dev/null | sed -u 's/^/   service: /' &
+    tail --pid=$$ -n 0 -F "$1" 2>/dev/null | sed -u 's/^/   service: /' &
     follow_pid=$!
 }
 
 client_env=(NORVANE_HOME="$home" NORVANE_SCREENSHOT_ON_CONNECT="$shot" XDG_CONFIG_HOME="$demo/xdg-config")
 if [ "$offscreen" -eq 1 ]; then
-    client_env+=(QT_QPA_PLATFORM=offscreen)
+    mkdir -p "$demo/runtime"
+    chmod 700 "$demo/runtime"
+    client_env+=(QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$demo/runtime")
 else
     # Run as root for the user's display: find the user's credentials for it.
     if [ -z "${XAUTHORITY:-}" ] && [ -n "${SUDO_USER:-}" ]; then
@@ -204,7 +210,7 @@ else
             step "$seconds seconds are up; asking the client to exit (norvane /exit)"
         fi
         timeout --kill-after=5 10 "${client_cmd[@]}" /exit >/dev/null 2>&1 || true
-        deadline=$((SECONDS + 20))
+        deadline=$((SECONDS + 10))
         while kill -0 "$client_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ]; do
             sleep 0.2
         done
@@ -230,4 +236,6 @@ else
     step "No picture of the connected window (the client did not reach the connected view)"
 fi
 log=$home/Config/norvane.log
-[ -f "$log" ] && note "client log: $log"
+if [ -f "$log" ]; then
+    note "client log: $log"
+fi
