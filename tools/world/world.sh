@@ -24,6 +24,8 @@
 #   world.sh exec DIR CMD...    run CMD in the client namespace with the world's environment
 #   world.sh exec-service DIR CMD...   run CMD in the service namespace
 #   world.sh env DIR            print the client's environment (NAME=value, shell-quoted)
+#   world.sh stop-server DIR udp|tcp    end one OpenVPN server (a dropped tunnel)
+#   world.sh start-server DIR udp|tcp   start it again and wait for its tunnel device
 #
 # Files in DIR: world.env (the client's NORVANE_* values), world.conf (namespace names),
 # pki/ (VPN CA, server certificate), sim/ (the simulator's data: tls/ca.crt, accounts.txt,
@@ -288,6 +290,31 @@ show_logs() {
     return 0
 }
 
+server_side_of() { # udp|tcp
+    case "$1" in
+    udp) echo "$UDP_SERVER_SIDE" ;;
+    tcp) echo "$TCP_SERVER_SIDE" ;;
+    *) die "no server named '$1' (udp or tcp)" ;;
+    esac
+}
+
+cmd_stop_server() { # DIR name
+    load_world "$1"
+    server_side_of "$2" >/dev/null
+    stop_recorded "$world/server-$2.pid" openvpn
+    say "$2 server stopped"
+}
+
+cmd_start_server() { # DIR name
+    load_world "$1"
+    local side
+    side=$(server_side_of "$2")
+    runs "$(cat "$world/server-$2.pid" 2>/dev/null || true)" openvpn && die "the $2 server is running"
+    start_server "$2"
+    wait_for 30 "$2 server tunnel up" sh -c "ip -n $service_ns -4 addr show | grep -q 'inet $side/'"
+    say "$2 server started"
+}
+
 cmd_exec() { # namespace-variable DIR CMD...
     local which=$1
     load_world "$2"
@@ -315,6 +342,8 @@ up) cmd_up "${2:-}" ;;
 down) cmd_down "${2:-}" ;;
 exec) cmd_exec client "${2:-}" "${@:3}" ;;
 exec-service) cmd_exec service "${2:-}" "${@:3}" ;;
+stop-server) cmd_stop_server "${2:-}" "${3:-}" ;;
+start-server) cmd_start_server "${2:-}" "${3:-}" ;;
 env)
     load_world "${2:-}"
     cat "$world/world.env"
