@@ -140,7 +140,8 @@ if [ "$mode" = world ]; then
     world=$(mktemp -d /tmp/norvane-demo.XXXXXX)
     NORVANE_SERVICE_SIM=$sim tools/world/world.sh up "$world" | sed '$d' | sed 's/^/   /'
     [ -e "$world/world.env" ] || exit 1
-    . "$world/world.conf"
+    client_ns=$(sed -n 's/^client_ns=//p' "$world/world.conf")
+    service_ns=$(sed -n 's/^service_ns=//p' "$world/world.conf")
     note "client namespace $client_ns: 192.0.2.2, default route via 192.0.2.1"
     note "service namespace $service_ns: API https://203.0.113.10, VPN 198.51.100.1 UDP 1194 and TCP 443"
     note "account $account_key; exit address through the tunnel 203.0.113.77, a new one after each IP change"
@@ -165,11 +166,11 @@ else
     sim_pid=$!
     deadline=$((SECONDS + 30))
     until grep -q '^API host:' "$loop/sim.log"; do
-        kill -0 "$sim_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] || {
+        if ! kill -0 "$sim_pid" 2>/dev/null || [ "$SECONDS" -ge "$deadline" ]; then
             cat "$loop/sim.log"
             echo "The simulator did not start." >&2
             exit 1
-        }
+        fi
         sleep 0.2
     done
     api=$(sed -n 's/^API host: //p' "$loop/sim.log")

@@ -101,7 +101,9 @@ stop_recorded() { # pid-file comm
     kill -TERM "$pid" 2>/dev/null || true
     local deadline=$((SECONDS + 5))
     while runs "$pid" "$2" && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
-    runs "$pid" "$2" && kill -KILL "$pid" 2>/dev/null || true
+    if runs "$pid" "$2"; then
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
 }
 
 # Ends what else runs inside a namespace of ours (a client, its openvpn): by pid, TERM then KILL.
@@ -224,7 +226,7 @@ cmd_up() {
     mkdir -p "$world/home" "$world/tmp" "$world/sim"
 
     # From here on a failure or an interruption takes down what is already up.
-    trap 'rc=$?; trap - EXIT; [ "$rc" -eq 0 ] || { show_logs; cmd_down "$world"; }; exit "$rc"' EXIT
+    trap up_ended EXIT
     trap 'exit 130' INT TERM
 
     say "namespaces $client_ns (client, $CLIENT_ADDRESS) and $service_ns (service, $SERVICE_ADDRESS)"
@@ -281,6 +283,17 @@ CHECK
     trap - EXIT INT TERM
     say "up; client environment in $world/world.env"
     echo "$world"
+}
+
+# Exit trap while the world comes up: takes down what is already up unless all went well.
+up_ended() {
+    local rc=$?
+    trap - EXIT
+    if [ "$rc" -ne 0 ]; then
+        show_logs
+        cmd_down "$world"
+    fi
+    exit "$rc"
 }
 
 show_logs() {
