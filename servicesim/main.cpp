@@ -57,7 +57,8 @@ int main(int argc, char* argv[])
     const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("HTTPS API address and port."),
                                     QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:8443"));
     const QCommandLineOption changeIp(QStringLiteral("change-ip-listen"),
-                                      QStringLiteral("Address of the change-IP listener (TCP 9988)."),
+                                      QStringLiteral("Address of a change-IP listener (TCP 9988; "
+                                                     "repeatable; need not exist yet)."),
                                       QStringLiteral("ADDR"));
     const QCommandLineOption dataDir(QStringLiteral("data-dir"),
                                      QStringLiteral("Folder for tickets, certificates, accounts and logs."),
@@ -83,7 +84,8 @@ int main(int argc, char* argv[])
                                        QStringLiteral("Answer every request with this HTTP status."),
                                        QStringLiteral("CODE"));
     const QCommandLineOption mapExit(QStringLiteral("map-exit"),
-                                     QStringLiteral("getRequestEntityIp answers EXIT to SRC (repeatable)."),
+                                     QStringLiteral("getRequestEntityIp answers EXIT to SRC, an address "
+                                                    "or a network ADDR/LEN (repeatable)."),
                                      QStringLiteral("SRC=EXIT"));
     const QCommandLineOption anchor(QStringLiteral("anchor"),
                                     QStringLiteral("Anchor an account (repeatable)."),
@@ -120,8 +122,11 @@ int main(int argc, char* argv[])
         simulator.AddAccount(known);
     for (const QString& text : parser.values(anchor))
         simulator.SetAnchor(text.section(QLatin1Char('='), 0, 0), text.section(QLatin1Char('='), 1));
-    for (const QString& text : parser.values(mapExit))
-        simulator.MapExitAddress(text.section(QLatin1Char('='), 0, 0), text.section(QLatin1Char('='), 1));
+    for (const QString& text : parser.values(mapExit)) {
+        if (!simulator.MapExitAddress(text.section(QLatin1Char('='), 0, 0),
+                                      text.section(QLatin1Char('='), 1)))
+            return Fail(QStringLiteral("bad --map-exit value %1").arg(text));
+    }
     simulator.SetResponseDelay(parser.value(slow).toInt());
     simulator.SetMalformedReplies(parser.isSet(malformed));
     simulator.SetHttpError(parser.value(httpError).toInt());
@@ -142,20 +147,21 @@ int main(int argc, char* argv[])
     }
     if (!simulator.Start(address, port, &error))
         return Fail(QStringLiteral("cannot listen on %1: %2").arg(parser.value(listen), error));
-    if (parser.isSet(changeIp)
-        && !simulator.StartChangeIpListener(QHostAddress(parser.value(changeIp)),
-                                            ServiceSimulator::ChangeIpPort, &error))
-        return Fail(
-            QStringLiteral("cannot listen for change-IP on %1: %2").arg(parser.value(changeIp), error));
+    for (const QString& text : parser.values(changeIp)) {
+        const QHostAddress listenerAddress(text);
+        if (listenerAddress.isNull())
+            return Fail(QStringLiteral("bad --change-ip-listen value %1").arg(text));
+        if (!simulator.StartChangeIpListener(listenerAddress, ServiceSimulator::ChangeIpPort, &error))
+            return Fail(QStringLiteral("cannot listen for change-IP on %1: %2").arg(text, error));
+    }
 
     QTextStream out(stdout);
     out << "API host: " << simulator.HostAndPort() << '\n';
     if (!simulator.CaCertificatePath().isEmpty())
         out << "CA certificate: " << simulator.CaCertificatePath() << '\n';
     out << "Data folder: " << data << '\n';
-    if (parser.isSet(changeIp))
-        out << "Change-IP listener: " << parser.value(changeIp) << ':' << ServiceSimulator::ChangeIpPort
-            << '\n';
+    for (const QString& text : parser.values(changeIp))
+        out << "Change-IP listener: " << text << ':' << ServiceSimulator::ChangeIpPort << '\n';
     out.flush();
 
     QObject::connect(&simulator, &ServiceSimulator::RequestReceived, &app, [](const HttpRequest& request) {

@@ -14,6 +14,14 @@
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#ifdef Q_OS_LINUX
+#include <cerrno>
+#include <cstring>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 const QByteArray kXmlDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
@@ -83,6 +91,46 @@ QByteArray FilterCatalog(const QByteArray& catalog, const QString& region)
     return out;
 }
 
+// Listens on address even when no interface holds it yet (IP_FREEBIND): the change-IP
+// listener sits on the server side of a tunnel, whose address appears only once the VPN
+// server brings the tunnel up, and vanishes and reappears when that server restarts.
+bool ListenOnAnyAddress(QTcpServer& server, const QHostAddress& address, quint16 port, QString* error)
+{
+#ifdef Q_OS_LINUX
+    if (address.protocol() == QAbstractSocket::IPv4Protocol && address != QHostAddress::AnyIPv4) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (fd < 0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            return false;
+        }
+        const int on = 1;
+        sockaddr_in local {};
+        local.sin_family = AF_INET;
+        local.sin_port = htons(port);
+        local.sin_addr.s_addr = htonl(address.toIPv4Address());
+        if (::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0
+            || ::setsockopt(fd, IPPROTO_IP, IP_FREEBIND, &on, sizeof on) != 0
+            || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0
+            || ::listen(fd, SOMAXCONN) != 0) {
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+            ::close(fd);
+            return false;
+        }
+        if (!server.setSocketDescriptor(fd)) {
+            *error = server.errorString();
+            ::close(fd);
+            return false;
+        }
+        return true;
+    }
+#endif
+    if (!server.listen(address, port)) {
+        *error = server.errorString();
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 ServiceSimulator::ServiceSimulator(QObject* parent)
@@ -94,7 +142,7 @@ ServiceSimulator::ServiceSimulator(QObject* parent)
 ServiceSimulator::~ServiceSimulator()
 {
     m_server.reset();
-    m_changeIpServer.reset();
+    m_changeIpServers.clear();
 }
 
 bool ServiceSimulator::UseCertificate(const QString& certificatePath, const QString& keyPath, QString* error)
@@ -163,15 +211,16 @@ bool ServiceSimulator::Start(const QHostAddress& address, quint16 port, QString*
 
 bool ServiceSimulator::StartChangeIpListener(const QHostAddress& address, quint16 port, QString* error)
 {
-    m_changeIpServer = std::make_unique<QTcpServer>();
-    connect(m_changeIpServer.get(), &QTcpServer::newConnection, this,
-            &ServiceSimulator::OnChangeIpConnection);
-    if (!m_changeIpServer->listen(address, port)) {
+    auto server = std::make_unique<QTcpServer>();
+    QTcpServer* listener = server.get();
+    connect(listener, &QTcpServer::newConnection, this, [this, listener] { OnChangeIpConnection(listener); });
+    QString reason;
+    if (!ListenOnAnyAddress(*listener, address, port, &reason)) {
         if (error)
-            *error = m_changeIpServer->errorString();
-        m_changeIpServer.reset();
+            *error = reason;
         return false;
     }
+    m_changeIpServers.push_back(std::move(server));
     return true;
 }
 
@@ -182,7 +231,7 @@ quint16 ServiceSimulator::Port() const
 
 quint16 ServiceSimulator::ChangeIpListenerPort() const
 {
-    return m_changeIpServer ? m_changeIpServer->serverPort() : 0;
+    return m_changeIpServers.empty() ? 0 : m_changeIpServers.front()->serverPort();
 }
 
 QString ServiceSimulator::HostAndPort() const
@@ -255,14 +304,34 @@ QString ServiceSimulator::DataDirectory() const
     return m_temporaryData->path();
 }
 
-void ServiceSimulator::MapExitAddress(const QString& source, const QString& exitAddress)
+bool ServiceSimulator::MapExitAddress(const QString& source, const QString& exitAddress)
 {
+    if (source.contains(QLatin1Char('/'))) {
+        const QPair<QHostAddress, int> network = QHostAddress::parseSubnet(source);
+        if (network.first.isNull())
+            return false;
+        m_networkExits.removeIf([&network](const NetworkExit& known) { return known.network == network; });
+        m_networkExits.append(NetworkExit {network, exitAddress});
+        return true;
+    }
+    if (QHostAddress(source).isNull())
+        return false;
     m_exitAddresses.insert(source, exitAddress);
+    return true;
 }
 
 QString ServiceSimulator::ExitAddressFor(const QString& source) const
 {
-    return m_exitAddresses.value(source, source);
+    const auto exact = m_exitAddresses.constFind(source);
+    if (exact != m_exitAddresses.constEnd())
+        return exact.value();
+    const QHostAddress address(source);
+    const NetworkExit* best = nullptr;
+    for (const NetworkExit& known : m_networkExits) {
+        if (address.isInSubnet(known.network) && (!best || known.network.second > best->network.second))
+            best = &known;
+    }
+    return best ? best->exitAddress : source;
 }
 
 QString ServiceSimulator::TicketDirectory(int ticketNumber) const
@@ -515,10 +584,10 @@ ServiceSimulator::Reply ServiceSimulator::HandleTicket(const HttpRequest& reques
     return Envelope("success", QByteArray(), QStringLiteral("Ticket created"), Escaped(link), true);
 }
 
-void ServiceSimulator::OnChangeIpConnection()
+void ServiceSimulator::OnChangeIpConnection(QTcpServer* server)
 {
-    while (m_changeIpServer && m_changeIpServer->hasPendingConnections()) {
-        QTcpSocket* socket = m_changeIpServer->nextPendingConnection();
+    while (server->hasPendingConnections()) {
+        QTcpSocket* socket = server->nextPendingConnection();
         socket->setParent(this);
         connect(socket, &QIODevice::readyRead, this, [this, socket] { OnChangeIpData(socket, false); });
         connect(socket, &QAbstractSocket::disconnected, this, [this, socket] {

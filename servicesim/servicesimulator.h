@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 class QSslServer;
 class QSslSocket;
@@ -49,9 +50,13 @@ public:
 
     bool Start(const QHostAddress& address = QHostAddress::LocalHost, quint16 port = 0,
                QString* error = nullptr);
+    // Adds a change-IP listener; call once per address. On Linux the address need not exist
+    // yet: the server side of a tunnel gets its address only when the VPN server brings the
+    // tunnel up, and keeps the listener across server restarts.
     bool StartChangeIpListener(const QHostAddress& address, quint16 port = ChangeIpPort,
                                QString* error = nullptr);
     quint16 Port() const;
+    // The port of the first change-IP listener.
     quint16 ChangeIpListenerPort() const;
     // "address:port", the value for the client's API host.
     QString HostAndPort() const;
@@ -70,8 +75,10 @@ public:
     // Tickets, the change-IP log and accounts.txt go here; a private temporary folder otherwise.
     void SetDataDirectory(const QString& directory);
     QString DataDirectory() const;
-    // getRequestEntityIp answers exitAddress to requests from source.
-    void MapExitAddress(const QString& source, const QString& exitAddress);
+    // getRequestEntityIp answers exitAddress to requests from source: one address, or a
+    // network "address/prefix length" (a tunnel's address pool). An address mapping wins over
+    // a network mapping, a longer prefix over a shorter one. False when source is neither.
+    bool MapExitAddress(const QString& source, const QString& exitAddress);
     QString ExitAddressFor(const QString& source) const;
 
     // Fault injection.
@@ -96,9 +103,9 @@ signals:
 
 private slots:
     void OnApiConnection();
-    void OnChangeIpConnection();
 
 private:
+    void OnChangeIpConnection(QTcpServer* server);
     struct Reply
     {
         int status = 200;
@@ -123,7 +130,7 @@ private:
     static QString PeerText(const QHostAddress& address);
 
     std::unique_ptr<QSslServer> m_server;
-    std::unique_ptr<QTcpServer> m_changeIpServer;
+    std::vector<std::unique_ptr<QTcpServer>> m_changeIpServers;
     QSslConfiguration m_sslConfiguration;
     SimCertificatePaths m_certificates;
     QHash<QObject*, HttpRequestParser> m_parsers;
@@ -133,7 +140,13 @@ private:
     QMap<QString, SimAccount> m_accounts;
     QMap<QString, QString> m_anchors;
     QByteArray m_catalog;
+    struct NetworkExit
+    {
+        QPair<QHostAddress, int> network;
+        QString exitAddress;
+    };
     QHash<QString, QString> m_exitAddresses;
+    QList<NetworkExit> m_networkExits;
     int m_nextExitHost = 100;
     QString m_dataDirectory;
     std::unique_ptr<QTemporaryDir> m_temporaryData;

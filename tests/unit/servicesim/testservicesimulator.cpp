@@ -24,6 +24,9 @@ private slots:
     void credentialCheck();
     void catalogMustBeServers();
     void changeIpMessageMapsANewExit();
+    void exitMapping_data();
+    void exitMapping();
+    void changeIpListensBeforeTheTunnelExists();
 };
 
 void TestServiceSimulator::parserAcrossReads()
@@ -148,6 +151,59 @@ void TestServiceSimulator::changeIpMessageMapsANewExit()
     QFile log(data.filePath(QStringLiteral("change-ip.log")));
     QVERIFY(log.open(QIODevice::ReadOnly));
     QVERIFY(log.readAll().contains("\"k3yAbc_198.18.0.6\" -> " + newExit.toLatin1()));
+}
+
+void TestServiceSimulator::exitMapping_data()
+{
+    QTest::addColumn<QStringList>("mappings");
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<QString>("expected");
+    const QStringList pool {QStringLiteral("198.18.0.0/21=203.0.113.77")};
+    QTest::newRow("unmapped answers the peer")
+        << pool << QStringLiteral("192.0.2.2") << QStringLiteral("192.0.2.2");
+    QTest::newRow("address in the pool")
+        << pool << QStringLiteral("198.18.4.2") << QStringLiteral("203.0.113.77");
+    QTest::newRow("just past the pool")
+        << pool << QStringLiteral("198.18.8.1") << QStringLiteral("198.18.8.1");
+    QTest::newRow("address beats network")
+        << (pool + QStringList {QStringLiteral("198.18.0.2=203.0.113.120")}) << QStringLiteral("198.18.0.2")
+        << QStringLiteral("203.0.113.120");
+    QTest::newRow("longer prefix wins, in either order")
+        << QStringList {QStringLiteral("198.18.0.0/22=203.0.113.5"),
+                        QStringLiteral("198.18.0.0/16=203.0.113.6")}
+        << QStringLiteral("198.18.3.9") << QStringLiteral("203.0.113.5");
+    QTest::newRow("same network mapped again replaces")
+        << (pool + QStringList {QStringLiteral("198.18.0.0/21=203.0.113.78")}) << QStringLiteral("198.18.1.1")
+        << QStringLiteral("203.0.113.78");
+}
+
+void TestServiceSimulator::exitMapping()
+{
+    QFETCH(QStringList, mappings);
+    QFETCH(QString, source);
+    QFETCH(QString, expected);
+    ServiceSimulator simulator;
+    for (const QString& mapping : mappings)
+        QVERIFY(simulator.MapExitAddress(mapping.section(QLatin1Char('='), 0, 0),
+                                         mapping.section(QLatin1Char('='), 1)));
+    QCOMPARE(simulator.ExitAddressFor(source), expected);
+    QVERIFY(!simulator.MapExitAddress(QStringLiteral("198.18.0.0/40"), expected));
+    QVERIFY(!simulator.MapExitAddress(QStringLiteral("tunnel"), expected));
+}
+
+void TestServiceSimulator::changeIpListensBeforeTheTunnelExists()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("binding to an address no interface holds yet is Linux only");
+#endif
+    // A documentation address no interface of a test machine holds: only bound, never reached.
+    ServiceSimulator simulator;
+    QString error;
+    QVERIFY2(simulator.StartChangeIpListener(QHostAddress(QStringLiteral("192.0.2.254")), 0, &error),
+             qPrintable(error));
+    QVERIFY(simulator.ChangeIpListenerPort() != 0);
+    // A second listener alongside the first one still takes messages.
+    QVERIFY(simulator.StartChangeIpListener(QHostAddress::LocalHost, 0, &error));
 }
 
 QTEST_GUILESS_MAIN(TestServiceSimulator)

@@ -1,0 +1,368 @@
+#!/usr/bin/env bash
+# The service world: the Norvane service side in two network namespaces, for the demo, the
+# OpenVPN integration test and the end-to-end tests.
+#
+#   client namespace  nvc-<random>  192.0.2.2/24, default route via 192.0.2.1
+#   service namespace nvs-<random>  192.0.2.1/24; on lo 198.51.100.1 (VPN server) and
+#                                   203.0.113.10 (API)
+#   - norvane-service-sim: HTTPS API on 203.0.113.10:443 with its own generated CA, the
+#     catalog, one account, change-IP listeners on 198.18.0.1:9988 and 198.18.4.1:9988 (bound
+#     before the tunnels exist), getRequestEntityIp answering the peer's address, and for the
+#     tunnel pool 198.18.0.0/21 the exit address 203.0.113.77 (a new one after each change-IP
+#     message)
+#   - openvpn servers on 198.51.100.1: UDP 1194 (tunnel 198.18.0.0/22, server side 198.18.0.1)
+#     and TCP 443 (198.18.4.0/22, server side 198.18.4.1); a test CA signs their certificate;
+#     user and password are checked by the simulator binary (--check-credentials)
+# Nothing is routed out of the two namespaces.
+#
+# Usage (root):
+#   world.sh check              say what is missing to bring a world up (exit 1 when something is)
+#   world.sh up [DIR]           bring a world up in DIR (default: a new /tmp/norvane-world.XXXXXX);
+#                               prints DIR as the last line. A failed or interrupted start removes
+#                               everything again.
+#   world.sh down DIR           stop the world's processes, delete its namespaces, remove DIR
+#   world.sh exec DIR CMD...    run CMD in the client namespace with the world's environment
+#   world.sh exec-service DIR CMD...   run CMD in the service namespace
+#   world.sh env DIR            print the client's environment (NAME=value, shell-quoted)
+#   world.sh stop-server DIR udp|tcp    end one OpenVPN server (a dropped tunnel)
+#   world.sh start-server DIR udp|tcp   start it again and wait for its tunnel device
+#
+# Files in DIR: world.env (the client's NORVANE_* values), world.conf (namespace names),
+# pki/ (VPN CA, server certificate), sim/ (the simulator's data: tls/ca.crt, accounts.txt,
+# change-ip.log), sim.log, server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME).
+#
+# Environment:
+#   NORVANE_SERVICE_SIM    simulator binary (default: build/bin/norvane-service-sim of this tree)
+#   NORVANE_WORLD_ACCOUNT  the account, KEY[:user[:email]] (default DEMO-7F3K-92QX:demo)
+#   NORVANE_WORLD_CATALOG  server catalog (default: the simulator's built-in catalog path)
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+repo=$(cd "$here/../.." && pwd)
+
+readonly API_ADDRESS=203.0.113.10
+readonly VPN_ADDRESS=198.51.100.1
+readonly CLIENT_ADDRESS=192.0.2.2
+readonly SERVICE_ADDRESS=192.0.2.1
+readonly UDP_NETWORK=198.18.0.0 UDP_SERVER_SIDE=198.18.0.1
+readonly TCP_NETWORK=198.18.4.0 TCP_SERVER_SIDE=198.18.4.1
+readonly TUNNEL_POOL=198.18.0.0/21
+readonly EXIT_ADDRESS=203.0.113.77
+# The point-to-point connection's fixed credential: the VPN servers accept it too.
+readonly PTP_CREDENTIAL=7c2a41e8-5d93-4b06-9f1e-3a8b6d20c457
+readonly MARKER=.norvane-world
+
+say() { echo "world: $*"; }
+die() {
+    echo "world: $*" >&2
+    exit 1
+}
+
+missing_prerequisites() {
+    local missing=""
+    [ "$(id -u)" -eq 0 ] || missing="not running as root"
+    for tool in ip openvpn openssl setsid; do
+        command -v "$tool" >/dev/null 2>&1 || missing="${missing:+$missing, }$tool not installed"
+    done
+    [ -c /dev/net/tun ] || missing="${missing:+$missing, }/dev/net/tun missing"
+    echo "$missing"
+}
+
+# Loads world.conf of an existing world directory.
+load_world() {
+    world=${1:?world directory missing}
+    [ -f "$world/$MARKER" ] || die "$world is not a world directory"
+    # shellcheck source=/dev/null
+    . "$world/world.conf"
+}
+
+wait_for() { # seconds description command...
+    local deadline=$((SECONDS + $1)) what=$2
+    shift 2
+    until "$@" >/dev/null 2>&1; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            echo "world: $what did not happen in time" >&2
+            return 1
+        fi
+        sleep 0.2
+    done
+}
+
+# True while pid runs the program named comm (the kernel's 15-character process name).
+runs() { # pid comm
+    [ -n "$1" ] && [ "$(cat "/proc/$1/comm" 2>/dev/null)" = "$2" ]
+}
+
+# Ends one recorded process: TERM, then KILL after 5 seconds.
+stop_recorded() { # pid-file comm
+    local pid
+    pid=$(cat "$1" 2>/dev/null || true)
+    runs "$pid" "$2" || return 0
+    kill -TERM "$pid" 2>/dev/null || true
+    local deadline=$((SECONDS + 5))
+    while runs "$pid" "$2" && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
+    if runs "$pid" "$2"; then
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
+}
+
+# Ends what else runs inside a namespace of ours (a client, its openvpn): by pid, TERM then KILL.
+stop_namespace_processes() { # namespace
+    ip netns list 2>/dev/null | grep -qw "$1" || return 0
+    local pids
+    pids=$(ip netns pids "$1" 2>/dev/null || true)
+    [ -n "$pids" ] || return 0
+    # shellcheck disable=SC2086
+    kill -TERM $pids 2>/dev/null || true
+    local deadline=$((SECONDS + 5))
+    while [ -n "$(ip netns pids "$1" 2>/dev/null)" ] && [ "$SECONDS" -lt "$deadline" ]; do sleep 0.1; done
+    pids=$(ip netns pids "$1" 2>/dev/null || true)
+    # shellcheck disable=SC2086
+    [ -z "$pids" ] || kill -KILL $pids 2>/dev/null || true
+}
+
+cmd_down() {
+    load_world "$1"
+    say "taking the world down ($client_ns, $service_ns)"
+    stop_recorded "$world/sim.pid" norvane-service
+    for name in udp tcp; do
+        stop_recorded "$world/server-$name.pid" openvpn
+    done
+    for ns in "$client_ns" "$service_ns"; do
+        stop_namespace_processes "$ns"
+        if ip netns list | grep -qw "$ns"; then
+            ip netns del "$ns"
+        fi
+    done
+    # A start that failed before the pair moved into the namespaces leaves it here.
+    ip link del "vc$suffix" 2>/dev/null || true
+    rm -rf "$world"
+}
+
+write_server_config() { # name proto port network
+    cat >"$world/server-$1.conf" <<CONF
+port $3
+proto $2
+local $VPN_ADDRESS
+dev tun
+ca pki/ca.crt
+cert pki/server.crt
+key pki/server.key
+dh none
+server $4 255.255.252.0
+topology subnet
+verify-client-cert none
+script-security 2
+auth-user-pass-verify $world/check-credentials via-file
+username-as-common-name
+comp-lzo
+keepalive 4 16
+data-ciphers AES-256-GCM:AES-256-CBC
+tmp-dir $world/tmp
+verb 3
+CONF
+}
+
+start_server() { # name
+    ip netns exec "$service_ns" openvpn --cd "$world" --config "$world/server-$1.conf" \
+        --log "$world/server-$1.log" --daemon "norvane-world-$1" --writepid "$world/server-$1.pid" \
+        >"$world/server-$1.start.log" 2>&1
+}
+
+make_certificates() {
+    local pki="$world/pki"
+    mkdir -p "$pki"
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
+        -keyout "$pki/ca.key" -out "$pki/ca.crt" -subj "/CN=Norvane World VPN CA" 2>/dev/null
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout "$pki/server.key" \
+        -out "$pki/server.csr" -subj "/CN=vpn-server" 2>/dev/null
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyAgreement\nextendedKeyUsage=serverAuth\n' \
+        >"$pki/server.ext"
+    openssl x509 -req -in "$pki/server.csr" -CA "$pki/ca.crt" -CAkey "$pki/ca.key" -CAcreateserial -days 2 \
+        -extfile "$pki/server.ext" -out "$pki/server.crt" 2>/dev/null
+    chmod 600 "$pki"/*.key
+}
+
+write_env() {
+    local openvpn
+    openvpn=$(command -v openvpn)
+    {
+        printf 'NORVANE_API_HOST=%q\n' "$API_ADDRESS"
+        printf 'NORVANE_WEB_HOST=%q\n' "$API_ADDRESS"
+        printf 'NORVANE_UPDATE_URL=%q\n' "https://$API_ADDRESS/updates/linux/appcast.xml"
+        printf 'NORVANE_PTP_SERVER=%q\n' "$VPN_ADDRESS"
+        printf 'NORVANE_CA_FILE=%q\n' "$world/sim/tls/ca.crt"
+        printf 'NORVANE_VPN_CA=%q\n' "$world/pki/ca.crt"
+        printf 'NORVANE_OPENVPN=%q\n' "$openvpn"
+        printf 'NORVANE_HOME=%q\n' "$world/home"
+        printf 'NORVANE_ACCOUNT_KEY=%q\n' "$account_key"
+        printf 'NORVANE_WORLD_DIR=%q\n' "$world"
+    } >"$world/world.env"
+}
+
+cmd_up() {
+    local reason
+    reason=$(missing_prerequisites)
+    [ -z "$reason" ] || die "cannot bring the world up: $reason"
+    local sim=${NORVANE_SERVICE_SIM:-$repo/build/bin/norvane-service-sim}
+    [ -x "$sim" ] || die "no simulator binary at $sim (build first, or set NORVANE_SERVICE_SIM)"
+    sim=$(realpath "$sim")
+    local account=${NORVANE_WORLD_ACCOUNT:-DEMO-7F3K-92QX:demo}
+    account_key=${account%%:*}
+
+    if [ -n "${1:-}" ]; then
+        world=$1
+        [ ! -e "$world" ] || [ -z "$(ls -A "$world")" ] || die "$world exists and is not empty"
+        mkdir -p "$world"
+    else
+        world=$(mktemp -d /tmp/norvane-world.XXXXXX)
+    fi
+    world=$(realpath "$world")
+    suffix=$(od -An -N4 -tx1 /dev/urandom | tr -d ' \n')
+    client_ns="nvc-$suffix"
+    service_ns="nvs-$suffix"
+    touch "$world/$MARKER"
+    printf 'suffix=%s\nclient_ns=%s\nservice_ns=%s\n' "$suffix" "$client_ns" "$service_ns" >"$world/world.conf"
+    mkdir -p "$world/home" "$world/tmp" "$world/sim"
+
+    # From here on a failure or an interruption takes down what is already up.
+    trap up_ended EXIT
+    trap 'exit 130' INT TERM
+
+    say "namespaces $client_ns (client, $CLIENT_ADDRESS) and $service_ns (service, $SERVICE_ADDRESS)"
+    ip netns add "$client_ns"
+    ip netns add "$service_ns"
+    ip link add "vc$suffix" type veth peer name "vs$suffix"
+    ip link set "vc$suffix" netns "$client_ns"
+    ip link set "vs$suffix" netns "$service_ns"
+    ip -n "$client_ns" link set lo up
+    ip -n "$client_ns" addr add "$CLIENT_ADDRESS/24" dev "vc$suffix"
+    ip -n "$client_ns" link set "vc$suffix" up
+    ip -n "$client_ns" route add default via "$SERVICE_ADDRESS"
+    ip -n "$service_ns" link set lo up
+    ip -n "$service_ns" addr add "$SERVICE_ADDRESS/24" dev "vs$suffix"
+    ip -n "$service_ns" link set "vs$suffix" up
+    ip -n "$service_ns" addr add "$VPN_ADDRESS/32" dev lo
+    ip -n "$service_ns" addr add "$API_ADDRESS/32" dev lo
+
+    say "test CA and VPN server certificate"
+    make_certificates
+
+    say "service simulator: API https://$API_ADDRESS, account $account_key, change-IP on" \
+        "$UDP_SERVER_SIDE and $TCP_SERVER_SIDE port 9988, exit $EXIT_ADDRESS for the tunnels"
+    local catalog=()
+    [ -z "${NORVANE_WORLD_CATALOG:-}" ] || catalog=(--catalog "$(realpath "$NORVANE_WORLD_CATALOG")")
+    # Its own session: an interrupt of the caller does not end it behind the clean-up's back.
+    ip netns exec "$service_ns" setsid "$sim" --listen "$API_ADDRESS:443" --data-dir "$world/sim" \
+        "${catalog[@]}" --account "$account" --map-exit "$TUNNEL_POOL=$EXIT_ADDRESS" \
+        --change-ip-listen "$UDP_SERVER_SIDE" --change-ip-listen "$TCP_SERVER_SIDE" \
+        </dev/null >"$world/sim.log" 2>&1 &
+    local sim_pid=$!
+    echo "$sim_pid" >"$world/sim.pid"
+    wait_for 30 "simulator start" sh -c "grep -q '^API host:' '$world/sim.log' || ! kill -0 $sim_pid" || return 1
+    runs "$sim_pid" norvane-service || die "the simulator did not start"
+
+    # The servers ask the simulator binary whether user and password name a known account.
+    cat >"$world/check-credentials" <<CHECK
+#!/bin/sh
+exec '$sim' --data-dir '$world/sim' --account '$PTP_CREDENTIAL' --check-credentials "\$1"
+CHECK
+    chmod 755 "$world/check-credentials"
+
+    say "openvpn servers on $VPN_ADDRESS: UDP 1194 ($UDP_NETWORK/22) and TCP 443 ($TCP_NETWORK/22)"
+    write_server_config udp udp 1194 "$UDP_NETWORK"
+    write_server_config tcp tcp-server 443 "$TCP_NETWORK"
+    start_server udp
+    start_server tcp
+    wait_for 30 "UDP server tunnel up" \
+        sh -c "ip -n $service_ns -4 addr show | grep -q 'inet $UDP_SERVER_SIDE/'" || return 1
+    wait_for 30 "TCP server tunnel up" \
+        sh -c "ip -n $service_ns -4 addr show | grep -q 'inet $TCP_SERVER_SIDE/'" || return 1
+
+    write_env
+    trap - EXIT INT TERM
+    say "up; client environment in $world/world.env"
+    echo "$world"
+}
+
+# Exit trap while the world comes up: takes down what is already up unless all went well.
+up_ended() {
+    local rc=$?
+    trap - EXIT
+    if [ "$rc" -ne 0 ]; then
+        show_logs
+        cmd_down "$world"
+    fi
+    exit "$rc"
+}
+
+show_logs() {
+    for log in "$world"/sim.log "$world"/server-*.log "$world"/server-*.start.log; do
+        [ -f "$log" ] && { echo "== $log" >&2; tail -n 20 "$log" >&2; }
+    done
+    return 0
+}
+
+server_side_of() { # udp|tcp
+    case "$1" in
+    udp) echo "$UDP_SERVER_SIDE" ;;
+    tcp) echo "$TCP_SERVER_SIDE" ;;
+    *) die "no server named '$1' (udp or tcp)" ;;
+    esac
+}
+
+cmd_stop_server() { # DIR name
+    load_world "$1"
+    server_side_of "$2" >/dev/null
+    stop_recorded "$world/server-$2.pid" openvpn
+    say "$2 server stopped"
+}
+
+cmd_start_server() { # DIR name
+    load_world "$1"
+    local side
+    side=$(server_side_of "$2")
+    runs "$(cat "$world/server-$2.pid" 2>/dev/null || true)" openvpn && die "the $2 server is running"
+    start_server "$2"
+    wait_for 30 "$2 server tunnel up" sh -c "ip -n $service_ns -4 addr show | grep -q 'inet $side/'"
+    say "$2 server started"
+}
+
+cmd_exec() { # namespace-variable DIR CMD...
+    local which=$1
+    load_world "$2"
+    shift 2
+    [ $# -gt 0 ] || die "no command given"
+    set -a
+    # shellcheck source=/dev/null
+    . "$world/world.env"
+    set +a
+    if [ "$which" = client ]; then
+        exec ip netns exec "$client_ns" "$@"
+    fi
+    exec ip netns exec "$service_ns" "$@"
+}
+
+case "${1:-}" in
+check)
+    reason=$(missing_prerequisites)
+    [ -z "$reason" ] || {
+        echo "$reason"
+        exit 1
+    }
+    ;;
+up) cmd_up "${2:-}" ;;
+down) cmd_down "${2:-}" ;;
+exec) cmd_exec client "${2:-}" "${@:3}" ;;
+exec-service) cmd_exec service "${2:-}" "${@:3}" ;;
+stop-server) cmd_stop_server "${2:-}" "${3:-}" ;;
+start-server) cmd_start_server "${2:-}" "${3:-}" ;;
+env)
+    load_world "${2:-}"
+    cat "$world/world.env"
+    ;;
+*)
+    sed -n '/^# Usage/,/^# Environment/p' "$0" | sed 's/^# \{0,1\}//' | head -n -1 >&2
+    exit 2
+    ;;
+esac
