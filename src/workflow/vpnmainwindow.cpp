@@ -787,7 +787,8 @@ void VPNMainWindow::SetSignInBusy(bool busy)
 
 void VPNMainWindow::OnSignInPressed()
 {
-    if (!m_keyUnderCheck.isEmpty() || IsSignedIn())
+    // Return in the key field while a check is under way, or a stray call once signed in.
+    if (IsSignedIn() || !m_ui->SignInButton->isEnabled())
         return;
     const QString text = m_ui->SignInKeyEdit->text();
     if (text.trimmed().isEmpty()) {
@@ -892,6 +893,10 @@ void VPNMainWindow::FinishSignOut()
     // The next sign-in starts a fresh machine from the local address; answers still under way
     // for this one reach nothing.
     if (m_machine) {
+        // Its states must not act on the way out (leaving the anchor step shows the main view).
+        const auto states = m_machine->findChildren<QState*>();
+        for (QState* state : states)
+            disconnect(state, nullptr, this, nullptr);
         m_machine->stop();
         m_machine->deleteLater();
         m_machine = nullptr;

@@ -635,6 +635,26 @@ private slots:
         QVERIFY(ReachServerSelection());
         QCOMPARE(CurrentViewName(), QStringLiteral("MainView"));
     }
+
+    void signOutDuringStartUpStaysSignedOut()
+    {
+        WriteSettings([](VPNSettings& s) { s.autoConnect = true; });
+        m_simulator->SetResponseDelay(200);
+        Start(KnownKey());
+        // Signed out with the anchor step under way, the step leaving which shows the main view.
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->CurrentStateName(), QStringLiteral("AnchorInfoState"), 15000);
+        QSignalSpy serversArrived(&m_context->ServerManager(), &VPNServerManager::AssignedServerUpdated);
+        QSignalSpy clicks(Child<QPushButton>("ConnectButton"), &QPushButton::clicked);
+        Child<QPushButton>("MenuSignOutButton")->click();
+        QCOMPARE(CurrentViewName(), QStringLiteral("SignInView"));
+
+        // The answer already under way arrives and moves nothing.
+        QVERIFY(serversArrived.wait(15000));
+        QCoreApplication::processEvents();
+        QCOMPARE(CurrentViewName(), QStringLiteral("SignInView"));
+        QVERIFY(!m_window->StateMachine());
+        QCOMPARE(clicks.count(), 0);
+    }
 };
 
 QTEST_MAIN(TestWorkflow)
