@@ -1,5 +1,6 @@
 #include "platform/keychainaccountkeystore.h"
 
+#include "platform/isystemservices.h"
 #include "support/privatefile.h"
 
 #include <QDebug>
@@ -24,6 +25,8 @@ QString KeychainAccountKeyStore::ReadFallback() const
 bool KeychainAccountKeyStore::WriteFallback(const QString& key) const
 {
     QString error;
+    // On a first start nothing may have made the folder yet.
+    MakeFileDirectory(m_fallbackFilePath);
     if (PrivateFile::Write(m_fallbackFilePath, key.toUtf8(), &error))
         return true;
     qDebug() << "Can't store the account key:" << error;

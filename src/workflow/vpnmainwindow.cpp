@@ -3,6 +3,8 @@
 #include "app/appcontext.h"
 #include "app/applicationrestart.h"
 #include "app/deployment.h"
+#include "openvpn/openvpnlinux.h"
+#include "platform/keychainaccountkeystore.h"
 #include "servers/vpncomboboxhtmldelegate.h"
 #include "ui_vpnmainwindow.h"
 #include "widgets/hkwindowbuttonview.h"
@@ -19,6 +21,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QState>
+#include <QStateMachine>
 #include <QUrl>
 
 namespace {
@@ -30,13 +34,21 @@ constexpr int DragBandBottom = 39;
 
 // Path of the support ticket page on the service's web site.
 const char SupportTicketPath[] = "/support/ticket";
+// Path of the page on the service's web site where an account is opened.
+const char SignUpPath[] = "/signup/";
+// Width of MainStatusLabel beside the buttons, and beside the time connected.
+constexpr int StatusWidthWide = 289;
+constexpr int StatusWidthConnected = 244;
 
 } // namespace
 
-VPNMainWindow::VPNMainWindow(VPNAppContext& context, QWidget* parent)
+VPNMainWindow::VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGeneric> tunnel,
+                             std::unique_ptr<AccountKeyStore> keyStore, QWidget* parent)
     : QMainWindow(parent)
     , m_context(context)
     , m_ui(std::make_unique<Ui::VPNMainWindow>())
+    , m_tunnel(std::move(tunnel))
+    , m_keyStore(std::move(keyStore))
 {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_TranslucentBackground);
@@ -85,9 +97,90 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, QWidget* parent)
 
     m_ui->TestVersionFrameLeft->hide();
     m_ui->TestVersionFrameRight->hide();
+
+    // The timers' slots (time connected, reconnect countdown) belong to the connection handling.
+    m_autoConnectTimer.setSingleShot(true);
+    connect(&m_autoConnectTimer, &QTimer::timeout, this, &VPNMainWindow::AutoConnect);
+    m_localIpAfterPtpTimer.setSingleShot(true);
+    connect(&m_localIpAfterPtpTimer, &QTimer::timeout, &m_context.IpManager(), &VPNIpManager::RequestLocalIp);
+    SetTimings(m_timings);
+
+    if (!m_tunnel)
+        m_tunnel = std::make_unique<OpenVpnLinux>(m_context);
+    m_tunnel->SetConfigFilePath(GetOpenVpnConfigPath(m_context.SystemServices()));
+
+    connect(&m_context.IpManager(), &VPNIpManager::LocalIpCheckFinished, this,
+            &VPNMainWindow::OnLocalIpCheckFinished);
+    connect(&m_context.Api(), &VPNApi::ServerListErrorOccured, this, &VPNMainWindow::InitialErrorOccurred);
+    connect(m_ui->ServerListDropDown, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &VPNMainWindow::OnServerChanged);
+
+    if (!m_keyStore)
+        m_keyStore = std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(m_context));
+    connect(m_keyStore.get(), &AccountKeyStore::Loaded, this, [this](const QString& stored) {
+        const QString key = AcceptableAccountKey(stored);
+        if (key.isEmpty())
+            ShowSignIn();
+        else
+            StartWithAccountKey(key, true);
+    });
+    connect(m_keyStore.get(), &AccountKeyStore::Stored, this, [](bool ok) {
+        if (!ok)
+            qDebug() << "The account key could not be stored; it is asked for again at the next start.";
+    });
+    connect(m_context.Api().UserInfoResponse(), &VPNApiResponse::Finished, this,
+            &VPNMainWindow::OnUserInfoFinished);
+    connect(m_ui->SignInButton, &QPushButton::clicked, this, &VPNMainWindow::OnSignInPressed);
+    connect(m_ui->SignInKeyEdit, &QLineEdit::returnPressed, this, &VPNMainWindow::OnSignInPressed);
+    connect(m_ui->SignUpLabel, &QLabel::linkActivated, this, &VPNMainWindow::OnLinkActivated);
+    connect(m_ui->MenuSignOutButton, &QPushButton::clicked, this, &VPNMainWindow::OnSignOutPressed);
+    m_ui->MenuSignOutButton->hide();
+    SetSignUpText();
+
+    LoadAccountKey();
 }
 
-VPNMainWindow::~VPNMainWindow() = default;
+VPNMainWindow::~VPNMainWindow()
+{
+    m_autoConnectTimer.stop();
+    m_localIpAfterPtpTimer.stop();
+    m_timeConnectedTimer.stop();
+    m_delayBetweenReconnectsTimer.stop();
+    // The machine's property assignments point at the widgets: it goes first.
+    delete m_machine;
+    m_machine = nullptr;
+}
+
+void VPNMainWindow::SetTimings(const WorkflowTimings& timings)
+{
+    m_timings = timings;
+    m_timeConnectedTimer.setInterval(m_timings.timeConnectedIntervalMs);
+    m_delayBetweenReconnectsTimer.setInterval(m_timings.reconnectCountdownIntervalMs);
+    m_context.IpManager().SetRetryInterval(m_timings.ipRetryDelayMs);
+}
+
+QString VPNMainWindow::CurrentStateName() const
+{
+    if (!m_machine)
+        return QString();
+    const auto states = m_machine->configuration();
+    return states.isEmpty() ? QString() : (*states.begin())->objectName();
+}
+
+QString VPNMainWindow::AcceptableAccountKey(const QString& text)
+{
+    const QString key = text.trimmed();
+    for (const QChar c : key) {
+        if (c.category() == QChar::Other_Control)
+            return QString();
+    }
+    return key;
+}
+
+QString VPNMainWindow::AccountKeyFilePath(const VPNAppContext& context)
+{
+    return context.SystemServices().GetSettingsDirectory() + QStringLiteral("account.key");
+}
 
 QString VPNMainWindow::ReadStyleSheet(const QString& resourcePath)
 {
@@ -107,6 +200,7 @@ void VPNMainWindow::ApplyStyleSheets()
     m_ui->MenuView->setStyleSheet(ReadStyleSheet(base + QStringLiteral("menu_view.qss")));
     m_ui->ErrorView->setStyleSheet(ReadStyleSheet(base + QStringLiteral("error_view.qss")));
     m_ui->InitializationView->setStyleSheet(ReadStyleSheet(base + QStringLiteral("initialization_view.qss")));
+    m_ui->SignInView->setStyleSheet(ReadStyleSheet(base + QStringLiteral("sign_in_view.qss")));
 }
 
 void VPNMainWindow::CreateContextActions()
@@ -195,6 +289,16 @@ void VPNMainWindow::SetActionTexts()
     m_trayDisconnectAction->setText(tr("&Disconnect"));
     m_trayOpenAction->setText(tr("&Open %1").arg(product));
     m_trayQuitAction->setText(tr("&Quit %1").arg(product));
+}
+
+void VPNMainWindow::SetSignUpText()
+{
+    const QString url = QStringLiteral("https://") + Deployment::WebHost() + QLatin1String(SignUpPath);
+    m_ui->SignUpLabel->setText(
+        tr("No account yet? ")
+        + QStringLiteral("<a href=\"%1\"><span style=\"font-weight:700; color:#7AAAD2; "
+                         "text-decoration:none;\">%2</span></a>")
+              .arg(url.toHtmlEscaped(), tr("Sign up &gt;&gt;")));
 }
 
 void VPNMainWindow::OnExit()
@@ -326,6 +430,7 @@ void VPNMainWindow::RetranslateUI()
         m_ui->MainStatusLabel->setText(tr("YOU ARE SECURELY CONNECTED"));
     m_initializationView->SetText(tr("Initializing..."), 22);
     SetActionTexts();
+    SetSignUpText();
     UpdateTrayToolTip();
 }
 
@@ -378,4 +483,437 @@ void VPNMainWindow::closeEvent(QCloseEvent* event)
         return;
     }
     QMainWindow::closeEvent(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Workflow machine
+
+void VPNMainWindow::Initialize()
+{
+    if (!IsSignedIn()) {
+        ShowSignIn();
+        return;
+    }
+    if (!m_context.SystemServices().IsInternetConnected()) {
+        ShowErrorView(
+            tr("THERE IS NO ACTIVE INTERNET CONNECTION.\nCHECK YOUR INTERNET CONNECTION AND TRY AGAIN."));
+        disconnect(m_ui->ErrorRetryButton, &QPushButton::clicked, nullptr, nullptr);
+        connect(m_ui->ErrorRetryButton, &QPushButton::clicked, this, &VPNMainWindow::Initialize);
+        return;
+    }
+    // The machine is built once; it runs until the window goes (or the user signs out).
+    if (m_machine)
+        return;
+    BuildStateMachine();
+    m_machine->start();
+}
+
+QState* VPNMainWindow::AddState(const char* name)
+{
+    auto* state = new QState(m_machine);
+    state->setObjectName(QLatin1String(name));
+    return state;
+}
+
+void VPNMainWindow::BuildStateMachine()
+{
+    m_machine = new QStateMachine(this);
+    m_localIpState = AddState("LocalIpState");
+    m_serversListState = AddState("ServersListState");
+    m_anchorInfoState = AddState("AnchorInfoState");
+    m_serverSelectState = AddState("ServerSelectState");
+    m_connectingState = AddState("ConnectingState");
+    m_assignedIpState = AddState("AssignedIpState");
+    m_connectedState = AddState("ConnectedState");
+    m_initialErrorState = AddState("InitialErrorState");
+    AssignStateProperties();
+
+    connect(m_localIpState, &QState::entered, this, &VPNMainWindow::GetLocalIp);
+    connect(m_serversListState, &QState::entered, this, &VPNMainWindow::GetServersList);
+    connect(m_anchorInfoState, &QState::entered, this, &VPNMainWindow::GetAnchorInfo);
+    connect(m_anchorInfoState, &QState::exited, this, &VPNMainWindow::OnInitializationFinished);
+    connect(m_connectingState, &QState::entered, this, &VPNMainWindow::OnVPNChannelConnecting);
+    connect(m_assignedIpState, &QState::entered, this, &VPNMainWindow::GetAssignedIp);
+    connect(m_connectedState, &QState::entered, this, &VPNMainWindow::OnVPNChannelConnected);
+    connect(m_initialErrorState, &QState::entered, this, &VPNMainWindow::OnInitialErrorOccurred);
+
+    VPNServerManager* catalog = &m_context.ServerManager();
+    OpenVpnGeneric* tunnel = m_tunnel.get();
+    for (QState* chain : {m_localIpState, m_serversListState, m_anchorInfoState})
+        chain->addTransition(this, &VPNMainWindow::InitialErrorOccurred, m_initialErrorState);
+    m_localIpState->addTransition(this, &VPNMainWindow::LocalIpUpdated, m_serversListState);
+    m_serversListState->addTransition(catalog, &VPNServerManager::ServersUpdated, m_anchorInfoState);
+    m_anchorInfoState->addTransition(catalog, &VPNServerManager::AssignedServerUpdated, m_serverSelectState);
+    m_serverSelectState->addTransition(tunnel, &OpenVpnGeneric::Connecting, m_connectingState);
+    m_connectingState->addTransition(tunnel, &OpenVpnGeneric::Connected, m_assignedIpState);
+    m_connectingState->addTransition(this, &VPNMainWindow::BackToServerSelectState, m_serverSelectState);
+    m_assignedIpState->addTransition(this, &VPNMainWindow::RemoteIpUpdated, m_connectedState);
+    m_assignedIpState->addTransition(this, &VPNMainWindow::BackToServerSelectState, m_serverSelectState);
+    m_connectedState->addTransition(this, &VPNMainWindow::BackToServerSelectState, m_serverSelectState);
+    for (QState* restartable :
+         {m_initialErrorState, m_serversListState, m_anchorInfoState, m_serverSelectState})
+        restartable->addTransition(this, &VPNMainWindow::RestartWorkflow, m_localIpState);
+
+    m_machine->setInitialState(m_localIpState);
+}
+
+void VPNMainWindow::AssignStateProperties()
+{
+    // Columns: LocalIpState, ServerSelectState, ConnectingState, AssignedIpState, ConnectedState.
+    // An invalid value leaves the property alone in that state.
+    const QVariant none;
+    const struct
+    {
+        QObject* target;
+        const char* property;
+        QVariant values[5];
+    } rows[] = {
+        {m_ui->MenuButton, "enabled", {true, true, false, none, true}},
+        {m_ui->ConnectButton, "visible", {none, true, false, none, false}},
+        {m_ui->CancelConnectButton, "visible", {none, false, true, none, false}},
+        {m_ui->CancelConnectButton, "enabled", {none, none, none, false, none}},
+        {m_ui->DisconnectButton, "visible", {none, false, false, none, true}},
+        {m_ui->ConnectionProgressFrame, "visible", {none, false, true, none, false}},
+        {m_ui->MainIPFrame, "visible", {none, false, false, none, none}},
+        {m_ui->ChangeIPButton, "visible", {none, false, false, none, none}},
+        {m_ui->MainStatusTimeLabel, "visible", {none, false, false, none, true}},
+        {m_ui->MainStatusLabel,
+         "maximumWidth",
+         {none, StatusWidthWide, StatusWidthWide, none, StatusWidthConnected}},
+        {m_trayStatusAction, "visible", {true, true, false, none, false}},
+        {m_trayStatusAction, "enabled", {false, none, none, none, none}},
+        {m_trayConnectingAction, "visible", {false, false, true, none, false}},
+        {m_trayConnectedAction, "visible", {false, false, false, none, true}},
+        {m_trayServerAction, "visible", {false, false, false, none, true}},
+        {m_trayIpAction, "visible", {false, false, false, none, true}},
+        {m_trayChangeIpAction, "visible", {false, false, false, none, true}},
+        {m_trayVerifyAction, "visible", {false, false, false, none, true}},
+        {m_trayConnectAction, "enabled", {false, true, false, none, false}},
+        {m_trayDisconnectAction, "enabled", {false, false, false, none, true}},
+    };
+    QState* const states[]
+        = {m_localIpState, m_serverSelectState, m_connectingState, m_assignedIpState, m_connectedState};
+    for (const auto& row : rows) {
+        for (int column = 0; column < 5; ++column) {
+            if (row.values[column].isValid())
+                states[column]->assignProperty(row.target, row.property, row.values[column]);
+        }
+    }
+}
+
+void VPNMainWindow::ShowErrorView(const QString& text)
+{
+    m_initializationView->StopAnimation();
+    m_ui->ErrorLabel->setText(text);
+    m_ui->CurrentView->setCurrentWidget(m_ui->ErrorView);
+}
+
+void VPNMainWindow::GetLocalIp()
+{
+    m_connectionPhase = Initializing;
+    m_connectionIndicator->hide();
+    m_ui->CurrentView->setCurrentWidget(m_ui->InitializationView);
+    m_initializationView->StartAnimation();
+    const bool pointToPoint = m_context.Settings().pointToPointEnabled;
+    if (pointToPoint)
+        ConnectToPtP(true);
+    qDebug() << "Get local ip.";
+    if (pointToPoint)
+        m_localIpAfterPtpTimer.start(m_timings.localIpAfterPtpDelayMs);
+    else
+        m_context.IpManager().RequestLocalIp();
+}
+
+void VPNMainWindow::OnLocalIpCheckFinished(bool isOK)
+{
+    if (isOK)
+        emit LocalIpUpdated();
+    else
+        emit InitialErrorOccurred();
+}
+
+void VPNMainWindow::GetServersList()
+{
+    qDebug() << "Get servers list.";
+    m_context.Api().GetServerList(QStringLiteral("autodetect"));
+}
+
+void VPNMainWindow::GetAnchorInfo()
+{
+    qDebug() << "Get anchor info.";
+    m_context.Api().GetVpnNetworkAccountIpAnchor();
+}
+
+void VPNMainWindow::OnInitializationFinished()
+{
+    m_connectionPhase = Disconnected;
+    VPNSettings& settings = m_context.Settings();
+
+    // TCP only lasts beyond a run when the user asked for it at start-up too.
+    if (settings.tcpServersEnabled && !settings.tcpOnStartup) {
+        settings.tcpServersEnabled = false;
+        settings.tcpPort = 443;
+        m_context.SaveSettings();
+    }
+    m_context.ServerManager().SetListType(settings.tcpServersEnabled ? VPNServerManager::TcpList
+                                                                     : VPNServerManager::UdpList);
+
+    m_ui->TcpIndicatorLabel->setVisible(settings.tcpServersEnabled);
+    m_ui->PTPIndicatorLabel->setVisible(settings.pointToPointEnabled);
+
+    InitializeServers();
+    connect(&m_context.ServerManager(), &VPNServerManager::ListSettingsChanged, this,
+            &VPNMainWindow::InitializeServers, Qt::UniqueConnection);
+
+    m_ui->ServerListDropDown->setVisible(settings.serversOnMainScreen);
+    if (settings.serversOnMainScreen)
+        m_trayIcon->setToolTip(tr("Disconnected from: ") + m_ui->ServerListDropDown->currentText());
+
+    m_initializationView->StopAnimation();
+    m_ui->CurrentView->setCurrentWidget(m_ui->MainView);
+
+    if (settings.autoConnect)
+        m_autoConnectTimer.start(m_timings.autoConnectDelayMs);
+}
+
+void VPNMainWindow::AutoConnect()
+{
+    // The chain may have ended in the error view after all (the anchor step is left on an error
+    // too): only press CONNECT where the user could.
+    if (!m_machine || !m_machine->configuration().contains(m_serverSelectState))
+        return;
+    qDebug() << "Auto-connect.";
+    m_ui->ConnectButton->click();
+}
+
+void VPNMainWindow::OnInitialErrorOccurred()
+{
+    if (m_context.Settings().pointToPointEnabled)
+        m_tunnel->DisconnectPtPServer();
+    ShowErrorView(tr("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
+    disconnect(m_ui->ErrorRetryButton, &QPushButton::clicked, nullptr, nullptr);
+    connect(m_ui->ErrorRetryButton, &QPushButton::clicked, this, &VPNMainWindow::RestartWorkflow);
+}
+
+void VPNMainWindow::OnVPNChannelConnecting()
+{
+    // The progress animation and status texts come with the connection handling.
+    m_connectionPhase = Connecting;
+}
+
+void VPNMainWindow::GetAssignedIp()
+{
+    // The check of the new address comes with the connection handling.
+}
+
+void VPNMainWindow::OnVPNChannelConnected()
+{
+    // Tray icon, indicator, labels and the time display come with the connection handling.
+    m_connectionPhase = Connected;
+    m_connectedSince = QDateTime::currentDateTime();
+}
+
+void VPNMainWindow::ConnectToPtP(bool isInitialConnect)
+{
+    // The point-to-point connection comes with the connection handling.
+    Q_UNUSED(isInitialConnect)
+}
+
+// ---------------------------------------------------------------------------------------------
+// Server catalog
+
+void VPNMainWindow::InitializeServers()
+{
+    VPNServerManager& catalog = m_context.ServerManager();
+    catalog.UpdateFavoritesFromSettings();
+    VPNServerListModel& model = m_context.RebuildServerModel();
+    m_ui->ServerListDropDown->setModel(&model);
+    m_ui->ServerListDropDown->setCurrentIndex(catalog.GetDefaultServerIndex());
+    // The options dialog's server list takes the same model once that dialog exists.
+}
+
+void VPNMainWindow::OnServerChanged(int row)
+{
+    const auto* model = qobject_cast<VPNServerListModel*>(m_ui->ServerListDropDown->model());
+    const VPNServer* server = model ? model->ServerAt(row) : nullptr;
+    m_favoriteAction->setChecked(server && server->favorite);
+    m_anchorAction->setChecked(server && server->anchored);
+    m_context.Settings().currentServerIndex = m_ui->ServerListDropDown->currentIndex();
+    if (m_connectionPhase != Initializing)
+        UpdateTrayToolTip();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Account key
+
+void VPNMainWindow::LoadAccountKey()
+{
+    const QString fromEnvironment = Deployment::AccountKeyOverride();
+    const QString key = AcceptableAccountKey(fromEnvironment);
+    if (!key.isEmpty()) {
+        qDebug() << "Using the account key given in the environment.";
+        StartWithAccountKey(key, true);
+        return;
+    }
+    if (!fromEnvironment.isEmpty())
+        qDebug() << "The account key given in the environment is not usable.";
+    m_keyStore->Load();
+}
+
+void VPNMainWindow::StartWithAccountKey(const QString& key, bool checkAccount)
+{
+    m_accountKey = key;
+    // Every account-scoped call from here on, the server list first, carries it.
+    m_context.Api().SetAccountKey(key);
+    m_ui->MenuSignOutButton->show();
+    Initialize();
+    if (checkAccount) {
+        // Only for the user name and e-mail of the support ticket; the workflow does not wait.
+        m_accountChecks.append({false, key});
+        m_context.Api().GetUserInfo();
+    }
+}
+
+void VPNMainWindow::ShowSignIn(const QString& message)
+{
+    m_initializationView->StopAnimation();
+    m_ui->MenuSignOutButton->hide();
+    m_ui->SignInMessageLabel->setText(message.isEmpty() ? tr("ENTER YOUR ACCOUNT KEY TO SIGN IN.") : message);
+    SetSignInBusy(false);
+    m_ui->CurrentView->setCurrentWidget(m_ui->SignInView);
+    m_ui->SignInKeyEdit->setFocus();
+}
+
+void VPNMainWindow::SetSignInBusy(bool busy)
+{
+    m_ui->SignInKeyEdit->setEnabled(!busy);
+    m_ui->SignInButton->setEnabled(!busy);
+}
+
+void VPNMainWindow::OnSignInPressed()
+{
+    // Return in the key field while a check is under way, or a stray call once signed in.
+    if (IsSignedIn() || !m_ui->SignInButton->isEnabled())
+        return;
+    const QString text = m_ui->SignInKeyEdit->text();
+    if (text.trimmed().isEmpty()) {
+        m_ui->SignInMessageLabel->setText(tr("ENTER YOUR ACCOUNT KEY."));
+        return;
+    }
+    const QString key = AcceptableAccountKey(text);
+    if (key.isEmpty()) {
+        m_ui->SignInMessageLabel->setText(tr("THE ACCOUNT KEY CONTAINS CHARACTERS THAT ARE NOT ALLOWED."));
+        return;
+    }
+    CheckAccountKey(key);
+}
+
+void VPNMainWindow::CheckAccountKey(const QString& key)
+{
+    m_keyUnderCheck = key;
+    SetSignInBusy(true);
+    m_ui->SignInMessageLabel->setText(tr("CHECKING YOUR ACCOUNT KEY..."));
+    qDebug() << "Checking the account key.";
+    m_context.Api().SetAccountKey(key);
+    m_accountChecks.append({true, key});
+    m_context.Api().GetUserInfo();
+}
+
+void VPNMainWindow::OnUserInfoFinished()
+{
+    // Someone else's request (none today), or one that a sign-out made stale.
+    if (m_accountChecks.isEmpty())
+        return;
+    const AccountCheck check = m_accountChecks.takeFirst();
+    const VPNApiGetUserInfoResponse* response = m_context.Api().UserInfoResponse();
+
+    if (!check.signIn) {
+        if (check.key != m_accountKey)
+            return;
+        if (response->IsSuccess()) {
+            m_accountUserName = response->UserName();
+            m_accountEmail = response->Email();
+        } else {
+            qDebug() << "Account information not available:" << response->CodeText() << response->Message();
+        }
+        return;
+    }
+    if (check.key != m_keyUnderCheck)
+        return;
+
+    if (response->IsSuccess()) {
+        qDebug() << "Account key accepted.";
+        m_accountUserName = response->UserName();
+        m_accountEmail = response->Email();
+        m_keyUnderCheck.clear();
+        m_keyStore->Store(check.key);
+        StartWithAccountKey(check.key, false);
+        return;
+    }
+
+    m_context.Api().SetAccountKey(QString());
+    if (response->ErrorCode() == VPNApiResponse::ApiErrorCode::NetworkError) {
+        qDebug() << "Account key check failed: network error.";
+        ShowErrorView(tr("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
+        disconnect(m_ui->ErrorRetryButton, &QPushButton::clicked, nullptr, nullptr);
+        connect(m_ui->ErrorRetryButton, &QPushButton::clicked, this, [this] {
+            const QString key = m_keyUnderCheck;
+            ShowSignIn();
+            CheckAccountKey(key);
+        });
+        return;
+    }
+
+    qDebug() << "Account key refused:" << response->CodeText() << response->Message();
+    m_keyUnderCheck.clear();
+    ShowSignIn(response->ErrorCode() == VPNApiResponse::ApiErrorCode::ApiWrongId
+                   ? tr("THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN.")
+                   : tr("THE SERVICE DID NOT ACCEPT THE SIGN-IN. TRY AGAIN OR CONTACT SUPPORT."));
+}
+
+void VPNMainWindow::OnSignOutPressed()
+{
+    if (m_signOutPending || !IsSignedIn())
+        return;
+    qDebug() << "Signing out.";
+    if (m_connectionPhase == Connecting || m_connectionPhase == Connected) {
+        // The tunnel runs on this account: take it down and sign out once it is down.
+        m_signOutPending = true;
+        m_userDisconnected = true;
+        m_ui->MenuSignOutButton->setEnabled(false);
+        connect(m_tunnel.get(), &OpenVpnGeneric::Disconnected, this, &VPNMainWindow::FinishSignOut,
+                Qt::SingleShotConnection);
+        m_tunnel->DisconnectFromServer();
+        return;
+    }
+    FinishSignOut();
+}
+
+void VPNMainWindow::FinishSignOut()
+{
+    m_signOutPending = false;
+    m_ui->MenuSignOutButton->setEnabled(true);
+    m_autoConnectTimer.stop();
+    m_localIpAfterPtpTimer.stop();
+    // The next sign-in starts a fresh machine from the local address; answers still under way
+    // for this one reach nothing.
+    if (m_machine) {
+        // Its states must not act on the way out (leaving the anchor step shows the main view).
+        const auto states = m_machine->findChildren<QState*>();
+        for (QState* state : states)
+            disconnect(state, nullptr, this, nullptr);
+        m_machine->stop();
+        m_machine->deleteLater();
+        m_machine = nullptr;
+    }
+    m_connectionPhase = Initializing;
+    m_accountKey.clear();
+    m_keyUnderCheck.clear();
+    m_accountUserName.clear();
+    m_accountEmail.clear();
+    m_context.Api().SetAccountKey(QString());
+    m_keyStore->Forget();
+    m_connectionIndicator->hide();
+    m_ui->SignInKeyEdit->clear();
+    ShowSignIn();
 }

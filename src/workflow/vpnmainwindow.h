@@ -1,15 +1,22 @@
 #pragma once
 
+#include "openvpn/openvpngeneric.h"
+#include "platform/accountkeystore.h"
+#include "workflow/workflowtimings.h"
+
 #include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 #include <QSystemTrayIcon>
+#include <QTimer>
 
 #include <memory>
 
 class HkWindowButtonView;
 class QAction;
 class QMenu;
+class QState;
+class QStateMachine;
 class VPNAppContext;
 class VPNConnectionIndicator;
 class VPNInitializationView;
@@ -20,10 +27,11 @@ class VPNMainWindow;
 
 /**
  * The program's only main window: a small frameless window with its own chrome, a stack of
- * views (initialization, error, menu, main), the connection indicator and the tray icon with
- * its menu. The workflow drives the widgets through their properties; this class owns the
- * window's own behaviour (moving, minimising, hiding to the tray, the menu toggle, the tray
- * tool tip, re-translation).
+ * views (initialization, error, menu, main, sign-in), the connection indicator and the tray
+ * icon with its menu. It owns the workflow: a state machine that runs the start-up chain (local
+ * address, server list, anchor), waits in server selection and follows the tunnel controller
+ * through connecting and connected, setting the widgets' properties in every state. Before the
+ * chain runs the user's account key must be known; without one the sign-in view asks for it.
  */
 class VPNMainWindow : public QMainWindow
 {
@@ -39,8 +47,15 @@ public:
         Connecting = 3
     };
 
-    explicit VPNMainWindow(VPNAppContext& context, QWidget* parent = nullptr);
+    // Null collaborators are replaced by the real ones: the Linux tunnel controller and the
+    // keyring store with its owner-only file under Config/.
+    explicit VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGeneric> tunnel = {},
+                           std::unique_ptr<AccountKeyStore> keyStore = {}, QWidget* parent = nullptr);
     ~VPNMainWindow() override;
+
+    // Trimmed key, or empty when the key is empty or holds a control character.
+    static QString AcceptableAccountKey(const QString& text);
+    static QString AccountKeyFilePath(const VPNAppContext& context);
 
     // The border band of the window from which a press drags it (the window has no title bar).
     static bool IsInDragBand(const QPoint& position, const QSize& area);
@@ -61,8 +76,52 @@ public:
     VPNInitializationView* InitializationAnimation() const { return m_initializationView; }
     HkWindowButtonView* WindowButtons() const { return m_windowButtons; }
     VPNSimpleDialog* ConfirmationDialog() const { return m_confirmationDialog; }
+    OpenVpnGeneric& Tunnel() const { return *m_tunnel; }
+    // Null until the machine has been built (a missing network or a sign-in delays it).
+    QStateMachine* StateMachine() const { return m_machine; }
+    // The state the machine is in, by its object name ("ServerSelectState"); empty when none.
+    QString CurrentStateName() const;
+
+    const WorkflowTimings& Timings() const { return m_timings; }
+    void SetTimings(const WorkflowTimings& timings);
+
+    QString AccountKey() const { return m_accountKey; }
+    // From the account check of the last sign-in (or the check of a stored key at start).
+    QString AccountUserName() const { return m_accountUserName; }
+    QString AccountEmail() const { return m_accountEmail; }
+    bool IsSignedIn() const { return !m_accountKey.isEmpty(); }
+
+    bool UserDisconnected() const { return m_userDisconnected; }
+    bool DelayBeforeReconnect() const { return m_delayBeforeReconnect; }
+    bool RemoteIpCheckFailed() const { return m_remoteIpCheckFailed; }
+    int ReconnectCountdown() const { return m_reconnectCountdown; }
 
 public slots:
+    // Builds and starts the workflow machine once the computer has a network connection.
+    void Initialize();
+
+    // Entry and exit actions of the start-up chain.
+    void GetLocalIp();
+    void GetServersList();
+    void GetAnchorInfo();
+    void OnInitializationFinished();
+    void OnInitialErrorOccurred();
+    void OnLocalIpCheckFinished(bool isOK);
+
+    // Entry actions of the connection states.
+    void OnVPNChannelConnecting();
+    void GetAssignedIp();
+    void OnVPNChannelConnected();
+    void ConnectToPtP(bool isInitialConnect);
+
+    // The server catalog in the server choice list.
+    void InitializeServers();
+    void OnServerChanged(int row);
+
+    // Account key: the sign-in view, its check and the sign-out.
+    void OnSignInPressed();
+    void OnSignOutPressed();
+
     // Ends the program; RestartApplication() first asks for a new copy to be started.
     void OnExit();
     void Exit();
@@ -77,6 +136,13 @@ public slots:
     void RetranslateUI();
     void UpdateTrayToolTip();
 
+signals:
+    void LocalIpUpdated();
+    void RemoteIpUpdated();
+    void RestartWorkflow();
+    void InitialErrorOccurred();
+    void BackToServerSelectState();
+
 protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -89,6 +155,21 @@ private:
     void CreateContextActions();
     void CreateTray();
     void SetActionTexts();
+    void SetSignUpText();
+    QState* AddState(const char* name);
+    void BuildStateMachine();
+    void AssignStateProperties();
+    void ShowErrorView(const QString& text);
+
+    // Account key.
+    void LoadAccountKey();
+    void StartWithAccountKey(const QString& key, bool checkAccount);
+    void ShowSignIn(const QString& message = QString());
+    void SetSignInBusy(bool busy);
+    void CheckAccountKey(const QString& key);
+    void OnUserInfoFinished();
+    void FinishSignOut();
+    void AutoConnect();
 
     VPNAppContext& m_context;
     std::unique_ptr<Ui::VPNMainWindow> m_ui;
@@ -116,10 +197,52 @@ private:
     QAction* m_trayOpenAction = nullptr;
     QAction* m_trayQuitAction = nullptr;
 
-    // Workflow variables the window's own behaviour reads.
+    std::unique_ptr<OpenVpnGeneric> m_tunnel;
+    std::unique_ptr<AccountKeyStore> m_keyStore;
+
+    // The workflow machine and its states; the machine owns the states.
+    QStateMachine* m_machine = nullptr;
+    QState* m_localIpState = nullptr;
+    QState* m_serversListState = nullptr;
+    QState* m_anchorInfoState = nullptr;
+    QState* m_serverSelectState = nullptr;
+    QState* m_connectingState = nullptr;
+    QState* m_assignedIpState = nullptr;
+    QState* m_connectedState = nullptr;
+    QState* m_initialErrorState = nullptr;
+
+    WorkflowTimings m_timings;
+    QTimer m_timeConnectedTimer;
+    QTimer m_delayBetweenReconnectsTimer;
+    QTimer m_autoConnectTimer;
+    QTimer m_localIpAfterPtpTimer;
+
+    // Workflow variables.
     ConnectionPhase m_connectionPhase = Initializing;
-    QDateTime m_connectedSince;
+    bool m_userDisconnected = false;
+    bool m_delayBeforeReconnect = false;
+    bool m_remoteIpCheckFailed = false;
     bool m_restartRequested = false;
+    QDateTime m_connectedSince;
+    int m_reconnectCountdown = 0;
+    int m_elapsedHours = 0;
+    int m_elapsedMinutes = 0;
+    int m_elapsedSeconds = 0;
+
+    // The key the workflow uses; empty while signed out.
+    QString m_accountKey;
+    // The key of the sign-in under way; empty when none is.
+    QString m_keyUnderCheck;
+    // Account checks sent, oldest first: a sign-in, or the quiet check of a key already in use.
+    struct AccountCheck
+    {
+        bool signIn = false;
+        QString key;
+    };
+    QList<AccountCheck> m_accountChecks;
+    QString m_accountUserName;
+    QString m_accountEmail;
+    bool m_signOutPending = false;
 
     // The view the menu toggle returns to.
     QPointer<QWidget> m_viewBeforeMenu;

@@ -5,6 +5,7 @@
 
 #include "api/vpnapiserverlistresponse.h"
 #include "app/appcontext.h"
+#include "platform/keychainaccountkeystore.h"
 #include "platform/linuxsystemservices.h"
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnserverpicture.h"
@@ -292,12 +293,17 @@ int main(int argc, char* argv[])
     auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
     services->SetExecutable(QCoreApplication::applicationFilePath());
     VPNAppContext context(std::move(services));
-    VPNMainWindow window(context);
+    // No keyring and an empty home: the window asks for the account key and stays offline.
+    auto keyStore = std::make_unique<KeychainAccountKeyStore>(VPNMainWindow::AccountKeyFilePath(context));
+    keyStore->SetKeyringEnabled(false);
+    VPNMainWindow window(context, nullptr, std::move(keyStore));
     window.show();
     Settle(50);
-    shooter.Save(QStringLiteral("main-initialization"), &window);
+    shooter.Save(QStringLiteral("main-sign-in"), &window);
 
     auto* views = Child<QStackedWidget>(&window, "CurrentView");
+    views->setCurrentWidget(Child<QWidget>(&window, "InitializationView"));
+    shooter.Save(QStringLiteral("main-initialization"), &window);
     auto* errorLabel = Child<QLabel>(&window, "ErrorLabel");
     views->setCurrentWidget(Child<QWidget>(&window, "ErrorView"));
     errorLabel->setText(QStringLiteral("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));

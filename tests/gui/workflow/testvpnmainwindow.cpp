@@ -1,6 +1,8 @@
 #include "app/appcontext.h"
 #include "app/deployment.h"
-#include "platform/linuxsystemservices.h"
+#include "fakesystemservices.h"
+#include "memoryaccountkeystore.h"
+#include "scriptedtunnel.h"
 #include "temphome.h"
 #include "widgets/hkwindowbutton.h"
 #include "widgets/hkwindowbuttonview.h"
@@ -29,7 +31,8 @@ public slots:
     void Open(const QUrl& url) { opened.append(url); }
 };
 
-// The main window's own behaviour: views, menu toggle, dragging, tray and tool tip.
+// The main window's own behaviour: views, menu toggle, dragging, tray and tool tip. The account
+// key never arrives here, so the workflow does not start.
 class TestVPNMainWindow final : public QObject
 {
     Q_OBJECT
@@ -53,9 +56,12 @@ private slots:
     void init()
     {
         m_home = std::make_unique<TempHome>();
-        auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+        auto services = std::make_unique<FakeSystemServices>(m_home->Path());
         m_context = std::make_unique<VPNAppContext>(std::move(services));
-        m_window = std::make_unique<VPNMainWindow>(*m_context);
+        auto tunnel = std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices());
+        auto keyStore = std::make_unique<MemoryAccountKeyStore>();
+        keyStore->SetHoldLoad(true);
+        m_window = std::make_unique<VPNMainWindow>(*m_context, std::move(tunnel), std::move(keyStore));
         m_window->move(300, 300);
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

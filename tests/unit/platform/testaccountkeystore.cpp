@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 
 class TestAccountKeyStore final : public QObject
@@ -23,8 +24,8 @@ private slots:
     void storeLoadForgetWithoutKeyring()
     {
         QTemporaryDir dir;
+        // Config/ does not exist yet on a first start.
         const QString path = dir.filePath(QStringLiteral("Config/account.key"));
-        QDir().mkpath(dir.filePath(QStringLiteral("Config")));
         KeychainAccountKeyStore store(path);
         store.SetKeyringEnabled(false);
 
@@ -52,7 +53,10 @@ private slots:
 
     void unwritableFallbackReportsFailure()
     {
-        KeychainAccountKeyStore store(QStringLiteral("/nonexistent-dir/for/sure/account.key"));
+        // A plain file where the folder should be: no folder can be made there, not even by root.
+        QTemporaryFile notAFolder;
+        QVERIFY(notAFolder.open());
+        KeychainAccountKeyStore store(notAFolder.fileName() + QStringLiteral("/Config/account.key"));
         store.SetKeyringEnabled(false);
         QSignalSpy stored(&store, &AccountKeyStore::Stored);
         store.Store(QStringLiteral("KEY"));

@@ -1,0 +1,19 @@
+#pragma once
+
+/**
+ * The main window's designed waits, in one place. Tests that would otherwise wait for seconds
+ * shorten them; the program always runs with these defaults.
+ */
+struct WorkflowTimings
+{
+    // From showing the main view to pressing CONNECT when the user asked for auto-connect.
+    int autoConnectDelayMs = 500;
+    // From the point-to-point connection being settled to asking for the local address.
+    int localIpAfterPtpDelayMs = 1000;
+    // The IP manager's pause before it asks a second time.
+    int ipRetryDelayMs = 1000;
+    // Tick of the time-connected display.
+    int timeConnectedIntervalMs = 1000;
+    // Tick of the countdown before the next connection may start.
+    int reconnectCountdownIntervalMs = 1000;
+};
