@@ -2,6 +2,7 @@
 
 #include "app/appcontext.h"
 #include "app/applicationrestart.h"
+#include "app/qtlocalpeer.h"
 #include "app/qtsingleapplication.h"
 #include "app/versioninfo.h"
 #include "platform/linuxsystemservices.h"
@@ -31,8 +32,29 @@ bool HasExitSwitch(const QStringList& args)
     return args.contains(QStringLiteral("/exit"), Qt::CaseSensitive);
 }
 
+namespace {
+
+// "/exit" only asks a running instance to quit; delivery is not checked and nothing is logged.
+// It needs no window system, so it also works from a terminal without a display.
+int SendExitToRunningInstance(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QtLocalPeer peer(NorvaneApplicationId());
+    if (peer.isClient())
+        peer.sendMessage(QStringLiteral("EXIT"), kMessageTimeoutMs);
+    return 0;
+}
+
+} // namespace
+
 int RunNorvane(int argc, char* argv[])
 {
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    if (HasExitSwitch(arguments))
+        return SendExitToRunningInstance(argc, argv);
+
     // 1. The application object; Qt takes its own options out of the arguments.
     QtSingleApplication app(NorvaneApplicationId(), argc, argv);
     const bool restarted = ApplicationRestart::TakeMarker();
@@ -48,11 +70,7 @@ int RunNorvane(int argc, char* argv[])
     // 4. The API client reloads the settings and takes its proxy from them.
     context.SetApiProxyFromSettings();
 
-    // 5. "/exit" only asks a running instance to quit; delivery is not checked, nothing logged.
-    if (HasExitSwitch(QCoreApplication::arguments())) {
-        app.sendMessage(QStringLiteral("EXIT"), kMessageTimeoutMs);
-        return 0;
-    }
+    // 5. "/exit" was handled before the application object existed.
 
     // 6. A second start shows the running instance's window. A restarted copy first gives the
     // old instance time to end, so that the restart does not just re-activate it.

@@ -78,6 +78,11 @@ std::unique_ptr<QProcess> TestStartup::Start(const QStringList& args, bool resta
     environment.remove(QStringLiteral("NORVANE_RESTARTED"));
     if (restarted)
         environment.insert(QStringLiteral("NORVANE_RESTARTED"), QStringLiteral("1"));
+    if (args.contains(QStringLiteral("/exit"))) {
+        // Asking the running instance to quit must work from a terminal without a display.
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+            environment.remove(QString::fromLatin1(name));
+    }
     process->setProcessEnvironment(environment);
     process->setProcessChannelMode(restarted ? QProcess::SeparateChannels : QProcess::ForwardedErrorChannel);
     if (!args.isEmpty() && args.first() == QLatin1String("/exit")) {
