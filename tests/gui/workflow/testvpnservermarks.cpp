@@ -181,7 +181,6 @@ private slots:
         QTest::addColumn<QRect>("window");
         QTest::addColumn<int>("screenTop");
         QTest::addColumn<QPoint>("expected");
-        const QSize dialog(448, 198);
         QTest::newRow("room above") << QRect(100, 300, 600, 250) << 0 << QPoint(176, 102);
         QTest::newRow("halves rounded down") << QRect(100, 300, 601, 250) << 0 << QPoint(176, 102);
         QTest::newRow("exactly at the top") << QRect(0, 198, 600, 250) << 0 << QPoint(76, 0);
