@@ -10,7 +10,7 @@
 #include "widgets/hkwindowbuttonview.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpninitializationview.h"
-#include "widgets/vpnsimpledialog.h"
+#include "workflow/vpnservermarks.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -92,8 +92,6 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGene
             &VPNMainWindow::OnLinkActivated);
 
     CreateTray();
-
-    m_confirmationDialog = new VPNSimpleDialog(this);
 
     m_ui->TestVersionFrameLeft->hide();
     m_ui->TestVersionFrameRight->hide();
@@ -223,6 +221,12 @@ void VPNMainWindow::CreateContextActions()
     m_ui->ServerListDropDown->addAction(m_favoriteAction);
     m_ui->ServerListDropDown->addAction(m_anchorAction);
     m_ui->ServerListDropDown->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_serverMarks
+        = new VPNServerMarks(m_context, m_ui->ServerListDropDown, m_favoriteAction, m_anchorAction, this);
+    connect(m_favoriteAction, &QAction::triggered, this, &VPNMainWindow::OnFavoriteStateChanged);
+    connect(m_anchorAction, &QAction::triggered, this, &VPNMainWindow::OnAnchorStateChanged);
+    // The options dialog's list refreshes its actions from ServersContextStateChanged() once that
+    // dialog exists.
 }
 
 void VPNMainWindow::CreateTray()
@@ -734,13 +738,61 @@ void VPNMainWindow::InitializeServers()
 
 void VPNMainWindow::OnServerChanged(int row)
 {
-    const auto* model = qobject_cast<VPNServerListModel*>(m_ui->ServerListDropDown->model());
-    const VPNServer* server = model ? model->ServerAt(row) : nullptr;
-    m_favoriteAction->setChecked(server && server->favorite);
-    m_anchorAction->setChecked(server && server->anchored);
+    Q_UNUSED(row) // the same as the list's current row, which the marks read
+    RefreshServerContextMenu();
     m_context.Settings().currentServerIndex = m_ui->ServerListDropDown->currentIndex();
     if (m_connectionPhase != Initializing)
         UpdateTrayToolTip();
+}
+
+VPNSimpleDialog* VPNMainWindow::ConfirmationDialog() const
+{
+    return m_serverMarks->Dialog();
+}
+
+void VPNMainWindow::RefreshServerContextMenu()
+{
+    m_serverMarks->RefreshActions();
+}
+
+void VPNMainWindow::OnFavoriteStateChanged(bool checked)
+{
+    m_serverMarks->OnFavoriteStateChanged(checked);
+}
+
+void VPNMainWindow::OnAnchorStateChanged(bool checked)
+{
+    m_serverMarks->OnAnchorStateChanged(checked);
+}
+
+void VPNMainWindow::OnConfirmFavoriteStateOnPressed()
+{
+    m_serverMarks->OnConfirmFavoriteStateOnPressed();
+}
+
+void VPNMainWindow::OnConfirmFavoriteStateOffPressed()
+{
+    m_serverMarks->OnConfirmFavoriteStateOffPressed();
+}
+
+void VPNMainWindow::OnConfirmAnchorStateOnPressed()
+{
+    m_serverMarks->OnConfirmAnchorStateOnPressed();
+}
+
+void VPNMainWindow::OnConfirmAnchorStateOffPressed()
+{
+    m_serverMarks->OnConfirmAnchorStateOffPressed();
+}
+
+void VPNMainWindow::OnDeclineFavoriteStateChangePressed()
+{
+    m_serverMarks->OnDeclineFavoriteStateChangePressed();
+}
+
+void VPNMainWindow::OnDeclineAnchorStateChangePressed()
+{
+    m_serverMarks->OnDeclineAnchorStateChangePressed();
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -20,6 +20,7 @@ class QStateMachine;
 class VPNAppContext;
 class VPNConnectionIndicator;
 class VPNInitializationView;
+class VPNServerMarks;
 class VPNSimpleDialog;
 namespace Ui {
 class VPNMainWindow;
@@ -75,7 +76,9 @@ public:
     VPNConnectionIndicator* ConnectionIndicator() const { return m_connectionIndicator; }
     VPNInitializationView* InitializationAnimation() const { return m_initializationView; }
     HkWindowButtonView* WindowButtons() const { return m_windowButtons; }
-    VPNSimpleDialog* ConfirmationDialog() const { return m_confirmationDialog; }
+    VPNSimpleDialog* ConfirmationDialog() const;
+    // The favorite and anchor marks of ServerListDropDown.
+    VPNServerMarks& ServerMarks() const { return *m_serverMarks; }
     OpenVpnGeneric& Tunnel() const { return *m_tunnel; }
     // Null until the machine has been built (a missing network or a sign-in delays it).
     QStateMachine* StateMachine() const { return m_machine; }
@@ -117,6 +120,18 @@ public slots:
     // The server catalog in the server choice list.
     void InitializeServers();
     void OnServerChanged(int row);
+
+    // The favorite and anchor context actions of the server choice list; VPNServerMarks holds
+    // the logic, which the options dialog shares.
+    void RefreshServerContextMenu();
+    void OnFavoriteStateChanged(bool checked);
+    void OnAnchorStateChanged(bool checked);
+    void OnConfirmFavoriteStateOnPressed();
+    void OnConfirmFavoriteStateOffPressed();
+    void OnConfirmAnchorStateOnPressed();
+    void OnConfirmAnchorStateOffPressed();
+    void OnDeclineFavoriteStateChangePressed();
+    void OnDeclineAnchorStateChangePressed();
 
     // Account key: the sign-in view, its check and the sign-out.
     void OnSignInPressed();
@@ -176,7 +191,7 @@ private:
     HkWindowButtonView* m_windowButtons = nullptr;
     VPNInitializationView* m_initializationView = nullptr;
     VPNConnectionIndicator* m_connectionIndicator = nullptr;
-    VPNSimpleDialog* m_confirmationDialog = nullptr;
+    VPNServerMarks* m_serverMarks = nullptr;
 
     QAction* m_statusVerifyAction = nullptr;
     QAction* m_showInOptionsAction = nullptr;

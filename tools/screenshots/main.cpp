@@ -1,7 +1,7 @@
-// Renders the main window in each of its views and states, the open server list, the connection
-// indicator's states and the message dialog offscreen into PNG files, plus previews of the tray
-// icons at panel sizes and of the server list pictures. Usage: norvane-screenshots <output
-// directory>. tools/screenshots.sh runs it.
+// Renders the main window in each of its views and states, the open server list, a favorite
+// question, the connection indicator's states and the message dialog offscreen into PNG files,
+// plus previews of the tray icons at panel sizes and of the server list pictures. Usage:
+// norvane-screenshots <output directory>. tools/screenshots.sh runs it.
 
 #include "api/vpnapiserverlistresponse.h"
 #include "app/appcontext.h"
@@ -337,6 +337,24 @@ int main(int argc, char* argv[])
     servers->hidePopup();
     Settle(50);
     shooter.SaveImage(QStringLiteral("server-pictures"), ServerPicturePreview(catalog));
+
+    // The question a new favorite asks, over the window, from the catalog as the workflow loads it.
+    context.ServerManager().SetServerLists(catalog, {});
+    context.Settings().SetFavorite(QStringLiteral("198.51.100.11"));
+    context.ServerManager().SetAssignedAddress(QStringLiteral("198.51.100.1"));
+    window.InitializeServers();
+    servers->setCurrentIndex(servers->findText(QStringLiteral("USA Miami No P2P")));
+    window.move(window.x(), window.ConfirmationDialog()->height() + 10);
+    Settle(50);
+    servers->actions().at(0)->trigger();
+    Settle(100);
+    VPNSimpleDialog* question = window.ConfirmationDialog();
+    question->repaint();
+    shooter.SaveImage(QStringLiteral("main-favorite-question"), WithPopup(&window, question));
+    question->CloseDialog();
+    Settle(3 * VPNSimpleDialog::CloseDelayMs);
+    servers->setModel(&model);
+    servers->setCurrentIndex(servers->findText(QStringLiteral("USA Los Angeles P2P")));
 
     Child<QPushButton>(&window, "MenuButton")->click();
     shooter.Save(QStringLiteral("main-menu"), &window);
