@@ -167,7 +167,7 @@ QString VPNMainWindow::CurrentStateName() const
 
 QString VPNMainWindow::AcceptableAccountKey(const QString& text)
 {
-    const QString key = text.trimmed();
+    QString key = text.trimmed();
     for (const QChar c : key) {
         if (c.category() == QChar::Other_Control)
             return QString();
