@@ -5,3 +5,8 @@ cd "$(dirname "$0")/.."
 tools/setup.sh
 echo "== Running the tests"
 ctest --test-dir build --output-on-failure -j2 --timeout 600
+
+# CI also runs everything again under the sanitizers; locally: NORVANE_TEST_SANITIZERS=1.
+if [ "${CI:-}" = "true" ] || [ "${NORVANE_TEST_SANITIZERS:-0}" = "1" ]; then
+    tools/sanitize.sh
+fi

@@ -6,7 +6,8 @@
 // persisted by SettingsFile. Plain value type so editors can work on a copy.
 struct VPNSettings
 {
-    enum ProxyType
+    // Fixed underlying type: a list row is stored here directly, so any int is a valid value.
+    enum ProxyType : int
     {
         NoProxy = 0,
         Http = 1,
