@@ -101,7 +101,7 @@ void OpenVpnGeneric::ClearTunnelFlags()
 void OpenVpnGeneric::BeginAttempt()
 {
     m_failureSignalTimer.stop();
-    m_tlsErrorInAttempt = false;
+    m_attemptEnded = false;
     m_serverReachable = true;
     m_serviceOk = true;
     m_connected = false;
@@ -343,11 +343,19 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
     } else if (line.contains(QLatin1String("tls-error"))) {
         qDebug() << "Server returns tls-error. Disconnecting.";
         m_serverReachable = false;
-        m_tlsErrorInAttempt = true;
+        m_attemptEnded = true;
+        StopService();
+    } else if (line.contains(QLatin1String("RECONNECTING")) && m_connected) {
+        // The established tunnel is gone (no pings from the server, a reset connection).
+        // OpenVPN would try again on its own for ever while the window still shows the
+        // connection; ending it here lets the drop reach the workflow as the server's.
+        qDebug() << "Server connection lost. Disconnecting.";
+        m_connected = false;
+        m_attemptEnded = true;
         StopService();
     } else if (line.contains(QLatin1String("HOLD"))) {
-        if (m_tlsErrorInAttempt) {
-            qDebug() << "Hold not released: this attempt ended with a TLS error.";
+        if (m_attemptEnded) {
+            qDebug() << "Hold not released: this attempt has ended.";
             return;
         }
         m_management->SendReleaseHold();

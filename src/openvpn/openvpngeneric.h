@@ -125,8 +125,9 @@ private:
     bool m_serviceOk = true;
     bool m_ptpMode = false;
     bool m_managementActive = false;
-    // A TLS error ends the attempt: OpenVPN's next hold of that attempt is not released.
-    bool m_tlsErrorInAttempt = false;
+    // A TLS error or the loss of the established tunnel ends the attempt: OpenVPN's next
+    // hold of that attempt is not released.
+    bool m_attemptEnded = false;
     QString m_protocol;
     QString m_serverAddress;
     int m_port = 0;

@@ -6,6 +6,7 @@
 #include "openvpn/openvpnlinux.h"
 #include "platform/keychainaccountkeystore.h"
 #include "servers/vpncomboboxhtmldelegate.h"
+#include "support/windowsnapshot.h"
 #include "ui_vpnmainwindow.h"
 #include "widgets/hkwindowbuttonview.h"
 #include "widgets/vpnconnectionindicator.h"
@@ -17,13 +18,19 @@
 #include <QCursor>
 #include <QDebug>
 #include <QDesktopServices>
+#include <QEasingCurve>
+#include <QEventLoop>
 #include <QFile>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QPropertyAnimation>
+#include <QSequentialAnimationGroup>
 #include <QState>
 #include <QStateMachine>
 #include <QUrl>
+
+#include <limits>
 
 namespace {
 
@@ -36,6 +43,14 @@ constexpr int DragBandBottom = 39;
 const char SupportTicketPath[] = "/support/ticket";
 // Path of the page on the service's web site where an account is opened.
 const char SignUpPath[] = "/signup/";
+// Path of the page on the service's web site that shows the address a visitor comes from.
+const char VerifyIpPath[] = "/whatismyipaddress/";
+// The moving block of the connecting view: from the left end of the screen to the right and back.
+const QRect ConnectingBlockLeft(6, 118, 46, 19);
+const QRect ConnectingBlockRight(504, 118, 46, 19);
+constexpr int ConnectingSweepMs = 4000;
+constexpr int ConnectingSweeps = 100;
+constexpr int TrayMessageMs = 5000;
 // Width of MainStatusLabel beside the buttons, and beside the time connected.
 constexpr int StatusWidthWide = 289;
 constexpr int StatusWidthConnected = 244;
@@ -96,7 +111,16 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGene
     m_ui->TestVersionFrameLeft->hide();
     m_ui->TestVersionFrameRight->hide();
 
-    // The timers' slots (time connected, reconnect countdown) belong to the connection handling.
+    connect(&m_timeConnectedTimer, &QTimer::timeout, this, &VPNMainWindow::OnTimeConnectedTimer);
+    connect(&m_delayBetweenReconnectsTimer, &QTimer::timeout, this,
+            &VPNMainWindow::OnDelayBetweenReconnectsTimer);
+    connect(&m_autoIpChangeTimer, &QTimer::timeout, this, &VPNMainWindow::ChangeIP);
+    m_disconnectReasonTimer.setSingleShot(true);
+    connect(&m_disconnectReasonTimer, &QTimer::timeout, this, &VPNMainWindow::GetDisconnectReason);
+    m_changeIpCheckTimer.setSingleShot(true);
+    connect(&m_changeIpCheckTimer, &QTimer::timeout, &m_context.IpManager(), &VPNIpManager::RequestRemoteIp);
+    m_snapshotTimer.setSingleShot(true);
+    connect(&m_snapshotTimer, &QTimer::timeout, this, &VPNMainWindow::SaveConnectedSnapshot);
     m_autoConnectTimer.setSingleShot(true);
     connect(&m_autoConnectTimer, &QTimer::timeout, this, &VPNMainWindow::AutoConnect);
     m_localIpAfterPtpTimer.setSingleShot(true);
@@ -106,9 +130,12 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGene
     if (!m_tunnel)
         m_tunnel = std::make_unique<OpenVpnLinux>(m_context);
     m_tunnel->SetConfigFilePath(GetOpenVpnConfigPath(m_context.SystemServices()));
+    ConnectWorkflowControls();
 
     connect(&m_context.IpManager(), &VPNIpManager::LocalIpCheckFinished, this,
             &VPNMainWindow::OnLocalIpCheckFinished);
+    connect(&m_context.IpManager(), &VPNIpManager::RemoteIpCheckFinished, this,
+            &VPNMainWindow::OnRemoteIpCheckFinished);
     connect(&m_context.Api(), &VPNApi::ServerListErrorOccured, this, &VPNMainWindow::InitialErrorOccurred);
     connect(m_ui->ServerListDropDown, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &VPNMainWindow::OnServerChanged);
@@ -140,10 +167,11 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGene
 
 VPNMainWindow::~VPNMainWindow()
 {
-    m_autoConnectTimer.stop();
-    m_localIpAfterPtpTimer.stop();
-    m_timeConnectedTimer.stop();
-    m_delayBetweenReconnectsTimer.stop();
+    for (QTimer* timer :
+         {&m_autoConnectTimer, &m_localIpAfterPtpTimer, &m_timeConnectedTimer, &m_delayBetweenReconnectsTimer,
+          &m_autoIpChangeTimer, &m_disconnectReasonTimer, &m_changeIpCheckTimer, &m_snapshotTimer})
+        timer->stop();
+    StopConnectingAnimation();
     // The machine's property assignments point at the widgets: it goes first.
     delete m_machine;
     m_machine = nullptr;
@@ -154,6 +182,9 @@ void VPNMainWindow::SetTimings(const WorkflowTimings& timings)
     m_timings = timings;
     m_timeConnectedTimer.setInterval(m_timings.timeConnectedIntervalMs);
     m_delayBetweenReconnectsTimer.setInterval(m_timings.reconnectCountdownIntervalMs);
+    m_disconnectReasonTimer.setInterval(m_timings.disconnectReasonDelayMs);
+    m_changeIpCheckTimer.setInterval(m_timings.changeIpCheckDelayMs);
+    m_snapshotTimer.setInterval(m_timings.connectedSnapshotDelayMs);
     m_context.IpManager().SetRetryInterval(m_timings.ipRetryDelayMs);
 }
 
@@ -307,11 +338,27 @@ void VPNMainWindow::SetSignUpText()
 
 void VPNMainWindow::OnExit()
 {
-    Exit();
+    // The tray entry, the single-instance message and the restart can all ask at once; the
+    // tunnel is taken down once.
+    if (m_exitRequested)
+        return;
+    m_exitRequested = true;
+    qDebug() << "Exit requested. Taking the tunnel down first.";
+    m_autoConnectTimer.stop();
+    m_autoIpChangeTimer.stop();
+    m_changeIpCheckTimer.stop();
+    m_delayBetweenReconnectsTimer.stop();
+    m_disconnectReasonTimer.stop();
+    // The window no longer reacts to the tunnel's end; the controller's own wiring (and the
+    // wait inside its disconnect) stays in place.
+    disconnect(m_tunnel.get(), nullptr, this, nullptr);
+    connect(m_tunnel.get(), &OpenVpnGeneric::DisconnectedOnExit, this, &VPNMainWindow::Exit);
+    m_tunnel->DisconnectOnExit();
 }
 
 void VPNMainWindow::Exit()
 {
+    qDebug() << "The tunnel is down. Closing.";
     if (m_restartRequested) {
         qDebug() << "Restarting the application.";
         ApplicationRestart::StartNewCopy();
@@ -540,6 +587,12 @@ void VPNMainWindow::BuildStateMachine()
     connect(m_assignedIpState, &QState::entered, this, &VPNMainWindow::GetAssignedIp);
     connect(m_connectedState, &QState::entered, this, &VPNMainWindow::OnVPNChannelConnected);
     connect(m_initialErrorState, &QState::entered, this, &VPNMainWindow::OnInitialErrorOccurred);
+    // Entering server selection enables the tray's connect entry; a countdown running from the
+    // drop that led here keeps it disabled until its end.
+    connect(m_serverSelectState, &QState::entered, this, [this] {
+        if (m_delayBetweenReconnectsTimer.isActive())
+            m_trayConnectAction->setEnabled(false);
+    });
 
     VPNServerManager* catalog = &m_context.ServerManager();
     OpenVpnGeneric* tunnel = m_tunnel.get();
@@ -697,30 +750,6 @@ void VPNMainWindow::OnInitialErrorOccurred()
     ShowErrorView(tr("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
     disconnect(m_ui->ErrorRetryButton, &QPushButton::clicked, nullptr, nullptr);
     connect(m_ui->ErrorRetryButton, &QPushButton::clicked, this, &VPNMainWindow::RestartWorkflow);
-}
-
-void VPNMainWindow::OnVPNChannelConnecting()
-{
-    // The progress animation and status texts come with the connection handling.
-    m_connectionPhase = Connecting;
-}
-
-void VPNMainWindow::GetAssignedIp()
-{
-    // The check of the new address comes with the connection handling.
-}
-
-void VPNMainWindow::OnVPNChannelConnected()
-{
-    // Tray icon, indicator, labels and the time display come with the connection handling.
-    m_connectionPhase = Connected;
-    m_connectedSince = QDateTime::currentDateTime();
-}
-
-void VPNMainWindow::ConnectToPtP(bool isInitialConnect)
-{
-    // The point-to-point connection comes with the connection handling.
-    Q_UNUSED(isInitialConnect)
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -968,4 +997,435 @@ void VPNMainWindow::FinishSignOut()
     m_connectionIndicator->hide();
     m_ui->SignInKeyEdit->clear();
     ShowSignIn();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Connect, disconnect and reconnect
+
+void VPNMainWindow::ConnectWorkflowControls()
+{
+    connect(m_ui->ConnectButton, &QPushButton::clicked, this, &VPNMainWindow::Connect);
+    connect(m_ui->CancelConnectButton, &QPushButton::clicked, this, &VPNMainWindow::CancelConnect);
+    connect(m_ui->DisconnectButton, &QPushButton::clicked, this, &VPNMainWindow::Disconnect);
+    connect(m_ui->ChangeIPButton, &QPushButton::clicked, this, &VPNMainWindow::ChangeIP);
+    connect(m_statusVerifyAction, &QAction::triggered, this, &VPNMainWindow::VerifyIP);
+    connect(m_trayVerifyAction, &QAction::triggered, this, &VPNMainWindow::VerifyIP);
+    connect(m_trayChangeIpAction, &QAction::triggered, this, &VPNMainWindow::ChangeIP);
+
+    OpenVpnGeneric* tunnel = m_tunnel.get();
+    connect(tunnel, &OpenVpnGeneric::Disconnected, this, &VPNMainWindow::OnVPNChannelDropped);
+    connect(tunnel, &OpenVpnGeneric::ChangeIpMessageSent, this, &VPNMainWindow::OnChangeIpFinished);
+    connect(tunnel, &OpenVpnGeneric::ChangeIpMessageError, this, &VPNMainWindow::OnChangeIpFinished);
+    connect(tunnel, &OpenVpnGeneric::CanCancelConnecting, this, &VPNMainWindow::EnableCancelButton);
+}
+
+const VPNServer* VPNMainWindow::SelectedServer() const
+{
+    const auto* model = qobject_cast<VPNServerListModel*>(m_ui->ServerListDropDown->model());
+    return model ? model->ServerAt(m_context.Settings().currentServerIndex) : nullptr;
+}
+
+QString VPNMainWindow::IpErrorText()
+{
+    return tr("IP ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #7AAAD2;\"><b>RESTART</b></a> & TRY "
+              "AGAIN OR EXIT & CONTACT SUPPORT.");
+}
+
+QString VPNMainWindow::OpenVpnErrorText()
+{
+    return tr(
+        "AN OPENVPN ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #7AAAD2;\"><b>RESTART</b></a> "
+        "& TRY AGAIN OR EXIT & CONTACT SUPPORT.");
+}
+
+QString VPNMainWindow::ConnectionErrorText()
+{
+    return tr("AN ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #7AAAD2;\"><b>RESTART</b></a> & TRY "
+              "AGAIN OR EXIT & CONTACT SUPPORT.");
+}
+
+QString VPNMainWindow::ServerUnavailableText()
+{
+    return tr("THIS SERVER IS UNAVAILABLE. TRY AGAIN LATER OR TRY ANOTHER SERVER.");
+}
+
+QString VPNMainWindow::FormatTimeConnected(int hours, int minutes, int seconds)
+{
+    const QChar zero(QLatin1Char('0'));
+    return QStringLiteral("%1:%2:%3").arg(hours).arg(minutes, 2, 10, zero).arg(seconds, 2, 10, zero);
+}
+
+void VPNMainWindow::ShowTrayMessage(const QString& text)
+{
+    m_lastTrayMessage = text;
+    m_trayIcon->showMessage(QString(), text, QSystemTrayIcon::Information, TrayMessageMs);
+}
+
+void VPNMainWindow::Connect()
+{
+    // The tray entry reaches here through the button's signal, also while the button is
+    // disabled (countdown, point-to-point restore); only a press the user could make counts.
+    if (!m_ui->ConnectButton->isEnabled() || !m_machine
+        || !m_machine->configuration().contains(m_serverSelectState))
+        return;
+    m_connectionIndicator->hide();
+    m_ui->RestartButton->hide();
+    const VPNSettings& settings = m_context.Settings();
+    if (settings.pointToPointEnabled)
+        m_tunnel->DisconnectPtPServer();
+
+    if (!m_context.SystemServices().IsInternetConnected()) {
+        ShowErrorView(
+            tr("THERE IS NO ACTIVE INTERNET CONNECTION.\nCHECK YOUR INTERNET CONNECTION AND TRY AGAIN."));
+        disconnect(m_ui->ErrorRetryButton, &QPushButton::clicked, nullptr, nullptr);
+        connect(m_ui->ErrorRetryButton, &QPushButton::clicked, this, &VPNMainWindow::CheckNetworkPresence);
+        return;
+    }
+
+    m_userDisconnected = false;
+    m_delayBeforeReconnect = false;
+    m_tunnel->SetCredentials(m_accountKey, m_accountKey);
+
+    const VPNServer* server = SelectedServer();
+    if (!server) {
+        qDebug() << "No server selected. Not connecting.";
+        return;
+    }
+    const QString protocol
+        = server->protocol == VPNServer::Tcp ? QStringLiteral("TCP") : QStringLiteral("UDP");
+    qDebug() << QStringLiteral("Connecting to: %1 (%2) Port %3 Protocol %4")
+                    .arg(server->name, server->address, QString::number(server->port), protocol);
+    m_trayServerAction->setText(server->name);
+    m_tunnel->ConnectToServer(server->address, server->port, protocol);
+}
+
+void VPNMainWindow::StartConnectingAnimation()
+{
+    StopConnectingAnimation();
+    auto* group = new QSequentialAnimationGroup(this);
+    const auto sweep = [group, this](const QRect& from, const QRect& to) {
+        auto* animation = new QPropertyAnimation(m_ui->ConnectionProgressFrame, "geometry", group);
+        animation->setStartValue(from);
+        animation->setEndValue(to);
+        animation->setDuration(ConnectingSweepMs);
+        animation->setEasingCurve(QEasingCurve::InOutQuad);
+        group->addAnimation(animation);
+    };
+    sweep(ConnectingBlockLeft, ConnectingBlockRight);
+    sweep(ConnectingBlockRight, ConnectingBlockLeft);
+    group->setLoopCount(ConnectingSweeps);
+    m_connectingAnimation = group;
+    group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void VPNMainWindow::StopConnectingAnimation()
+{
+    if (m_connectingAnimation)
+        m_connectingAnimation->stop();
+}
+
+void VPNMainWindow::OnVPNChannelConnecting()
+{
+    StartConnectingAnimation();
+    m_connectionPhase = Connecting;
+    m_ui->MainStatusLabel->setText(tr("Connecting..."));
+    m_ui->ServerListDropDown->hide();
+    m_ui->CancelConnectButton->setEnabled(false);
+}
+
+void VPNMainWindow::EnableCancelButton()
+{
+    m_ui->CancelConnectButton->setEnabled(true);
+}
+
+void VPNMainWindow::CancelConnect()
+{
+    StopConnectingAnimation();
+    m_userDisconnected = true;
+    m_tunnel->DisconnectFromServer();
+}
+
+void VPNMainWindow::Disconnect()
+{
+    m_userDisconnected = true;
+    m_delayBeforeReconnect = true;
+    m_tunnel->DisconnectFromServer();
+}
+
+void VPNMainWindow::GetAssignedIp()
+{
+    // The tunnel carries the traffic now: a proxy configured for the real network would sit
+    // outside it.
+    m_context.Api().SetProxyEnabled(false);
+    qDebug() << "Get remote ip.";
+    m_context.IpManager().RequestRemoteIp();
+}
+
+void VPNMainWindow::OnRemoteIpCheckFinished(bool isOK)
+{
+    m_ui->ChangeIPButton->setEnabled(true);
+    if (isOK) {
+        const QString newIp = m_context.IpManager().RemoteIp();
+        m_ui->MainNewIPLabel->setText(newIp);
+        m_trayIpAction->setText(newIp);
+        emit RemoteIpUpdated();
+        return;
+    }
+    if (m_connectionPhase == Connecting || m_connectionPhase == Connected) {
+        // The traffic does not go through the tunnel: take it down and say so.
+        m_remoteIpCheckFailed = true;
+        m_delayBeforeReconnect = true;
+        m_tunnel->DisconnectFromServer();
+    }
+}
+
+void VPNMainWindow::OnVPNChannelConnected()
+{
+    StopConnectingAnimation();
+    m_trayIcon->setIcon(QIcon(QStringLiteral(":/global/resources/SystrayIconGreen.png")));
+    ShowTrayMessage(tr("CONNECTED"));
+    m_connectionIndicator->show();
+    m_connectionIndicator->ShowConnected();
+    m_ui->MainStatusLabel->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_connectionPhase = Connected;
+    m_connectedSince = QDateTime::currentDateTime();
+    // The tool tip is built from the address labels, so they are filled first.
+    m_ui->MainLocalIPLabel->setText(m_context.IpManager().LocalIp());
+    UpdateTrayToolTip();
+
+    if (const VPNServer* server = SelectedServer()) {
+        m_context.Settings().lastUsedServer = server->name;
+        if (!m_context.SaveSettings())
+            qDebug() << "Can't save the last used server.";
+    }
+
+    m_elapsedHours = 0;
+    m_elapsedMinutes = 0;
+    m_elapsedSeconds = 0;
+    m_timeConnectedTimer.start();
+    m_ui->MainStatusLabel->setText(tr("YOU ARE SECURELY CONNECTED"));
+    m_ui->MainStatusTimeLabel->setText(FormatTimeConnected(0, 0, 0));
+    ApplyIPSettings();
+
+    qDebug() << "Shown:" << m_ui->MainStatusLabel->text() << "local IP" << m_ui->MainLocalIPLabel->text()
+             << "new IP" << m_ui->MainNewIPLabel->text();
+    m_snapshotTimer.start();
+}
+
+void VPNMainWindow::SaveConnectedSnapshot()
+{
+    if (m_connectionPhase == Connected)
+        WindowSnapshot::SaveIfRequested(*this, "connect");
+}
+
+void VPNMainWindow::OnTimeConnectedTimer()
+{
+    if (++m_elapsedSeconds == 60) {
+        m_elapsedSeconds = 0;
+        if (++m_elapsedMinutes == 60) {
+            m_elapsedMinutes = 0;
+            ++m_elapsedHours;
+        }
+    }
+    m_ui->MainStatusTimeLabel->setText(
+        FormatTimeConnected(m_elapsedHours, m_elapsedMinutes, m_elapsedSeconds));
+}
+
+void VPNMainWindow::OnVPNChannelDropped()
+{
+    StopConnectingAnimation();
+    m_trayIcon->setIcon(QIcon(QStringLiteral(":/global/resources/SystrayIconRed.png")));
+    ShowTrayMessage(tr("DISCONNECTED"));
+    m_connectionIndicator->show();
+    m_connectionIndicator->ShowDisconnected();
+    m_ui->MainStatusLabel->setContextMenuPolicy(Qt::NoContextMenu);
+    m_connectionPhase = Disconnected;
+    UpdateTrayToolTip();
+
+    m_timeConnectedTimer.stop();
+    m_ui->MainStatusLabel->setText(tr("CLICK CONNECT TO SECURE YOUR INTERNET"));
+    m_ui->MainStatusTimeLabel->setText(QString());
+    m_autoIpChangeTimer.stop();
+    m_changeIpCheckTimer.stop();
+
+    const VPNSettings& settings = m_context.Settings();
+    if (settings.serversOnMainScreen)
+        m_ui->ServerListDropDown->show();
+    if (!settings.pointToPointEnabled) {
+        m_context.Api().SetProxyEnabled(true);
+        if (m_delayBeforeReconnect) {
+            m_ui->ConnectButton->setEnabled(false);
+            m_trayConnectAction->setEnabled(false);
+            m_reconnectCountdown = ReconnectCountdownStart;
+            m_delayBetweenReconnectsTimer.start();
+            m_ui->MainStatusLabel->setText(QStringLiteral("%1 %2%").arg(
+                tr("Secure Disconnection is in progress:"),
+                QString::number((ReconnectCountdownStart + 1 - m_reconnectCountdown) * 10)));
+        }
+    }
+
+    emit BackToServerSelectState();
+    m_disconnectReasonTimer.start();
+}
+
+void VPNMainWindow::OnDelayBetweenReconnectsTimer()
+{
+    --m_reconnectCountdown;
+    if (m_reconnectCountdown <= 0) {
+        qDebug() << "Delay between reconnects finished.";
+        m_delayBetweenReconnectsTimer.stop();
+        m_delayBeforeReconnect = false;
+        m_ui->ConnectButton->setEnabled(true);
+        m_trayConnectAction->setEnabled(true);
+        m_ui->MainStatusLabel->setText(tr("CLICK CONNECT TO SECURE YOUR INTERNET"));
+        return;
+    }
+    m_trayConnectAction->setEnabled(false);
+    if (m_reconnectCountdown >= 7) {
+        m_ui->MainStatusLabel->setText(QStringLiteral("%1 %2%").arg(
+            tr("Secure Disconnection is in progress:"),
+            QString::number((ReconnectCountdownStart + 1 - m_reconnectCountdown) * 10)));
+    } else if (m_reconnectCountdown >= 5) {
+        m_ui->MainStatusLabel->setText(tr("Activity Log: None found"));
+    } else if (m_reconnectCountdown >= 3) {
+        m_ui->MainStatusLabel->setText(tr("Local IP Log: None found"));
+    } else {
+        m_ui->MainStatusLabel->setText(tr("Assigned IP: Cleared"));
+    }
+}
+
+void VPNMainWindow::ShowDisconnectReason(const QString& logLine, const QString& text, bool offerRestart)
+{
+    qDebug() << logLine.toLatin1().constData();
+    m_connectionIndicator->show();
+    m_connectionIndicator->ShowMessage(text);
+    if (offerRestart)
+        m_ui->RestartButton->show();
+}
+
+void VPNMainWindow::GetDisconnectReason()
+{
+    if (m_userDisconnected) {
+        // Asked for: nothing to explain.
+    } else if (m_remoteIpCheckFailed) {
+        m_remoteIpCheckFailed = false;
+        ShowDisconnectReason(QStringLiteral("Disconnect reason: remote IP check returns error."),
+                             IpErrorText(), true);
+    } else if (!m_tunnel->ServiceOk()) {
+        ShowDisconnectReason(QStringLiteral("Disconnect reason: openvpn service problem."),
+                             OpenVpnErrorText(), true);
+    } else if (m_tunnel->ServerReachable()) {
+        ShowDisconnectReason(QStringLiteral("Disconnect reason: server dropped connection."),
+                             ConnectionErrorText(), true);
+    } else {
+        ShowDisconnectReason(QStringLiteral("Disconnect reason: server unavailable."),
+                             ServerUnavailableText(), false);
+    }
+    if (m_context.Settings().pointToPointEnabled)
+        ConnectToPtP(false);
+}
+
+void VPNMainWindow::ConnectToPtP(bool isInitialConnect)
+{
+    if (isInitialConnect) {
+        m_initializationView->SetText(tr("Creating Point-to-Point Connection. Please wait..."), 18);
+    } else {
+        m_ui->MainStatusLabel->setText(tr("Restoring Point-to-Point connection..."));
+        m_ui->ConnectButton->setEnabled(false);
+        m_ui->MenuButton->setEnabled(false);
+    }
+
+    // The outcome is not examined: the workflow goes on once the connection has settled
+    // either way, or when the controller has not said anything within the limit.
+    QEventLoop loop;
+    bool settled = false;
+    const auto settle = [&loop, &settled] {
+        settled = true;
+        loop.quit();
+    };
+    const QMetaObject::Connection up = connect(m_tunnel.get(), &OpenVpnGeneric::ConnectedPtP, &loop, settle);
+    const QMetaObject::Connection down
+        = connect(m_tunnel.get(), &OpenVpnGeneric::DisconnectedPtP, &loop, settle);
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
+    m_tunnel->ConnectPtPServer();
+    if (!settled) {
+        limit.start(m_timings.ptpSettleLimitMs);
+        loop.exec();
+    }
+    disconnect(up);
+    disconnect(down);
+    if (!settled)
+        qDebug() << "The point-to-point connection did not settle in time. Going on.";
+
+    if (isInitialConnect) {
+        m_initializationView->SetText(tr("Initializing..."), 22);
+    } else {
+        m_ui->MainStatusLabel->setText(tr("CLICK CONNECT TO SECURE YOUR INTERNET"));
+        m_ui->ConnectButton->setEnabled(true);
+        m_ui->MenuButton->setEnabled(true);
+    }
+}
+
+void VPNMainWindow::DisconnectFromPtP()
+{
+    m_tunnel->DisconnectPtPServer();
+}
+
+void VPNMainWindow::CheckNetworkPresence()
+{
+    if (m_context.SystemServices().IsInternetConnected())
+        m_ui->CurrentView->setCurrentWidget(m_ui->MainView);
+}
+
+// ---------------------------------------------------------------------------------------------
+// IP change
+
+void VPNMainWindow::ChangeIP()
+{
+    // Only a tunnel can carry the request (the timer and the entries exist only while connected).
+    if (m_connectionPhase != Connected)
+        return;
+    m_ui->MainNewIPLabel->setText(tr("Changing..."));
+    m_ui->ChangeIPButton->setEnabled(false);
+    m_tunnel->ChangeIp();
+}
+
+void VPNMainWindow::OnChangeIpFinished()
+{
+    // Sent or not, the address is checked: the old one still counts while it is not the local one.
+    m_changeIpCheckTimer.start();
+}
+
+void VPNMainWindow::ApplyIPSettings()
+{
+    if (m_connectionPhase != Connected)
+        return;
+    const VPNSettings& settings = m_context.Settings();
+    const VPNServer* server = SelectedServer();
+    // The account's address is anchored to this server: it cannot change.
+    if (!server || !server->anchored) {
+        const bool offered = settings.forcedIpChangeEnabled && settings.serversOnMainScreen;
+        m_ui->ChangeIPButton->setVisible(offered);
+        if (offered)
+            m_ui->ChangeIPButton->setEnabled(true);
+        m_autoIpChangeTimer.stop();
+        if (settings.autoIpChangeMinutes < 1) {
+            qDebug() << "AutoIPChange disabled";
+        } else {
+            qDebug() << "AutoIPChange every " << settings.autoIpChangeMinutes << " minutes";
+            // A timer counts at most about 24 days; a longer setting waits that long.
+            const qint64 interval = qint64(settings.autoIpChangeMinutes) * m_timings.autoIpChangeMinuteMs;
+            m_autoIpChangeTimer.setInterval(int(qMin<qint64>(interval, std::numeric_limits<int>::max())));
+            m_autoIpChangeTimer.start();
+        }
+    }
+    m_ui->MainIPFrame->setVisible(settings.serversOnMainScreen);
+}
+
+void VPNMainWindow::VerifyIP()
+{
+    QDesktopServices::openUrl(
+        QUrl(QStringLiteral("https://") + Deployment::WebHost() + QLatin1String(VerifyIpPath)));
 }

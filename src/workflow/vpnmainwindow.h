@@ -15,6 +15,7 @@
 class HkWindowButtonView;
 class QAction;
 class QMenu;
+class QSequentialAnimationGroup;
 class QState;
 class QStateMachine;
 class VPNAppContext;
@@ -22,6 +23,7 @@ class VPNConnectionIndicator;
 class VPNInitializationView;
 class VPNServerMarks;
 class VPNSimpleDialog;
+struct VPNServer;
 namespace Ui {
 class VPNMainWindow;
 }
@@ -39,6 +41,9 @@ class VPNMainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // Ticks of the countdown after a user disconnect or a failed address check.
+    static constexpr int ReconnectCountdownStart = 16;
+
     // Values of the workflow's connectionPhase.
     enum ConnectionPhase
     {
@@ -98,6 +103,22 @@ public:
     bool DelayBeforeReconnect() const { return m_delayBeforeReconnect; }
     bool RemoteIpCheckFailed() const { return m_remoteIpCheckFailed; }
     int ReconnectCountdown() const { return m_reconnectCountdown; }
+    bool RestartRequested() const { return m_restartRequested; }
+
+    const QTimer& TimeConnectedTimer() const { return m_timeConnectedTimer; }
+    const QTimer& ReconnectCountdownTimer() const { return m_delayBetweenReconnectsTimer; }
+    const QTimer& AutoIpChangeTimer() const { return m_autoIpChangeTimer; }
+    // The text of the last tray balloon ("CONNECTED", "DISCONNECTED").
+    QString LastTrayMessage() const { return m_lastTrayMessage; }
+    // True from a drop until its reason has been looked at.
+    bool DisconnectReasonPending() const { return m_disconnectReasonTimer.isActive(); }
+    // The texts shown after a drop; the restart link is part of the first three.
+    static QString IpErrorText();
+    static QString OpenVpnErrorText();
+    static QString ConnectionErrorText();
+    static QString ServerUnavailableText();
+    // "h:mm:ss" with the hours unpadded and unlimited.
+    static QString FormatTimeConnected(int hours, int minutes, int seconds);
 
 public slots:
     // Builds and starts the workflow machine once the computer has a network connection.
@@ -111,11 +132,29 @@ public slots:
     void OnInitialErrorOccurred();
     void OnLocalIpCheckFinished(bool isOK);
 
-    // Entry actions of the connection states.
+    // Connecting, disconnecting and the reaction to a drop.
+    void Connect();
+    void CancelConnect();
+    void Disconnect();
+    void EnableCancelButton();
     void OnVPNChannelConnecting();
     void GetAssignedIp();
+    void OnRemoteIpCheckFinished(bool isOK);
     void OnVPNChannelConnected();
+    void OnTimeConnectedTimer();
+    void OnVPNChannelDropped();
+    void OnDelayBetweenReconnectsTimer();
+    void GetDisconnectReason();
+    // Waits (bounded) in a local event loop until the point-to-point connection has settled.
     void ConnectToPtP(bool isInitialConnect);
+    void DisconnectFromPtP();
+    void CheckNetworkPresence();
+
+    // IP change.
+    void ChangeIP();
+    void OnChangeIpFinished();
+    void ApplyIPSettings();
+    void VerifyIP();
 
     // The server catalog in the server choice list.
     void InitializeServers();
@@ -171,6 +210,14 @@ private:
     void CreateTray();
     void SetActionTexts();
     void SetSignUpText();
+    void ConnectWorkflowControls();
+    // The record of the row chosen in the server list; null when there is none.
+    const VPNServer* SelectedServer() const;
+    void StartConnectingAnimation();
+    void StopConnectingAnimation();
+    void ShowTrayMessage(const QString& text);
+    void ShowDisconnectReason(const QString& logLine, const QString& text, bool offerRestart);
+    void SaveConnectedSnapshot();
     QState* AddState(const char* name);
     void BuildStateMachine();
     void AssignStateProperties();
@@ -229,8 +276,15 @@ private:
     WorkflowTimings m_timings;
     QTimer m_timeConnectedTimer;
     QTimer m_delayBetweenReconnectsTimer;
+    QTimer m_autoIpChangeTimer;
     QTimer m_autoConnectTimer;
     QTimer m_localIpAfterPtpTimer;
+    QTimer m_disconnectReasonTimer;
+    QTimer m_changeIpCheckTimer;
+    QTimer m_snapshotTimer;
+    // The running connecting animation; it deletes itself when it stops.
+    QPointer<QSequentialAnimationGroup> m_connectingAnimation;
+    QString m_lastTrayMessage;
 
     // Workflow variables.
     ConnectionPhase m_connectionPhase = Initializing;
@@ -265,4 +319,6 @@ private:
     QPoint m_pressPosition;
     // Set once the program is ending; until then a close request only hides the window.
     bool m_exiting = false;
+    // Set once OnExit() has asked the tunnel to go down; a second request waits for the same.
+    bool m_exitRequested = false;
 };

@@ -16,4 +16,14 @@ struct WorkflowTimings
     int timeConnectedIntervalMs = 1000;
     // Tick of the countdown before the next connection may start.
     int reconnectCountdownIntervalMs = 1000;
+    // From a drop to naming its reason (the tunnel controller's flags have settled by then).
+    int disconnectReasonDelayMs = 100;
+    // From a change-IP message (sent or not) to asking for the new address.
+    int changeIpCheckDelayMs = 3000;
+    // One minute of the automatic IP change setting.
+    int autoIpChangeMinuteMs = 60000;
+    // Longest wait for the point-to-point connection to come up or fail.
+    int ptpSettleLimitMs = 60000;
+    // From the connected view showing to the picture of it (the indicator fades in over 1 s).
+    int connectedSnapshotDelayMs = 1200;
 };

@@ -29,6 +29,9 @@ public:
     void ReportDisconnected() { emit Disconnected(); }
     void ReportConnectedPtP() { emit ConnectedPtP(); }
     void ReportDisconnectedPtP() { emit DisconnectedPtP(); }
+    // OpenVPN could not be started: serviceOk drops and the disconnected signal follows after
+    // the controller's failure delay.
+    void ReportStartFailed() { ReportStartFailure(); }
 
 public slots:
     void DoConnect() override;

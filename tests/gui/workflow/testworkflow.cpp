@@ -378,7 +378,9 @@ private slots:
         QVERIFY(clicks.wait(15000));
         QCOMPARE(clicksWhenMainViewShown, 0);
         QCOMPARE(clicks.count(), 1);
-        QCOMPARE(m_window->CurrentStateName(), QStringLiteral("ServerSelectState"));
+        // The press starts a connection to the selected server.
+        QTRY_COMPARE(m_window->CurrentStateName(), QStringLiteral("ConnectingState"));
+        QCOMPARE(m_tunnel->CallCount(QStringLiteral("DoConnect")), 1);
     }
 
     void autoConnectWaitsOutAnErrorAtTheAnchorStep()

@@ -108,6 +108,26 @@ private slots:
         QVERIFY(m_service->stopRequests >= 1);
     }
 
+    void lostTunnelEndsOpenVpnInsteadOfRetrying()
+    {
+        Create(FakeManagementServer::Success, false);
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
+        m_controller->SetCredentials(QStringLiteral("key"), QStringLiteral("key"));
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        QVERIFY(connected.wait());
+        // The server stopped answering: OpenVPN restarts itself and holds again.
+        m_server->Send(">STATE:1796580790,RECONNECTING,ping-restart,,,,,\r\n"
+                       ">HOLD:Waiting for hold release:16\r\n");
+        QVERIFY(disconnected.wait());
+        QCOMPARE(m_server->received.count("hold release"), 1);
+        QVERIFY(m_service->stopRequests >= 1);
+        QVERIFY(!m_controller->IsConnected());
+        // Dropped by the server, not refused by it.
+        QVERIFY(m_controller->ServerReachable());
+        QVERIFY(m_controller->ServiceOk());
+    }
+
     void socketErrorsBeforeTheHoldReleaseAreIgnored()
     {
         Create(FakeManagementServer::Success, false);

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "support/loghandler.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+
+// Helpers of the end-to-end tests, which run inside the client namespace of the service world.
+namespace E2e {
+
+// The world's directory; empty outside a world.
+inline QString WorldDir()
+{
+    return qEnvironmentVariable("NORVANE_WORLD_DIR");
+}
+
+// The messages of the client's log file, unscrambled, in the order written.
+inline QStringList ReadLog(const QString& path)
+{
+    QStringList messages;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return messages;
+    const QString separator = QStringLiteral(" | ");
+    for (const QString& line :
+         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        // "Mmm dd hh:mm:ss | Level: <scrambled text>"
+        const auto stamp = line.indexOf(separator);
+        const auto level = line.indexOf(QStringLiteral(": "), stamp + separator.size());
+        if (stamp < 0 || level < 0)
+            continue;
+        messages << LogHandler::UnscrambleLogText(line.mid(level + 2));
+    }
+    return messages;
+}
+
+// How many running processes have the client's OpenVPN configuration on their command line.
+inline int OpenVpnProcessesWith(const QString& configPath)
+{
+    int count = 0;
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        bool numeric = false;
+        pid.toInt(&numeric);
+        if (!numeric)
+            continue;
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!cmdline.open(QIODevice::ReadOnly))
+            continue;
+        const QList<QByteArray> arguments = cmdline.readAll().split('\0');
+        if (!arguments.isEmpty() && arguments.first().endsWith("openvpn")
+            && arguments.contains(configPath.toUtf8()))
+            ++count;
+    }
+    return count;
+}
+
+} // namespace E2e
