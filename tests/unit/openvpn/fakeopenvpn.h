@@ -1,45 +1,23 @@
 #pragma once
 
+#include "logcapture.h"
 #include "openvpn/openvpngeneric.h"
 #include "openvpn/openvpnmgmt.h"
 #include "platform/servicecontroller.h"
 
 #include <QByteArray>
 #include <QPointer>
-#include <QStringList>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
 
 #include <utility>
 
-// Collects the log lines of one test so it can check what was (not) logged.
-class LogCapture
+// How many captured log lines contain text.
+inline int Count(const LogCapture& log, const QString& text)
 {
-public:
-    LogCapture()
-    {
-        s_previous = qInstallMessageHandler(&LogCapture::Handle);
-        s_lines.clear();
-    }
-    ~LogCapture() { qInstallMessageHandler(s_previous); }
-    static QString All() { return s_lines.join(QLatin1Char('\n')); }
-    static int Count(const QString& text)
-    {
-        int count = 0;
-        for (const QString& line : std::as_const(s_lines))
-            count += line.contains(text) ? 1 : 0;
-        return count;
-    }
-
-private:
-    static void Handle(QtMsgType, const QMessageLogContext&, const QString& message)
-    {
-        s_lines.append(message);
-    }
-    static inline QStringList s_lines;
-    static inline QtMessageHandler s_previous = nullptr;
-};
+    return int(log.Messages().filter(text).size());
+}
 
 // The controller without a platform part: counts the platform calls instead.
 class RecordingController final : public OpenVpnGeneric

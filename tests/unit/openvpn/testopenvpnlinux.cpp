@@ -47,21 +47,28 @@ private slots:
     void connectsAndDisconnects_data()
     {
         QTest::addColumn<bool>("split");
-        QTest::newRow("whole lines") << false;
-        QTest::newRow("lines cut across reads") << true;
+        QTest::addColumn<bool>("reportsEnd");
+        QTest::newRow("whole lines") << false << true;
+        QTest::newRow("lines cut across reads") << true << true;
+        QTest::newRow("end never reported: the wait is bounded") << false << false;
     }
     void connectsAndDisconnects()
     {
         QFETCH(bool, split);
+        QFETCH(bool, reportsEnd);
         Create(FakeManagementServer::Success, split);
+        m_server->sendOnStop = reportsEnd;
+        if (!reportsEnd) {
+            OpenVpnTimings timings = m_controller->Timings();
+            timings.disconnectWaitMs = 100;
+            m_controller->SetTimings(timings);
+        }
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy canCancel(m_controller.get(), &OpenVpnGeneric::CanCancelConnecting);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         LogCapture log;
 
-        m_controller->SetCredentials(QStringLiteral("key\"with\\odd"), QStringLiteral("key\"with\\odd"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait());
+        QVERIFY(ConnectAndWait(QStringLiteral("key\"with\\odd")));
         QCOMPARE(canCancel.count(), 1);
         QCOMPARE(m_server->received,
                  QByteArray("state on\nhold release\nusername \"Auth\" \"KEY\\\"WITH\\\\ODD\"\n"
@@ -69,14 +76,16 @@ private slots:
         QCOMPARE(m_controller->InternalServerIp(), QStringLiteral("127.0.13.22"));
         QCOMPARE(m_controller->FirstIpInRange(), QStringLiteral("127.0.12.1"));
         QVERIFY(m_controller->IsConnected());
-        QVERIFY(!LogCapture::All().contains(QLatin1String("KEY\\\"WITH")));
+        QVERIFY(!log.All().contains(QLatin1String("KEY\\\"WITH")));
         QCOMPARE(QFile::exists(m_home->ConfigPath(QStringLiteral("tarnwick.crt"))), true);
 
-        // The stop makes OpenVPN report its end; the wait returns with the disconnected signal.
+        // The stop makes OpenVPN report its end (or the bounded wait runs out); the wait
+        // returns with the disconnected signal.
         m_controller->DisconnectFromServer();
         QCOMPARE(disconnected.count(), 1);
         QVERIFY(!m_controller->IsConnected());
-        QCOMPARE(m_service->stopRequests, 1);
+        if (reportsEnd)
+            QCOMPARE(m_service->stopRequests, 1);
         QCOMPARE(connected.count(), 1);
     }
 
@@ -84,8 +93,7 @@ private slots:
     {
         Create(FakeManagementServer::AuthFailure, true);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(QStringLiteral("wrong"), QStringLiteral("wrong"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        Connect(QStringLiteral("wrong"));
         QVERIFY(disconnected.wait());
         QVERIFY(m_service->stopRequests >= 1);
         QVERIFY(m_controller->ServerReachable());
@@ -100,8 +108,7 @@ private slots:
         Create(FakeManagementServer::TlsError, false);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         m_server->sendOnStop = false; // OpenVPN in hold just closes when it ends
-        m_controller->SetCredentials(QStringLiteral("key"), QStringLiteral("key"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        Connect();
         QVERIFY(disconnected.wait());
         QCOMPARE(m_server->received.count("hold release"), 1);
         QVERIFY(!m_controller->ServerReachable());
@@ -111,11 +118,8 @@ private slots:
     void lostTunnelEndsOpenVpnInsteadOfRetrying()
     {
         Create(FakeManagementServer::Success, false);
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(QStringLiteral("key"), QStringLiteral("key"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait());
+        QVERIFY(ConnectAndWait());
         // The server stopped answering: OpenVPN restarts itself and holds again.
         m_server->Send(">STATE:1796580790,RECONNECTING,ping-restart,,,,,\r\n"
                        ">HOLD:Waiting for hold release:16\r\n");
@@ -136,8 +140,8 @@ private slots:
         m_controller->SetManagementPort(refusingPort);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         LogCapture log;
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QTRY_COMPARE(LogCapture::Count(QStringLiteral("The connection was refused")), 1);
+        Connect();
+        QTRY_COMPARE(Count(log, QStringLiteral("The connection was refused")), 1);
         QTest::qWait(50);
         QCOMPARE(disconnected.count(), 0);
         QVERIFY(m_controller->IsConnecting());
@@ -146,11 +150,8 @@ private slots:
     void closedSocketAfterTheHoldReleaseIsADrop()
     {
         Create(FakeManagementServer::Success, false);
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(QStringLiteral("key"), QStringLiteral("key"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait());
+        QVERIFY(ConnectAndWait());
         m_server->End(false);
         QVERIFY(disconnected.wait());
         QVERIFY(!m_controller->IsConnected());
@@ -177,13 +178,13 @@ private slots:
         m_service->runsAfterStart = false;
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         LogCapture log;
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        Connect();
         QVERIFY(disconnected.wait());
         QVERIFY(!m_controller->ServiceOk());
         QCOMPARE(m_service->starts, starts);
         QCOMPARE(m_server->connections, 0);
         if (installed && acceptStart)
-            QCOMPARE(LogCapture::Count(QStringLiteral("still not running")),
+            QCOMPARE(Count(log, QStringLiteral("still not running")),
                      m_controller->Timings().serviceCheckLimit - 1);
     }
 
@@ -192,39 +193,18 @@ private slots:
         Create(FakeManagementServer::Success, false);
         m_service->running = true;
         m_server->sendOnStop = false;
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         LogCapture log;
-        m_controller->SetCredentials(QStringLiteral("key"), QStringLiteral("key"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait());
+        QVERIFY(ConnectAndWait());
         QCOMPARE(m_service->stopRequests, 1);
         QCOMPARE(m_service->starts, 1);
-        QCOMPARE(LogCapture::Count(QStringLiteral("OpenVPNService is already running. Trying to stop it.")),
-                 1);
-    }
-
-    void disconnectWaitIsBounded()
-    {
-        Create(FakeManagementServer::Success, false);
-        m_server->sendOnStop = false; // OpenVPN never reports its end
-        OpenVpnTimings timings = m_controller->Timings();
-        timings.disconnectWaitMs = 100;
-        m_controller->SetTimings(timings);
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(QStringLiteral("key"), QStringLiteral("key"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait());
-        m_controller->DisconnectFromServer();
-        QCOMPARE(disconnected.count(), 1);
-        QVERIFY(!m_controller->IsConnected());
+        QCOMPARE(Count(log, QStringLiteral("OpenVPNService is already running. Trying to stop it.")), 1);
     }
 
     void disconnectWhileStartingDoesNotWaitOrStartLater()
     {
         Create(FakeManagementServer::Success, false);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        Connect();
         QVERIFY(m_controller->IsServiceCheckRunning());
         m_controller->DisconnectFromServer();
         QCOMPARE(m_service->stopRequests, 1);
@@ -262,12 +242,9 @@ private slots:
         QTcpServer listener;
         QVERIFY(listener.listen(QHostAddress(QStringLiteral("127.0.12.1")), 0));
         m_controller->SetChangeIpPort(listener.serverPort());
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
         QSignalSpy failed(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageError);
-        m_controller->SetCredentials(QStringLiteral("MixedKey"), QStringLiteral("MixedKey"));
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait());
+        QVERIFY(ConnectAndWait(QStringLiteral("MixedKey")));
 
         LogCapture log;
         m_controller->ChangeIp();
@@ -277,13 +254,13 @@ private slots:
         QByteArray message;
         QTRY_VERIFY((message += peer->readAll()).endsWith('\n'));
         QCOMPARE(message, QByteArray("MixedKey_127.0.13.22\n"));
-        QVERIFY(!LogCapture::All().contains(QLatin1String("MixedKey")));
+        QVERIFY(!log.All().contains(QLatin1String("MixedKey")));
 
         listener.close();
         m_controller->ChangeIp();
         QVERIFY(failed.wait());
         QCOMPARE(sent.count(), 1);
-        QVERIFY(LogCapture::All().contains(QLatin1String("Error occurs while changing IP: ")));
+        QVERIFY(log.All().contains(QLatin1String("Error occurs while changing IP: ")));
     }
 
     void parsesTheTunnelAddress_data()
@@ -322,6 +299,18 @@ private slots:
     }
 
 private:
+    void Connect(const QString& key = QStringLiteral("key"))
+    {
+        m_controller->SetCredentials(key, key);
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+    }
+    bool ConnectAndWait(const QString& key = QStringLiteral("key"))
+    {
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        Connect(key);
+        return connected.wait();
+    }
+
     void Create(FakeManagementServer::Outcome outcome, bool split)
     {
         m_server = std::make_unique<FakeManagementServer>(outcome, split);
@@ -338,12 +327,8 @@ private:
         timings.disconnectWaitMs = 5000;
         timings.changeIpConnectTimeoutMs = 5000;
         m_controller->SetTimings(timings);
-        connect(m_service, &FakeService::StopRequested, m_server.get(), [this] {
-            if (m_server->sendOnStop)
-                m_server->End(true);
-            else
-                m_server->End(false);
-        });
+        connect(m_service, &FakeService::StopRequested, m_server.get(),
+                [this] { m_server->End(m_server->sendOnStop); });
     }
 
     std::unique_ptr<TempHome> m_home;

@@ -47,9 +47,9 @@ private slots:
         const QByteArray expected
             = "username \"Auth\" " + sentValue + "\npassword \"Auth\" " + sentValue + '\n';
         QTRY_COMPARE(m_peerData += m_peer->readAll(), expected);
-        QVERIFY(LogCapture::All().contains(QLatin1String("Sending command :")));
-        QVERIFY(!LogCapture::All().contains(credential.toUpper()));
-        QVERIFY(!LogCapture::All().contains(QString::fromUtf8(sentValue)));
+        QVERIFY(log.All().contains(QLatin1String("Sending command :")));
+        QVERIFY(!log.All().contains(credential.toUpper()));
+        QVERIFY(!log.All().contains(QString::fromUtf8(sentValue)));
     }
 
     void refusesCredentialsWithControlCharacters_data()
@@ -109,7 +109,7 @@ private slots:
         m_mgmt->Connect();
         QTRY_COMPARE(m_received->count(), 1);
         QCOMPARE(m_received->at(0).at(0).toString(), QStringLiteral("Socket error"));
-        QCOMPARE(LogCapture::Count(QStringLiteral("The connection was refused by the peer.")), 1);
+        QCOMPARE(Count(log, QStringLiteral("The connection was refused by the peer.")), 1);
     }
 
 private:
