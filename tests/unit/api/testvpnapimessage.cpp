@@ -6,46 +6,12 @@ class TestVPNApiMessage final : public QObject
 {
     Q_OBJECT
 private slots:
-    void urlPerScript_data();
-    void urlPerScript();
-    void unknownScriptHasNoUrl();
     void apiKeyIsAddedAndWinsOverCaller();
     void fieldsGoOutSortedByKey();
     void fieldEncoding_data();
     void fieldEncoding();
     void getCarriesFieldsInTheUrl();
 };
-
-void TestVPNApiMessage::urlPerScript_data()
-{
-    QTest::addColumn<QString>("script");
-    QTest::addColumn<QString>("url");
-    const QString base = QStringLiteral("https://127.0.0.1:8443/");
-    for (const char* name : {"getServerList", "getVpnNetworkAccountIpAnchor", "doUnanchorVpnNetworkAccountIp",
-                             "doAnchorVpnNetworkAccountIp", "getUserInfo", "addLogTicket"})
-        QTest::newRow(name) << QString::fromLatin1(name)
-                            << base + QStringLiteral("3/") + QString::fromLatin1(name);
-    QTest::newRow("getRequestEntityIp")
-        << QStringLiteral("getRequestEntityIp") << base + QStringLiteral("1/getRequestEntityIp");
-}
-
-void TestVPNApiMessage::urlPerScript()
-{
-    QFETCH(QString, script);
-    QFETCH(QString, url);
-    const VPNApiMessage message
-        = BuildMessage(QStringLiteral("127.0.0.1:8443"), QStringLiteral("K"), script, {});
-    QCOMPARE(message.url, url);
-    QCOMPARE(message.method, int(VPNApiMessage::Post));
-    QCOMPARE(RequestUrl(message), QUrl(url));
-}
-
-void TestVPNApiMessage::unknownScriptHasNoUrl()
-{
-    QVERIFY(!FindScript(QStringLiteral("getserverlist")));
-    QVERIFY(BuildMessage(QStringLiteral("h"), QStringLiteral("K"), QStringLiteral("getserverlist"), {})
-                .url.isEmpty());
-}
 
 void TestVPNApiMessage::apiKeyIsAddedAndWinsOverCaller()
 {

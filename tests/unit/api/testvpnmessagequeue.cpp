@@ -13,8 +13,6 @@ private slots:
     void proxyFromSettings();
     void autodetectFollowsTheSystem();
     void disablingKeepsTheSettingsProxy();
-    void supportTicketBody_data();
-    void supportTicketBody();
     void timeoutDefaultsToThirtySeconds();
 };
 
@@ -110,46 +108,6 @@ void TestVPNMessageQueue::disablingKeepsTheSettingsProxy()
     queue.SetProxyEnabled(true);
     QCOMPARE(VPNMessageQueue::DescribeProxy(queue.ActiveProxy()),
              QStringLiteral("SOCKS5 Proxy: proxy.lan Port 1080"));
-}
-
-void TestVPNMessageQueue::supportTicketBody_data()
-{
-    QTest::addColumn<QString>("osName");
-    QTest::addColumn<QByteArray>("osPart");
-    QTest::newRow("with OS") << QStringLiteral("Debian GNU/Linux 12 (bookworm)")
-                             << QByteArrayLiteral(
-                                    "-----------------------------193531931418651\r\n"
-                                    "Content-Disposition: form-data; name=\"os_version\"\r\n\r\n"
-                                    "Debian GNU/Linux 12 (bookworm)\r\n");
-    QTest::newRow("unknown OS leaves the part out") << QString() << QByteArray();
-}
-
-void TestVPNMessageQueue::supportTicketBody()
-{
-    QFETCH(QString, osName);
-    QFETCH(QByteArray, osPart);
-    const SupportTicketFields fields {QStringLiteral("ann@example.org"), QStringLiteral("0.1.0"), osName};
-    const QByteArray body
-        = VPNMessageQueue::BuildSupportTicketBody(QStringLiteral("Tq3vWz8p"), fields, "support\n", "lo\xe9g");
-    const QByteArray expected
-        = QByteArrayLiteral("-----------------------------193531931418651\r\n"
-                            "Content-Disposition: form-data; name=\"api_key\"\r\n\r\nTq3vWz8p\r\n"
-                            "-----------------------------193531931418651\r\n"
-                            "Content-Disposition: form-data; name=\"email\"\r\n\r\nann@example.org\r\n"
-                            "-----------------------------193531931418651\r\n"
-                            "Content-Disposition: form-data; name=\"software_version\"\r\n\r\n0.1.0\r\n")
-        + osPart
-        + QByteArrayLiteral(
-              "-----------------------------193531931418651\r\n"
-              "Content-Disposition: form-data; name=\"support_file\"; filename=\"support_file.txt\"\r\n"
-              "Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-              "c3VwcG9ydAo=\r\n"
-              "-----------------------------193531931418651\r\n"
-              "Content-Disposition: form-data; name=\"log_file\"; filename=\"log_file.txt\"\r\n"
-              "Content-Type: text/plain\r\nContent-Transfer-Encoding: base64\r\n\r\n"
-              "bG/pZw==\r\n"
-              "-----------------------------193531931418651--\r\n");
-    QCOMPARE(body, expected);
 }
 
 void TestVPNMessageQueue::timeoutDefaultsToThirtySeconds()
