@@ -16,6 +16,7 @@ const QByteArray kBoundary = "-----------------------------193531931418651";
 
 enum Operation
 {
+    ServerList,
     AnchorInfo,
     Anchor,
     Unanchor,
@@ -48,13 +49,10 @@ private slots:
     void init();
     void cleanup();
 
-    void serverListOnTheWire();
     void operationsOnTheWire_data();
     void operationsOnTheWire();
     void noAccountKeyNoSerial();
     void anchorThenAnchorInfo();
-    void unanchorClearsTheAnchor();
-    void publicAddressIsTheMappedExit();
     void supportTicketOnTheWire_data();
     void supportTicketOnTheWire();
     void missingSupportFileSendsNothing();
@@ -93,38 +91,13 @@ std::unique_ptr<VPNApi> TestVPNApiSimulator::MakeApi(const QString& apiKey) cons
     return api;
 }
 
-void TestVPNApiSimulator::serverListOnTheWire()
-{
-    auto api = MakeApi();
-    api->SetAccountKey(SimulatorFixture::AccountKey());
-    QSignalSpy lists(api.get(), &VPNApi::ServerListsReceived);
-    api->GetServerList(QStringLiteral("autodetect"));
-    QVERIFY(lists.wait());
-
-    QCOMPARE(m_simulator->Requests().size(), 1);
-    const HttpRequest& request = m_simulator->Requests().first();
-    QCOMPARE(request.method, QByteArrayLiteral("POST"));
-    QCOMPARE(request.target, QByteArrayLiteral("/3/getServerList"));
-    QCOMPARE(request.body, QByteArrayLiteral("api_key=Tq3vWz8p&ip=autodetect&serial=k3yAbc9x"));
-    QCOMPARE(request.Header("Content-Type"), QByteArrayLiteral("application/x-www-form-urlencoded"));
-    QCOMPARE(request.Header("Content-Length"), QByteArray::number(request.body.size()));
-    QCOMPARE(request.HeaderCount("Connection"), 1);
-    QCOMPARE(request.Header("Connection"), QByteArrayLiteral("close"));
-    QCOMPARE(QString::fromLatin1(request.Header("Host")), m_simulator->HostAndPort());
-
-    const auto udp = lists.first().at(0).value<QList<VPNServer>>();
-    const auto tcp = lists.first().at(1).value<QList<VPNServer>>();
-    QCOMPARE(udp.size(), CountInCatalog(QStringLiteral("protocol=\"UDP\"")));
-    QCOMPARE(tcp.size(), CountInCatalog(QStringLiteral("protocol=\"TCP\"")));
-    QCOMPARE(udp.first().address, QStringLiteral("198.51.100.1"));
-    QVERIFY(api->ServerListResponse()->IsSuccess());
-}
-
 void TestVPNApiSimulator::operationsOnTheWire_data()
 {
     QTest::addColumn<int>("operation");
     QTest::addColumn<QByteArray>("path");
     QTest::addColumn<QByteArray>("body");
+    QTest::newRow("server list") << int(ServerList) << QByteArrayLiteral("/3/getServerList")
+                                 << QByteArrayLiteral("api_key=Tq3vWz8p&ip=autodetect&serial=k3yAbc9x");
     QTest::newRow("anchor info") << int(AnchorInfo) << QByteArrayLiteral("/3/getVpnNetworkAccountIpAnchor")
                                  << QByteArrayLiteral("api_key=Tq3vWz8p&serial=k3yAbc9x");
     QTest::newRow("anchor") << int(Anchor) << QByteArrayLiteral("/3/doAnchorVpnNetworkAccountIp")
@@ -153,6 +126,17 @@ void TestVPNApiSimulator::operationsOnTheWire()
     QSignalSpy userInfo(api->UserInfoResponse(), &VPNApiResponse::Finished);
 
     switch (Operation(operation)) {
+    case ServerList: {
+        api->GetServerList(QStringLiteral("autodetect"));
+        QVERIFY(lists.wait());
+        const auto udp = lists.first().at(0).value<QList<VPNServer>>();
+        const auto tcp = lists.first().at(1).value<QList<VPNServer>>();
+        QCOMPARE(udp.size(), CountInCatalog(QStringLiteral("protocol=\"UDP\"")));
+        QCOMPARE(tcp.size(), CountInCatalog(QStringLiteral("protocol=\"TCP\"")));
+        QCOMPARE(udp.first().address, QStringLiteral("198.51.100.1"));
+        QVERIFY(api->ServerListResponse()->IsSuccess());
+        break;
+    }
     case AnchorInfo:
         m_simulator->SetAnchor(SimulatorFixture::AccountKey(), QStringLiteral("198.51.100.20"));
         api->GetVpnNetworkAccountIpAnchor();
@@ -164,8 +148,10 @@ void TestVPNApiSimulator::operationsOnTheWire()
         QVERIFY(anchor.wait());
         break;
     case Unanchor:
+        m_simulator->SetAnchor(SimulatorFixture::AccountKey(), QStringLiteral("198.51.100.12"));
         api->DoUnanchorVpnNetworkAccountIp();
         QVERIFY(cleared.wait());
+        QVERIFY(m_simulator->Anchor(SimulatorFixture::AccountKey()).isEmpty());
         break;
     case UserInfo:
         api->GetUserInfo();
@@ -190,10 +176,14 @@ void TestVPNApiSimulator::operationsOnTheWire()
     }
     QVERIFY(!received.isEmpty());
     const HttpRequest& request = m_simulator->Requests().first();
+    QCOMPARE(request.method, QByteArrayLiteral("POST"));
     QTEST(request.target, "path");
     QTEST(request.body, "body");
     QCOMPARE(request.Header("Content-Type"), QByteArrayLiteral("application/x-www-form-urlencoded"));
+    QCOMPARE(request.Header("Content-Length"), QByteArray::number(request.body.size()));
+    QCOMPARE(request.HeaderCount("Connection"), 1);
     QCOMPARE(request.Header("Connection"), QByteArrayLiteral("close"));
+    QCOMPARE(QString::fromLatin1(request.Header("Host")), m_simulator->HostAndPort());
 }
 
 void TestVPNApiSimulator::noAccountKeyNoSerial()
@@ -225,27 +215,6 @@ void TestVPNApiSimulator::anchorThenAnchorInfo()
     QVERIFY(anchor.wait());
     QCOMPARE(api->SetAssignedResponse()->Type(), VPNApiResponse::ResponseType::Error);
     QCOMPARE(anchor.last().first().toString(), QStringLiteral("198.51.100.12"));
-}
-
-void TestVPNApiSimulator::unanchorClearsTheAnchor()
-{
-    m_simulator->SetAnchor(SimulatorFixture::AccountKey(), QStringLiteral("198.51.100.12"));
-    auto api = MakeApi();
-    api->SetAccountKey(SimulatorFixture::AccountKey());
-    QSignalSpy cleared(api.get(), &VPNApi::AssignedAddressCleared);
-    api->DoUnanchorVpnNetworkAccountIp();
-    QVERIFY(cleared.wait());
-    QVERIFY(m_simulator->Anchor(SimulatorFixture::AccountKey()).isEmpty());
-}
-
-void TestVPNApiSimulator::publicAddressIsTheMappedExit()
-{
-    m_simulator->MapExitAddress(QStringLiteral("127.0.0.1"), QStringLiteral("203.0.113.77"));
-    auto api = MakeApi();
-    QSignalSpy address(api.get(), &VPNApi::RequestEntityIpReceived);
-    api->GetRequestEntityIp();
-    QVERIFY(address.wait());
-    QCOMPARE(address.first().first().toString(), QStringLiteral("203.0.113.77"));
 }
 
 void TestVPNApiSimulator::supportTicketOnTheWire_data()
