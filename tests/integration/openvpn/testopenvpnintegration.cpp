@@ -59,17 +59,33 @@ private slots:
         m_controller.reset();
     }
 
+    void connectsChangesIpAndDisconnects_data()
+    {
+        QTest::addColumn<quint16>("port");
+        QTest::addColumn<QString>("protocol");
+        QTest::addColumn<QString>("tunnelPrefix");
+        QTest::addColumn<QString>("serverSide");
+        QTest::newRow("udp 1194") << quint16(1194) << QStringLiteral("UDP") << QStringLiteral("198.18.")
+                                  << QStringLiteral("198.18.0.1");
+        // The TCP server's tunnel has its own server side, where a change-IP listener waits as well.
+        QTest::newRow("tcp 443") << quint16(443) << QStringLiteral("TCP") << QStringLiteral("198.18.4.")
+                                 << QStringLiteral("198.18.4.1");
+    }
     void connectsChangesIpAndDisconnects()
     {
+        QFETCH(quint16, port);
+        QFETCH(QString, protocol);
+        QFETCH(QString, tunnelPrefix);
+        QFETCH(QString, serverSide);
         CreateController(QStringLiteral("ca.crt"));
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
         m_controller->SetCredentials(m_accountKey, m_accountKey);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), port, protocol);
         QVERIFY(connected.wait(45000));
-        QVERIFY(m_controller->InternalServerIp().startsWith(QLatin1String("198.18.")));
-        QCOMPARE(m_controller->FirstIpInRange(), QStringLiteral("198.18.0.1"));
+        QVERIFY(m_controller->InternalServerIp().startsWith(tunnelPrefix));
+        QCOMPARE(m_controller->FirstIpInRange(), serverSide);
 
         m_controller->ChangeIp();
         QVERIFY(sent.count() == 1 || sent.wait(35000));
@@ -88,51 +104,32 @@ private slots:
         QVERIFY(!m_controller->Service().IsRunning());
     }
 
-    void connectsOverTcp443()
+    void failedAttemptsEndOpenVpn_data()
     {
-        CreateController(QStringLiteral("ca.crt"));
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(m_accountKey, m_accountKey);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 443, QStringLiteral("TCP"));
-        QVERIFY(connected.wait(45000));
-        QVERIFY(m_controller->InternalServerIp().startsWith(QLatin1String("198.18.4.")));
-        // The TCP server's tunnel has its own server side (198.18.4.1), where a change-IP
-        // listener waits as well.
-        QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
-        m_controller->ChangeIp();
-        QVERIFY(sent.count() == 1 || sent.wait(35000));
-        const QByteArray expected
-            = '"' + (m_accountKey + QLatin1Char('_') + m_controller->InternalServerIp()).toUtf8() + '"';
-        QTRY_VERIFY_WITH_TIMEOUT(ReadChangeIpRecord().contains(expected), 10000);
-        m_controller->DisconnectFromServer();
-        QCOMPARE(disconnected.count(), 1);
+        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<bool>("rightKey");
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::newRow("wrong key: auth-failure") << QStringLiteral("ca.crt") << false << true << 60000;
+        QTest::newRow("wrong CA: tls-error") << QStringLiteral("other-ca.crt") << true << false << 90000;
     }
-
-    void wrongKeyEndsWithAuthFailure()
+    void failedAttemptsEndOpenVpn()
     {
-        CreateController(QStringLiteral("ca.crt"));
+        QFETCH(QString, caFile);
+        QFETCH(bool, rightKey);
+        QFETCH(bool, reachable);
+        QFETCH(int, timeoutMs);
+        CreateController(caFile);
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(QStringLiteral("not-the-key"), QStringLiteral("not-the-key"));
+        const QString key = rightKey ? m_accountKey : QStringLiteral("not-the-key");
+        m_controller->SetCredentials(key, key);
         m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(disconnected.wait(60000));
+        QVERIFY(disconnected.wait(timeoutMs));
         QCOMPARE(connected.count(), 0);
-        QVERIFY(m_controller->ServerReachable());
-        QVERIFY(m_controller->ServiceOk());
-        QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
-    }
-
-    void wrongCaEndsWithTlsError()
-    {
-        CreateController(QStringLiteral("other-ca.crt"));
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(m_accountKey, m_accountKey);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(disconnected.wait(90000));
-        QCOMPARE(connected.count(), 0);
-        QVERIFY(!m_controller->ServerReachable());
+        QCOMPARE(m_controller->ServerReachable(), reachable);
+        if (reachable)
+            QVERIFY(m_controller->ServiceOk());
         QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
     }
 
