@@ -33,7 +33,6 @@ class TestAppContext final : public QObject
 private slots:
     void firstSaveCreatesConfigAndFile();
     void saveReadsBackTheNormalisedRecord();
-    void loadKeepsRecordWhenFileIsMissing();
     void failedSaveKeepsNewValuesWhenNoFileExists();
     void failedSaveRestoresTheOldFile();
     void readLocale_data();
@@ -70,15 +69,6 @@ void TestAppContext::saveReadsBackTheNormalisedRecord()
     QCOMPARE(settings.proxyAddress, QString());
     QVERIFY(!settings.proxyAuthEnabled);
     QCOMPARE(settings.currentServerIndex, 3);
-}
-
-void TestAppContext::loadKeepsRecordWhenFileIsMissing()
-{
-    TempHome home;
-    auto context = MakeContext(QStringLiteral("/opt/norvane/bin/norvane"));
-    QTest::ignoreMessage(QtDebugMsg, "Can't open settings file.");
-    context->LoadSettings();
-    QVERIFY(context->Settings() == VPNSettings());
 }
 
 void TestAppContext::failedSaveKeepsNewValuesWhenNoFileExists()

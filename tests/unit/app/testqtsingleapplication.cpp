@@ -23,8 +23,8 @@ private slots:
     void cleanup();
     void onlyExactExitQuits_data();
     void onlyExactExitQuits();
-    void activateRestoresMinimisedWindow();
-    void activateShowsHiddenWindow();
+    void activateShowsTheWindow_data();
+    void activateShowsTheWindow();
     void messagesFromAnotherInstance();
     void activationSwitchedOff();
 
@@ -67,20 +67,25 @@ void TestQtSingleApplication::onlyExactExitQuits()
     QCOMPARE(m_window->isVisible(), !exits);
 }
 
-void TestQtSingleApplication::activateRestoresMinimisedWindow()
+void TestQtSingleApplication::activateShowsTheWindow_data()
 {
-    m_window->showMinimized();
-    QVERIFY(m_window->windowState().testFlag(Qt::WindowMinimized));
-    App()->OnMessageReceived(QStringLiteral("Activate"));
-    QVERIFY(!m_window->windowState().testFlag(Qt::WindowMinimized));
-    QVERIFY(m_window->isVisible());
+    QTest::addColumn<bool>("minimised");
+    QTest::newRow("minimised") << true;
+    QTest::newRow("closed to the tray") << false;
 }
 
-void TestQtSingleApplication::activateShowsHiddenWindow()
+void TestQtSingleApplication::activateShowsTheWindow()
 {
-    m_window->show();
-    m_window->hide(); // closed to the tray
+    QFETCH(bool, minimised);
+    if (minimised) {
+        m_window->showMinimized();
+        QVERIFY(m_window->windowState().testFlag(Qt::WindowMinimized));
+    } else {
+        m_window->show();
+        m_window->hide();
+    }
     App()->OnMessageReceived(QStringLiteral("Activate"));
+    QVERIFY(!m_window->windowState().testFlag(Qt::WindowMinimized));
     QVERIFY(m_window->isVisible());
 }
 

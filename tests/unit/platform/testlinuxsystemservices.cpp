@@ -56,7 +56,6 @@ private slots:
     void ipv4DefaultRoute();
     void ipv6DefaultRoute_data();
     void ipv6DefaultRoute();
-    void windowsQueries();
 };
 
 void TestLinuxSystemServices::writableRoot()
@@ -182,13 +181,6 @@ void TestLinuxSystemServices::ipv6DefaultRoute()
     QFETCH(QByteArray, table);
     QFETCH(bool, expected);
     QCOMPARE(LinuxSystemServices::HasIpv6DefaultRoute(table), expected);
-}
-
-void TestLinuxSystemServices::windowsQueries()
-{
-    LinuxSystemServices services(QStringLiteral("norvane"));
-    QVERIFY(!services.IsVistaOrWindows7());
-    QVERIFY(!services.GetOsName().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestLinuxSystemServices)
