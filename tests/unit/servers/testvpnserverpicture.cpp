@@ -66,10 +66,8 @@ private slots:
         QTest::newRow("load 66") << false << false << false << 66 << "FavoriteOff_percent_65.png";
         QTest::newRow("load 80") << false << false << false << 80 << "FavoriteOff_percent_65.png";
         QTest::newRow("load 81") << false << false << false << 81 << "FavoriteOff_percent_80.png";
-        QTest::newRow("load 100") << false << false << false << 100 << "FavoriteOff_percent_80.png";
         // A broken negative load counts as very high, not as idle.
         QTest::newRow("load -5") << false << true << false << -5 << "FavoriteOn_percent_80.png";
-        QTest::newRow("load -1") << false << false << false << -1 << "FavoriteOff_percent_80.png";
     }
 
     void stateIconName()
