@@ -1,9 +1,11 @@
 #pragma once
 
+#include "settings/settingsfile.h"
 #include "support/loghandler.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 // Helpers of the end-to-end tests, which run inside the client namespace of the service world.
@@ -13,6 +15,18 @@ namespace E2e {
 inline QString WorldDir()
 {
     return qEnvironmentVariable("NORVANE_WORLD_DIR");
+}
+
+// The client's settings file: it shows the servers on the main screen, may change the exit
+// address and does not launch itself at log-in; autoConnect as asked.
+inline bool WriteSettings(const QString& path, bool autoConnect)
+{
+    VPNSettings settings;
+    settings.autoConnect = autoConnect;
+    settings.autoLaunch = false;
+    settings.serversOnMainScreen = true;
+    settings.forcedIpChangeEnabled = true;
+    return QDir().mkpath(QFileInfo(path).absolutePath()) && SettingsFile::Write(path, settings);
 }
 
 // The messages of the client's log file, unscrambled, in the order written.

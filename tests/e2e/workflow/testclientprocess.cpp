@@ -58,13 +58,7 @@ private slots:
         m_settingsPath = GetSettingsFilePath(services);
 
         // Connects by itself: nobody is there to press CONNECT.
-        VPNSettings settings;
-        settings.autoConnect = true;
-        settings.autoLaunch = false;
-        settings.serversOnMainScreen = true;
-        settings.forcedIpChangeEnabled = true;
-        QVERIFY(QDir().mkpath(QFileInfo(m_settingsPath).absolutePath()));
-        QVERIFY(SettingsFile::Write(m_settingsPath, settings));
+        QVERIFY(E2e::WriteSettings(m_settingsPath, true));
     }
 
     void startsConnectsAndExitsWithTheTunnelDown()

@@ -81,13 +81,7 @@ private slots:
         services->SetExecutable(QCoreApplication::applicationFilePath());
         m_configPath = GetOpenVpnConfigPath(*services);
 
-        VPNSettings settings;
-        settings.serversOnMainScreen = true;
-        settings.forcedIpChangeEnabled = true;
-        settings.autoLaunch = false;
-        const QString settingsPath = GetSettingsFilePath(*services);
-        QVERIFY(QDir().mkpath(QFileInfo(settingsPath).absolutePath()));
-        QVERIFY(SettingsFile::Write(settingsPath, settings));
+        QVERIFY(E2e::WriteSettings(GetSettingsFilePath(*services), false));
 
         m_context = std::make_unique<VPNAppContext>(std::move(services));
         // The key comes from NORVANE_ACCOUNT_KEY; the tunnel controller is the real one.

@@ -1,5 +1,7 @@
 #include "app/appcontext.h"
-#include "platform/linuxsystemservices.h"
+#include "fakesystemservices.h"
+#include "memoryaccountkeystore.h"
+#include "scriptedtunnel.h"
 #include "servers/vpncombobox.h"
 #include "servers/vpncomboboxhtmldelegate.h"
 #include "servers/vpnserverlistmodel.h"
@@ -15,11 +17,10 @@ class TestVPNComboBoxHtmlDelegate final : public QObject
     Q_OBJECT
 
 private:
-    static VPNComboBoxHtmlDelegate MainWindowDelegate()
-    {
-        return VPNComboBoxHtmlDelegate(QColor(QStringLiteral("gray")), QColor(QStringLiteral("white")),
-                                       QColor(QStringLiteral("yellow")), QColor(56, 137, 247));
-    }
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<VPNAppContext> m_context;
+    std::unique_ptr<VPNMainWindow> m_window;
+    VPNComboBoxHtmlDelegate* m_delegate = nullptr;
 
     static VPNServer Endpoint(const QString& name, bool available)
     {
@@ -59,6 +60,30 @@ private:
     }
 
 private slots:
+    // The delegate under test is the one the main window gives its server list.
+    void initTestCase()
+    {
+        m_home = std::make_unique<TempHome>();
+        m_context = std::make_unique<VPNAppContext>(std::make_unique<FakeSystemServices>(m_home->Path()));
+        auto keyStore = std::make_unique<MemoryAccountKeyStore>();
+        keyStore->SetHoldLoad(true); // the workflow stays put
+        m_window = std::make_unique<VPNMainWindow>(
+            *m_context, std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices()),
+            std::move(keyStore));
+        auto* list = m_window->findChild<VPNComboBox*>(QStringLiteral("ServerListDropDown"));
+        QVERIFY(list);
+        m_delegate = qobject_cast<VPNComboBoxHtmlDelegate*>(list->itemDelegate());
+        QVERIFY(m_delegate);
+        QCOMPARE(list->iconSize(), QSize(70, 25));
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_context.reset();
+        m_home.reset();
+    }
+
     void markup_data()
     {
         QTest::addColumn<QString>("name");
@@ -105,7 +130,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, available);
         QFETCH(QString, expected);
-        QCOMPARE(MainWindowDelegate().RowMarkup(name, available), expected);
+        QCOMPARE(m_delegate->RowMarkup(name, available), expected);
     }
 
     void drawsMarkersInTheirColoursAndUnavailableRowsGrey()
@@ -114,9 +139,7 @@ private slots:
                                   Endpoint(QStringLiteral("USA Miami No P2P"), true),
                                   Endpoint(QStringLiteral("Romania Bucharest P2P"), false)});
         QListView view;
-        VPNComboBoxHtmlDelegate delegate(QColor(QStringLiteral("gray")), QColor(QStringLiteral("white")),
-                                         QColor(QStringLiteral("yellow")), QColor(56, 137, 247));
-        view.setItemDelegate(&delegate);
+        view.setItemDelegate(m_delegate);
         view.setIconSize(QSize(70, 25));
         QPalette palette = view.palette();
         palette.setColor(QPalette::Base, Qt::black);
@@ -142,22 +165,6 @@ private slots:
         QCOMPARE(unavailable.yellow, 0);
         QCOMPARE(unavailable.blue, 0);
         QCOMPARE(unavailable.white, 0);
-    }
-
-    void mainWindowListUsesTheDelegate()
-    {
-        TempHome home;
-        VPNAppContext context(std::make_unique<LinuxSystemServices>(QStringLiteral("norvane")));
-        VPNMainWindow window(context);
-        auto* list = window.findChild<VPNComboBox*>(QStringLiteral("ServerListDropDown"));
-        QVERIFY(list);
-        auto* delegate = qobject_cast<VPNComboBoxHtmlDelegate*>(list->itemDelegate());
-        QVERIFY(delegate);
-        QCOMPARE(delegate->DisabledTextColor(), QColor(128, 128, 128));
-        QCOMPARE(delegate->NormalTextColor(), QColor(Qt::white));
-        QCOMPARE(delegate->PointToPointColor(), QColor(Qt::yellow));
-        QCOMPARE(delegate->NoPointToPointColor(), QColor(56, 137, 247));
-        QCOMPARE(list->iconSize(), QSize(70, 25));
     }
 };
 

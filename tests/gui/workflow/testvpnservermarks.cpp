@@ -1,24 +1,13 @@
-#include "app/appcontext.h"
-#include "fakesystemservices.h"
 #include "logcapture.h"
-#include "memoryaccountkeystore.h"
-#include "scriptedtunnel.h"
-#include "settings/settingsfile.h"
-#include "simulatorfixture.h"
-#include "temphome.h"
+#include "mainwindowfixture.h"
 #include "widgets/vpnsimpledialog.h"
-#include "workflow/vpnmainwindow.h"
 #include "workflow/vpnservermarks.h"
 
 #include <QAction>
-#include <QComboBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <functional>
 
 namespace {
 
@@ -33,58 +22,20 @@ const QString AreYouSure = QStringLiteral("Are you sure you want to proceed?");
 // The favorite and anchor marks of the main window's server list, against the in-process service
 // simulator: which question each toggle asks, what YES, NO and OK change, where the question
 // appears, and what reaches the settings file and the service.
-class TestServerMarks final : public QObject
+class TestServerMarks final : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
 private:
-    SimulatorFixture m_fixture;
-    std::unique_ptr<ServiceSimulator> m_simulator;
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<VPNAppContext> m_context;
-    std::unique_ptr<VPNMainWindow> m_window;
-
-    QString SettingsPath() const { return m_home->ConfigPath(QStringLiteral("norvane.xml")); }
-
-    void WriteSettings(const std::function<void(VPNSettings&)>& edit)
-    {
-        VPNSettings settings;
-        settings.serversOnMainScreen = true;
-        edit(settings);
-        QDir().mkpath(m_home->Path() + QStringLiteral("/Config"));
-        QVERIFY(SettingsFile::Write(SettingsPath(), settings));
-    }
-
-    VPNSettings SettingsOnDisk() const
-    {
-        VPNSettings settings;
-        SettingsFile::Read(SettingsPath(), settings);
-        return settings;
-    }
-
-    // A program start over the test's home, waited on until the server list is shown.
+    // A program start on a settings file with no marks, waited on until the list is shown.
     bool StartAndReachServerSelection(bool network = true)
     {
-        m_window.reset();
-        m_context.reset();
-        auto services = std::make_unique<FakeSystemServices>(m_home->Path());
-        services->SetInternetConnected(network);
-        m_context = std::make_unique<VPNAppContext>(std::move(services));
-        auto tunnel = std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices());
-        m_window = std::make_unique<VPNMainWindow>(
-            *m_context, std::move(tunnel),
-            std::make_unique<MemoryAccountKeyStore>(SimulatorFixture::AccountKey()));
-        m_window->show();
-        if (!network)
-            return true;
-        return QTest::qWaitFor(
-            [this] { return m_window->CurrentStateName() == QLatin1String("ServerSelectState"); }, 15000);
+        if (!QFile::exists(SettingsPath()) && !WriteSettings())
+            return false;
+        Start(KnownKey(), network);
+        return !network || ReachServerSelection();
     }
 
-    QComboBox* ServerList() const
-    {
-        return m_window->findChild<QComboBox*>(QStringLiteral("ServerListDropDown"));
-    }
     QAction* FavoriteAction() const { return ServerList()->actions().at(0); }
     QAction* AnchorAction() const { return ServerList()->actions().at(1); }
     VPNSimpleDialog* Dialog() const { return m_window->ConfirmationDialog(); }
@@ -96,18 +47,6 @@ private:
     {
         return Dialog()->findChild<QLabel*>(QStringLiteral("MessageLabel"))->text();
     }
-    const VPNServer* CurrentRecord() const
-    {
-        return m_context->ServerListModel()->ServerAt(ServerList()->currentIndex());
-    }
-
-    void Select(const QString& name)
-    {
-        const int row = ServerList()->findText(name);
-        QVERIFY2(row >= 0, qPrintable(name));
-        ServerList()->setCurrentIndex(row);
-    }
-
     // Presses a button of the open question and waits until its answer has been handled.
     bool Press(const char* name)
     {
@@ -152,29 +91,9 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        qunsetenv("NORVANE_ACCOUNT_KEY");
-        QString error;
-        QVERIFY2(m_fixture.Prepare(&error), qPrintable(error));
-        qputenv("NORVANE_CA_FILE", m_fixture.CaPath().toUtf8());
-    }
-
-    void init()
-    {
-        m_simulator = m_fixture.Start();
-        QVERIFY(m_simulator);
-        qputenv("NORVANE_API_HOST", m_simulator->HostAndPort().toUtf8());
-        m_home = std::make_unique<TempHome>();
-    }
-
-    void cleanup()
-    {
-        m_window.reset();
-        m_context.reset();
-        m_home.reset();
-        m_simulator.reset();
-    }
+    void initTestCase() { QVERIFY(Prepare()); }
+    void init() { QVERIFY(Begin()); }
+    void cleanup() { End(); }
 
     void dialogPosition_data()
     {
@@ -245,10 +164,10 @@ private slots:
         QFETCH(bool, question);
 
         const QString marked = markedBefore ? ChicagoIp : otherMarked ? MiamiIp : QString();
-        WriteSettings([&](VPNSettings& s) {
+        QVERIFY(WriteSettings([&](VPNSettings& s) {
             if (!anchorAction)
                 s.favoriteServer = marked;
-        });
+        }));
         if (anchorAction && !marked.isEmpty())
             m_simulator->SetAnchor(SimulatorFixture::AccountKey(), marked);
         QVERIFY(StartAndReachServerSelection());
@@ -292,7 +211,6 @@ private slots:
 
     void favoriteIsKeptByAddressAcrossListsAndRuns()
     {
-        WriteSettings([](VPNSettings&) {});
         QVERIFY(StartAndReachServerSelection());
         Select(Miami);
         m_simulator->ClearRequests();
@@ -334,7 +252,6 @@ private slots:
 
     void anchorIsSetOnTheServiceThenRead()
     {
-        WriteSettings([](VPNSettings&) {});
         QVERIFY(StartAndReachServerSelection());
         Select(Chicago);
         m_simulator->ClearRequests();
@@ -372,7 +289,6 @@ private slots:
 
     void failedAnchorCallStillReadsTheAnchor()
     {
-        WriteSettings([](VPNSettings&) {});
         m_simulator->SetAnchor(SimulatorFixture::AccountKey(), MiamiIp);
         QVERIFY(StartAndReachServerSelection());
         QVERIFY(AnchoredInCatalog(MiamiIp));
@@ -414,7 +330,6 @@ private slots:
     {
         QFETCH(int, windowY);
         QFETCH(bool, below);
-        WriteSettings([](VPNSettings&) {});
         QVERIFY(StartAndReachServerSelection());
         const int screenTop = m_window->screen()->availableGeometry().top();
         m_window->move(40, screenTop + windowY);
@@ -434,7 +349,6 @@ private slots:
     // concerns the server that was asked about.
     void answerConcernsTheServerAskedAbout()
     {
-        WriteSettings([](VPNSettings&) {});
         QVERIFY(StartAndReachServerSelection());
         Select(Miami);
         FavoriteAction()->trigger();
