@@ -167,6 +167,14 @@ VPNMainWindow::VPNMainWindow(VPNAppContext& context, std::unique_ptr<OpenVpnGene
 
 VPNMainWindow::~VPNMainWindow()
 {
+    // Stopping OpenVPN below runs a bounded nested event loop: nothing may call back into a
+    // window that is being taken apart, neither the collaborators it owns nor the context's.
+    for (QObject* sender :
+         std::initializer_list<QObject*> {m_tunnel.get(), m_keyStore.get(), &m_context.Api(),
+                                          &m_context.IpManager(), &m_context.ServerManager()}) {
+        if (sender)
+            sender->disconnect(this);
+    }
     for (QTimer* timer :
          {&m_autoConnectTimer, &m_localIpAfterPtpTimer, &m_timeConnectedTimer, &m_delayBetweenReconnectsTimer,
           &m_autoIpChangeTimer, &m_disconnectReasonTimer, &m_changeIpCheckTimer, &m_snapshotTimer})
@@ -175,6 +183,8 @@ VPNMainWindow::~VPNMainWindow()
     // The machine's property assignments point at the widgets: it goes first.
     delete m_machine;
     m_machine = nullptr;
+    m_tunnel.reset();
+    m_keyStore.reset();
 }
 
 void VPNMainWindow::SetTimings(const WorkflowTimings& timings)
