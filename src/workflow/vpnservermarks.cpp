@@ -43,18 +43,22 @@ VPNServerListModel* VPNServerMarks::Model() const
     return qobject_cast<VPNServerListModel*>(m_serverList->model());
 }
 
-void VPNServerMarks::RefreshActions()
+const VPNServer* VPNServerMarks::CurrentServer() const
 {
     const VPNServerListModel* model = Model();
-    const VPNServer* server = model ? model->ServerAt(m_serverList->currentIndex()) : nullptr;
+    return model ? model->ServerAt(m_serverList->currentIndex()) : nullptr;
+}
+
+void VPNServerMarks::RefreshActions()
+{
+    const VPNServer* server = CurrentServer();
     m_favoriteAction->setChecked(server && server->favorite);
     m_anchorAction->setChecked(server && server->anchored);
 }
 
 void VPNServerMarks::OnFavoriteStateChanged(bool checked)
 {
-    const VPNServerListModel* model = Model();
-    const VPNServer* server = model ? model->ServerAt(m_serverList->currentIndex()) : nullptr;
+    const VPNServer* server = CurrentServer();
     if (!server) {
         // An empty list has nothing to mark.
         RefreshActions();
@@ -80,8 +84,7 @@ void VPNServerMarks::OnFavoriteStateChanged(bool checked)
 
 void VPNServerMarks::OnAnchorStateChanged(bool checked)
 {
-    const VPNServerListModel* model = Model();
-    const VPNServer* server = model ? model->ServerAt(m_serverList->currentIndex()) : nullptr;
+    const VPNServer* server = CurrentServer();
     if (!server) {
         RefreshActions();
         return;

@@ -60,6 +60,8 @@ private:
     // A question with YES (confirm) and NO (decline), or with decline null, a notice with OK.
     void Ask(const QString& text, Slot confirm, Slot decline);
     VPNServerListModel* Model() const;
+    // The record at the list's current row; null when the list is empty.
+    const VPNServer* CurrentServer() const;
     // The row of the server the question was about: the current row while it still holds that
     // server; after the list was rebuilt under the dialog, its row in the new list, or -1.
     int RowOfAskedServer() const;
