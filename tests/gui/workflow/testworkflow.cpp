@@ -331,44 +331,68 @@ private slots:
         CheckProperties("ServerSelectState", serverSelect);
     }
 
-    void signInRefusesBadKeys_data()
+    void signInFailures_data()
     {
         QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("httpError");
+        QTest::addColumn<QString>("view");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("asksTheService");
-        QTest::newRow("empty") << "   "
-                               << "ENTER YOUR ACCOUNT KEY." << false;
+        const QString signIn = QStringLiteral("SignInView");
+        QTest::newRow("empty") << "   " << 0 << signIn << "ENTER YOUR ACCOUNT KEY." << false;
         QTest::newRow("control character")
-            << "k3y\tAbc9x"
-            << "THE ACCOUNT KEY CONTAINS CHARACTERS THAT ARE NOT ALLOWED." << false;
+            << "k3y\tAbc9x" << 0 << signIn << "THE ACCOUNT KEY CONTAINS CHARACTERS THAT ARE NOT ALLOWED."
+            << false;
         QTest::newRow("unknown to the service")
-            << "Nw4unknown"
-            << "THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN." << true;
+            << "Nw4unknown" << 0 << signIn << "THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN."
+            << true;
+        QTest::newRow("network failure: retry")
+            << SimulatorFixture::AccountKey() << 502 << "ErrorView"
+            << "NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT." << true;
     }
 
-    void signInRefusesBadKeys()
+    void signInFailures()
     {
         QFETCH(QString, typed);
+        QFETCH(int, httpError);
+        QFETCH(QString, view);
         QFETCH(QString, message);
         QFETCH(bool, asksTheService);
         Start(FileKeyStore());
         QTRY_COMPARE(ViewName(), QStringLiteral("SignInView"));
         QVERIFY(Child("MenuSignOutButton")->isHidden());
+        m_simulator->SetHttpError(httpError);
         SignIn(typed);
         if (asksTheService)
-            QTRY_VERIFY_WITH_TIMEOUT(Child<QPushButton>("SignInButton")->isEnabled(), 15000);
-        QCOMPARE(Text("SignInMessageLabel"), message);
-        QCOMPARE(ViewName(), QStringLiteral("SignInView"));
+            QTRY_VERIFY_WITH_TIMEOUT(
+                httpError ? ViewName() == view : Child<QPushButton>("SignInButton")->isEnabled(), 15000);
+        QCOMPARE(ViewName(), view);
+        QCOMPARE(Text(httpError ? "ErrorLabel" : "SignInMessageLabel"), message);
         QCOMPARE(m_simulator->Requests().size(), asksTheService ? 1 : 0);
         QVERIFY(!m_window->StateMachine());
         QVERIFY(!m_window->IsSignedIn());
-        QVERIFY(m_context->Api().AccountKey().isEmpty());
         QVERIFY(!QFile::exists(KeyFilePath()));
-        QCOMPARE(Child<QLineEdit>("SignInKeyEdit")->text(), typed); // left for the user to correct
+        if (!httpError) {
+            QVERIFY(m_context->Api().AccountKey().isEmpty());
+            QCOMPARE(Child<QLineEdit>("SignInKeyEdit")->text(), typed); // left for the user to correct
+            return;
+        }
+        m_simulator->SetHttpError(0);
+        Child<QPushButton>("ErrorRetryButton")->click();
+        QVERIFY(ReachServerSelection());
+        QCOMPARE(m_window->AccountKey(), SimulatorFixture::AccountKey());
     }
 
-    void signInStoresTheKeyForTheNextStart()
+    void signInLastsUntilSignOut_data()
     {
+        QTest::addColumn<bool>("connected");
+        QTest::newRow("not connected") << false;
+        QTest::newRow("connected: disconnects first") << true;
+    }
+
+    void signInLastsUntilSignOut()
+    {
+        QFETCH(bool, connected);
         Start(FileKeyStore());
         QTRY_COMPARE(ViewName(), QStringLiteral("SignInView"));
         Child<QLineEdit>("SignInKeyEdit")->setText(QStringLiteral("  ") + SimulatorFixture::AccountKey());
@@ -394,39 +418,6 @@ private slots:
         QCOMPARE(m_window->AccountKey(), SimulatorFixture::AccountKey());
         // The user's name and e-mail are fetched again for the support ticket.
         QTRY_COMPARE(m_window->AccountEmail(), QStringLiteral("ann@example.org"));
-    }
-
-    void signInNetworkFailureOffersRetry()
-    {
-        Start(std::make_unique<MemoryAccountKeyStore>());
-        QTRY_COMPARE(ViewName(), QStringLiteral("SignInView"));
-        m_simulator->SetHttpError(502);
-        SignIn(SimulatorFixture::AccountKey());
-        QTRY_COMPARE_WITH_TIMEOUT(ViewName(), QStringLiteral("ErrorView"), 15000);
-        QCOMPARE(Text("ErrorLabel"), QStringLiteral("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
-        QVERIFY(!m_window->IsSignedIn());
-
-        m_simulator->SetHttpError(0);
-        Child<QPushButton>("ErrorRetryButton")->click();
-        QVERIFY(ReachServerSelection());
-        QCOMPARE(m_window->AccountKey(), SimulatorFixture::AccountKey());
-    }
-
-    void signOutReturnsToSignIn_data()
-    {
-        QTest::addColumn<bool>("connected");
-        QTest::newRow("not connected") << false;
-        QTest::newRow("connected: disconnects first") << true;
-    }
-
-    void signOutReturnsToSignIn()
-    {
-        QFETCH(bool, connected);
-        Start(FileKeyStore());
-        QTRY_COMPARE(ViewName(), QStringLiteral("SignInView"));
-        SignIn(SimulatorFixture::AccountKey());
-        QVERIFY(ReachServerSelection());
-        QTRY_VERIFY(QFile::exists(KeyFilePath()));
         if (connected) {
             m_tunnel->ReportConnecting();
             m_tunnel->ReportConnected();
