@@ -183,30 +183,28 @@ private slots:
         QCOMPARE(DialogText(), text);
         QCOMPARE(Button("PrimaryButton")->isVisible(), question);
         QVERIFY(Button("SecondaryButton")->isVisible());
-        if (question) {
-            QCOMPARE(Button("PrimaryButton")->text(), QStringLiteral("YES"));
-            QCOMPARE(Button("SecondaryButton")->text(), QStringLiteral("NO"));
-        } else {
-            QCOMPARE(Button("SecondaryButton")->text(), QStringLiteral("OK"));
+        QCOMPARE(Button("SecondaryButton")->text(), question ? QStringLiteral("NO") : QStringLiteral("OK"));
+        if (!question)
             return; // a notice cannot be declined: the confirmations are tested below
+        QCOMPARE(Button("PrimaryButton")->text(), QStringLiteral("YES"));
+
+        // NO, and the close button that answers the same, change nothing.
+        for (const bool closeButton : {false, true}) {
+            if (closeButton) {
+                action->trigger();
+                QVERIFY(Dialog()->isVisible());
+                QSignalSpy secondary(Dialog(), &VPNSimpleDialog::SecondaryPressed);
+                Dialog()->CloseDialog();
+                QVERIFY(secondary.wait());
+            } else {
+                QVERIFY(Press("SecondaryButton"));
+            }
+            QVERIFY(!Dialog()->isVisible());
+            QCOMPARE(action->isChecked(), markedBefore);
+            QCOMPARE(*CurrentRecord(), before);
+            QCOMPARE(SettingsFile::Serialize(SettingsOnDisk()), settingsBefore);
+            QCOMPARE(AnchorScripts(), QStringList());
         }
-
-        QVERIFY(Press("SecondaryButton"));
-        QVERIFY(!Dialog()->isVisible());
-        QCOMPARE(action->isChecked(), markedBefore);
-        QCOMPARE(*CurrentRecord(), before);
-        QCOMPARE(SettingsFile::Serialize(SettingsOnDisk()), settingsBefore);
-        QCOMPARE(AnchorScripts(), QStringList());
-
-        // The close button answers the same as NO.
-        action->trigger();
-        QVERIFY(Dialog()->isVisible());
-        QSignalSpy secondary(Dialog(), &VPNSimpleDialog::SecondaryPressed);
-        Dialog()->CloseDialog();
-        QVERIFY(secondary.wait());
-        QCOMPARE(action->isChecked(), markedBefore);
-        QCOMPARE(*CurrentRecord(), before);
-        QCOMPARE(AnchorScripts(), QStringList());
     }
 
     void favoriteIsKeptByAddressAcrossListsAndRuns()
