@@ -3,6 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/setup.sh
+tools/linecount.sh
 echo "== Running the tests"
 ctest --test-dir build --output-on-failure -j2 --timeout 600
 

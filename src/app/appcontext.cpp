@@ -1,8 +1,8 @@
-#include "app/appcontext.h"
+#include "appcontext.h"
 
-#include "app/deployment.h"
-#include "app/versioninfo.h"
+#include "deployment.h"
 #include "settings/settingsfile.h"
+#include "versioninfo.h"
 
 #include <QCoreApplication>
 #include <QDebug>

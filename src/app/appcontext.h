@@ -1,11 +1,11 @@
 #pragma once
 
 #include "api/vpnapi.h"
+#include "connection/vpnipmanager.h"
 #include "platform/isystemservices.h"
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnservermanager.h"
 #include "settings/vpnsettings.h"
-#include "workflow/vpnipmanager.h"
 
 #include <QTranslator>
 

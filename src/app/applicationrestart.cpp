@@ -1,4 +1,4 @@
-#include "app/applicationrestart.h"
+#include "applicationrestart.h"
 
 #include <QCoreApplication>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "app/deployment.h"
+#include "deployment.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

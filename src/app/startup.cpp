@@ -1,13 +1,13 @@
-#include "app/startup.h"
+#include "startup.h"
 
-#include "app/appcontext.h"
-#include "app/applicationrestart.h"
-#include "app/qtlocalpeer.h"
-#include "app/qtsingleapplication.h"
-#include "app/versioninfo.h"
-#include "platform/linuxsystemservices.h"
+#include "appcontext.h"
+#include "applicationrestart.h"
+#include "linux/linuxsystemservices.h"
+#include "qtlocalpeer.h"
+#include "qtsingleapplication.h"
 #include "support/loghandler.h"
-#include "workflow/vpnmainwindow.h"
+#include "versioninfo.h"
+#include "vpnmainwindow.h"
 
 #include <QDateTime>
 #include <QDebug>

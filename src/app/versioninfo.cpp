@@ -1,4 +1,4 @@
-#include "app/versioninfo.h"
+#include "versioninfo.h"
 
 #include <QFile>
 

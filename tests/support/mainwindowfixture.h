@@ -1,13 +1,13 @@
 #pragma once
 
-#include "app/appcontext.h"
+#include "appcontext.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
 #include "settings/settingsfile.h"
 #include "simulatorfixture.h"
 #include "temphome.h"
-#include "workflow/vpnmainwindow.h"
+#include "vpnmainwindow.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "openvpn/openvpngeneric.h"
+#include "tunnel/openvpngeneric.h"
 
 #include <QStringList>
 

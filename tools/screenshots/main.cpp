@@ -4,14 +4,14 @@
 // norvane-screenshots <output directory>. tools/screenshots.sh runs it.
 
 #include "api/vpnapiserverlistresponse.h"
-#include "app/appcontext.h"
-#include "platform/keychainaccountkeystore.h"
-#include "platform/linuxsystemservices.h"
+#include "appcontext.h"
+#include "linux/keychainaccountkeystore.h"
+#include "linux/linuxsystemservices.h"
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnserverpicture.h"
+#include "vpnmainwindow.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
-#include "workflow/vpnmainwindow.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "../e2esupport.h"
+#include "linux/linuxsystemservices.h"
 #include "platform/isystemservices.h"
-#include "platform/linuxsystemservices.h"
 #include "settings/settingsfile.h"
 #include "settings/vpnsettings.h"
 

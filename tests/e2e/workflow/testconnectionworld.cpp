@@ -1,13 +1,13 @@
 #include "../e2esupport.h"
-#include "app/appcontext.h"
+#include "appcontext.h"
+#include "linux/linuxsystemservices.h"
 #include "logcapture.h"
 #include "memoryaccountkeystore.h"
-#include "platform/linuxsystemservices.h"
 #include "settings/settingsfile.h"
 #include "temphome.h"
+#include "vpnmainwindow.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpngraphicstextitem.h"
-#include "workflow/vpnmainwindow.h"
 
 #include <QLabel>
 #include <QProcess>

@@ -1,4 +1,4 @@
-#include "app/appcontext.h"
+#include "appcontext.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
@@ -6,7 +6,7 @@
 #include "servers/vpncomboboxhtmldelegate.h"
 #include "servers/vpnserverlistmodel.h"
 #include "temphome.h"
-#include "workflow/vpnmainwindow.h"
+#include "vpnmainwindow.h"
 
 #include <QListView>
 #include <QTest>

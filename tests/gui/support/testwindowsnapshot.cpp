@@ -1,4 +1,4 @@
-#include "support/windowsnapshot.h"
+#include "windowsnapshot.h"
 
 #include <QDir>
 #include <QFile>

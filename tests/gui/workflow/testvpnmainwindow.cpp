@@ -1,14 +1,14 @@
-#include "app/appcontext.h"
-#include "app/deployment.h"
+#include "appcontext.h"
+#include "deployment.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
 #include "temphome.h"
 #include "urlrecorder.h"
+#include "vpnmainwindow.h"
 #include "widgets/hkwindowbutton.h"
 #include "widgets/hkwindowbuttonview.h"
 #include "widgets/vpnconnectionindicator.h"
-#include "workflow/vpnmainwindow.h"
 
 #include <QComboBox>
 #include <QGraphicsPixmapItem>

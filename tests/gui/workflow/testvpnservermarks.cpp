@@ -1,7 +1,7 @@
 #include "logcapture.h"
 #include "mainwindowfixture.h"
+#include "vpnservermarks.h"
 #include "widgets/vpnsimpledialog.h"
-#include "workflow/vpnservermarks.h"
 
 #include <QAction>
 #include <QPushButton>

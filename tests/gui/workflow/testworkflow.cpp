@@ -1,6 +1,6 @@
+#include "linux/keychainaccountkeystore.h"
 #include "logcapture.h"
 #include "mainwindowfixture.h"
-#include "platform/keychainaccountkeystore.h"
 
 #include <QAction>
 #include <QFile>

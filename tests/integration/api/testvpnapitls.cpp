@@ -1,7 +1,7 @@
 #include "api/vpnapi.h"
-#include "app/appcontext.h"
+#include "appcontext.h"
+#include "linux/linuxsystemservices.h"
 #include "logcapture.h"
-#include "platform/linuxsystemservices.h"
 #include "simulatorfixture.h"
 #include "temphome.h"
 

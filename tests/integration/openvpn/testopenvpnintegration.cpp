@@ -1,8 +1,8 @@
-#include "openvpn/openvpnlinux.h"
-#include "platform/linuxsystemservices.h"
-#include "platform/openvpnprocesscontroller.h"
-#include "platform/servicecontroller.h"
+#include "linux/linuxsystemservices.h"
+#include "linux/openvpnlinux.h"
+#include "linux/openvpnprocesscontroller.h"
 #include "settings/vpnsettings.h"
+#include "tunnel/servicecontroller.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -49,7 +49,6 @@ private slots:
         std::printf("Worst GUI-thread gap during the OpenVPN integration run: %lld ms\n",
                     static_cast<long long>(m_worstGap));
     }
-    void init() { qunsetenv("NORVANE_OPENVPN"); }
     void cleanup()
     {
         if (m_controller) {
@@ -135,8 +134,7 @@ private slots:
 
     void missingBinaryIsAServiceProblem()
     {
-        qputenv("NORVANE_OPENVPN", "/nonexistent/norvane-test/openvpn");
-        CreateController(QStringLiteral("ca.crt"));
+        CreateController(QStringLiteral("ca.crt"), QStringLiteral("/nonexistent/norvane-test/openvpn"));
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         m_controller->SetCredentials(m_accountKey, m_accountKey);
         m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
@@ -145,10 +143,10 @@ private slots:
     }
 
 private:
-    void CreateController(const QString& caFile)
+    void CreateController(const QString& caFile, const QString& openvpnBinary = {})
     {
-        m_controller = std::make_unique<OpenVpnLinux>(m_settings, *m_services,
-                                                      OpenVpnLinux::CreateProcessController(*m_services));
+        m_controller = std::make_unique<OpenVpnLinux>(
+            m_settings, *m_services, OpenVpnLinux::CreateProcessController(*m_services, openvpnBinary));
         m_controller->SetCaSourceFile(m_workDir + QLatin1Char('/') + caFile);
     }
     QByteArray ReadChangeIpRecord() const

@@ -1,5 +1,5 @@
-#include "app/appcontext.h"
-#include "platform/linuxsystemservices.h"
+#include "appcontext.h"
+#include "linux/linuxsystemservices.h"
 #include "settings/settingsfile.h"
 #include "temphome.h"
 

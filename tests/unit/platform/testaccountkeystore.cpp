@@ -1,4 +1,4 @@
-#include "platform/keychainaccountkeystore.h"
+#include "linux/keychainaccountkeystore.h"
 
 #include <QFile>
 #include <QSignalSpy>

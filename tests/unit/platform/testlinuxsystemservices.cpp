@@ -1,4 +1,4 @@
-#include "platform/linuxsystemservices.h"
+#include "linux/linuxsystemservices.h"
 #include "temphome.h"
 
 #include <QDir>

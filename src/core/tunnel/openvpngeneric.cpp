@@ -1,0 +1,434 @@
+#include "tunnel/openvpngeneric.h"
+
+#include "platform/isystemservices.h"
+#include "settings/vpnsettings.h"
+#include "support/logmask.h"
+#include "support/privatefile.h"
+#include "tunnel/openvpnmgmt.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkProxy>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace {
+
+// A value written into the configuration as one token: whitespace, quotes, backslashes,
+// comment starts and control characters would let a setting add or change OpenVPN options.
+bool IsSafeToken(const QString& value)
+{
+    for (const QChar c : value) {
+        if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char('"')
+            || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char('#')
+            || c == QLatin1Char(';'))
+            return false;
+    }
+    return true;
+}
+
+bool HasLineBreakOrControl(const QString& value)
+{
+    for (const QChar c : value) {
+        if (c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+// A path as one double-quoted OpenVPN configuration argument.
+QByteArray QuotedConfigPath(const QString& path)
+{
+    QByteArray quoted = "\"";
+    for (const char c : path.toUtf8()) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+} // namespace
+
+QString OpenVpnGeneric::PtpCredential()
+{
+    return QStringLiteral("7c2a41e8-5d93-4b06-9f1e-3a8b6d20c457");
+}
+
+OpenVpnGeneric::OpenVpnGeneric(VPNSettings& settings, const ISystemServices& services, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_services(services)
+    , m_configFilePath(GetOpenVpnConfigPath(services))
+    , m_managementPort(OpenVpnMgmt::DefaultPort)
+{
+    m_failureSignalTimer.setSingleShot(true);
+    connect(&m_failureSignalTimer, &QTimer::timeout, this, &OpenVpnGeneric::DisconnectedSignal);
+    connect(this, &OpenVpnGeneric::ConfigGenerated, this, &OpenVpnGeneric::DoConnect);
+}
+
+OpenVpnGeneric::~OpenVpnGeneric() = default;
+
+void OpenVpnGeneric::SetManagement(std::unique_ptr<OpenVpnMgmt> management)
+{
+    m_management = std::move(management);
+    if (m_management)
+        m_management->SetPort(m_managementPort);
+}
+
+void OpenVpnGeneric::SetManagementPort(quint16 port)
+{
+    m_managementPort = port;
+    if (m_management)
+        m_management->SetPort(port);
+}
+
+void OpenVpnGeneric::SetCredentials(const QString& userName, const QString& password)
+{
+    m_userName = userName;
+    m_password = password;
+}
+
+void OpenVpnGeneric::ClearTunnelFlags()
+{
+    m_connected = false;
+    m_connecting = false;
+    m_managementActive = false;
+}
+
+void OpenVpnGeneric::BeginAttempt()
+{
+    m_failureSignalTimer.stop();
+    m_attemptEnded = false;
+    m_serverReachable = true;
+    m_serviceOk = true;
+    m_connected = false;
+    m_connecting = false;
+}
+
+void OpenVpnGeneric::ConnectToServer(const QString& serverAddress, int port, const QString& protocol)
+{
+    m_ptpMode = false;
+    BeginAttempt();
+    m_serverAddress = serverAddress;
+    m_protocol = protocol;
+    if (protocol == QLatin1String("TCP") && m_settings.tcpPort == 80) {
+        qDebug() << "TCP port changed to 80, according to Options.";
+        m_port = 80;
+    } else {
+        m_port = port;
+    }
+    emit Connecting();
+    GenerateConfig();
+}
+
+void OpenVpnGeneric::DisconnectFromServer()
+{
+    qDebug() << "Disconnecting from server.";
+    if (QFile::exists(ProxyAuthFilePath()))
+        QFile::remove(ProxyAuthFilePath());
+    DoDisconnect();
+}
+
+void OpenVpnGeneric::DisconnectOnExit()
+{
+    if (m_connected || m_connecting)
+        DoDisconnect();
+    emit DisconnectedOnExit();
+}
+
+void OpenVpnGeneric::ConnectPtPServer()
+{
+    qDebug() << "Connecting to PtP server.";
+    m_ptpMode = true;
+    m_userName = PtpCredential();
+    m_password = PtpCredential();
+    BeginAttempt();
+    m_serverAddress = m_ptpServer;
+    m_port = 443;
+    m_protocol = QStringLiteral("TCP");
+    emit ConnectingPtP();
+    GenerateConfig();
+}
+
+void OpenVpnGeneric::DisconnectPtPServer()
+{
+    qDebug() << "Disconnecting from PtP server.";
+    DoDisconnect();
+}
+
+void OpenVpnGeneric::ReportStartFailure()
+{
+    m_serviceOk = false;
+    m_failureSignalTimer.start(m_timings.failureSignalDelayMs);
+}
+
+void OpenVpnGeneric::CancelPendingLookup()
+{
+    m_lookupId = -1;
+}
+
+QByteArray OpenVpnGeneric::ProxyLines(bool* valid) const
+{
+    switch (m_settings.proxyType) {
+    case VPNSettings::Autodetect:
+        return "auto-proxy \n";
+    case VPNSettings::Socks:
+        *valid = *valid && IsSafeToken(m_settings.proxyAddress) && IsSafeToken(m_settings.proxyPort);
+        return "socks-proxy " + m_settings.proxyAddress.toUtf8() + ' ' + m_settings.proxyPort.toUtf8() + '\n';
+    case VPNSettings::Http:
+    case VPNSettings::Https: {
+        *valid = *valid && IsSafeToken(m_settings.proxyAddress) && IsSafeToken(m_settings.proxyPort);
+        QByteArray line
+            = "http-proxy " + m_settings.proxyAddress.toUtf8() + ' ' + m_settings.proxyPort.toUtf8();
+        if (m_settings.proxyAuthEnabled && !m_settings.proxyUser.isEmpty()) {
+            // OpenVPN reads user and password one per line: a line break in either would
+            // shift them, so such values are refused.
+            if (HasLineBreakOrControl(m_settings.proxyUser)
+                || HasLineBreakOrControl(m_settings.proxyPassword)) {
+                *valid = false;
+                return QByteArray();
+            }
+            const QString authPath = ProxyAuthFilePath();
+            if (!PrivateFile::Write(authPath,
+                                    m_settings.proxyUser.toUtf8() + '\n' + m_settings.proxyPassword.toUtf8()
+                                        + '\n'))
+                qDebug() << "Can't write the proxy credentials file.";
+            line += ' ' + QuotedConfigPath(authPath) + " basic";
+        }
+        return line + '\n';
+    }
+    case VPNSettings::NoProxy:
+        break;
+    }
+    return QByteArray();
+}
+
+QByteArray OpenVpnGeneric::ConfigText(bool* valid)
+{
+    *valid = IsSafeToken(m_serverAddress) && !m_serverAddress.isEmpty();
+    QByteArray text = "client\n";
+    if (m_management) {
+        text += "management 127.0.0.1 " + QByteArray::number(m_managementPort) + '\n';
+        text += "management-query-passwords\n";
+        text += "management-hold\n";
+    }
+    text += "remote " + m_serverAddress.toUtf8() + ' ' + QByteArray::number(m_port) + '\n';
+    if (m_protocol == QLatin1String("UDP")) {
+        text += "proto udp\n";
+        text += "keepalive 4 16\n";
+        text += "tun-mtu 1460\n";
+    } else {
+        text += "proto tcp-client\n";
+        text += ProxyLines(valid);
+    }
+    if (m_services.IsVistaOrWindows7())
+        text += "route-method exe\n";
+    text += "dev tun\n"
+            "ca tarnwick.crt\n"
+            "auth-user-pass\n"
+            "comp-lzo\n"
+            "cipher AES-256-CBC\n"
+            "redirect-gateway def1\n"
+            "nobind\n"
+            "verb 4\n";
+    return text;
+}
+
+void OpenVpnGeneric::GenerateConfig()
+{
+    bool valid = true;
+    const QByteArray text = ConfigText(&valid);
+    if (!valid) {
+        qDebug() << "Can't generate config file. A server or proxy setting holds characters that are not "
+                    "allowed there.";
+        ReportStartFailure();
+        return;
+    }
+    MakeFileDirectory(m_configFilePath);
+    QString error;
+    if (!PrivateFile::Write(m_configFilePath, text, &error)) {
+        qDebug() << "Can't generate config file. Error writing to file.";
+        ReportStartFailure();
+        return;
+    }
+    if (!m_settings.smtpEnabled || m_ptpMode) {
+        emit ConfigGenerated();
+        return;
+    }
+    qDebug() << "Lookup IP address for host: " << m_settings.smtpAddress;
+    m_lookupId = QHostInfo::lookupHost(m_settings.smtpAddress, this, [this](const QHostInfo& host) {
+        // A lookup of an abandoned attempt must not start OpenVPN any more.
+        if (host.lookupId() != m_lookupId)
+            return;
+        m_lookupId = -1;
+        SetRoutesToSMTP(host);
+    });
+}
+
+void OpenVpnGeneric::SetRoutesToSMTP(const QHostInfo& host)
+{
+    if (host.error() != QHostInfo::NoError) {
+        qDebug() << "SMTP address lookup failed: " << host.errorString();
+        emit ConfigGenerated();
+        return;
+    }
+    qDebug() << "SMTP address lookup successfull.";
+    QFile file(m_configFilePath);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        const auto addresses = host.addresses();
+        for (const QHostAddress& address : addresses) {
+            // The route line takes an IPv4 address and mask; an IPv6 address there would make
+            // OpenVPN refuse the whole configuration.
+            if (address.protocol() != QAbstractSocket::IPv4Protocol)
+                continue;
+            file.write("route " + address.toString().toLatin1() + " 255.255.255.255 net_gateway\n");
+        }
+        file.close();
+    }
+    emit ConfigGenerated();
+}
+
+void OpenVpnGeneric::ConnectedSignal()
+{
+    if (m_ptpMode)
+        emit ConnectedPtP();
+    else
+        emit Connected();
+}
+
+void OpenVpnGeneric::DisconnectedSignal()
+{
+    if (m_ptpMode)
+        emit DisconnectedPtP();
+    else
+        emit Disconnected();
+}
+
+void OpenVpnGeneric::ProcessManagementOutput(const QString& message)
+{
+    const QStringList lines = message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        ProcessManagementLine(line);
+    }
+}
+
+void OpenVpnGeneric::ProcessManagementLine(const QString& line)
+{
+    if (line.contains(QLatin1String("PASSWORD:Need"))) {
+        if (OpenVpnMgmt::HasControlCharacter(m_userName) || OpenVpnMgmt::HasControlCharacter(m_password)) {
+            qDebug() << "The credentials contain a control character and are not sent. Stopping OpenVPN.";
+            StopService();
+            return;
+        }
+        m_management->SendUsername(m_userName);
+        m_management->SendPassword(m_password);
+    } else if (line.contains(QLatin1String("CONNECTED"))) {
+        ParseConnectedState(line);
+        m_connected = true;
+        m_connecting = false;
+        ConnectedSignal();
+    } else if (line.contains(QLatin1String("EXITING"))) {
+        ClearTunnelFlags();
+        m_management->Disconnect();
+        if (line.contains(QLatin1String("auth-failure"))) {
+            qDebug() << "Server returns auth-failure. Disconnecting.";
+            StopService();
+        }
+        DisconnectedSignal();
+    } else if (line.contains(QLatin1String("tls-error"))) {
+        qDebug() << "Server returns tls-error. Disconnecting.";
+        m_serverReachable = false;
+        m_attemptEnded = true;
+        StopService();
+    } else if (line.contains(QLatin1String("RECONNECTING")) && m_connected) {
+        // The established tunnel is gone (no pings from the server, a reset connection).
+        // OpenVPN would try again on its own for ever while the window still shows the
+        // connection; ending it here lets the drop reach the workflow as the server's.
+        qDebug() << "Server connection lost. Disconnecting.";
+        m_connected = false;
+        m_attemptEnded = true;
+        StopService();
+    } else if (line.contains(QLatin1String("HOLD"))) {
+        if (m_attemptEnded) {
+            qDebug() << "Hold not released: this attempt has ended.";
+            return;
+        }
+        m_management->SendReleaseHold();
+        m_managementActive = true;
+        emit CanCancelConnecting();
+    } else if (line.contains(QLatin1String("Socket error"))) {
+        if (!m_managementActive && !m_connected)
+            return;
+        qDebug() << "Socket error occurs. Disconnecting.";
+        ClearTunnelFlags();
+        DisconnectFromServer();
+        DisconnectedSignal();
+    }
+}
+
+void OpenVpnGeneric::ParseConnectedState(const QString& message)
+{
+    m_internalServerIp.clear();
+    m_firstIpInRange.clear();
+    // >STATE:time,CONNECTED,SUCCESS,<tunnel address>,<server address>,<port>,...
+    const QStringList fields = message.split(QLatin1Char(','));
+    if (fields.size() >= 4)
+        m_internalServerIp = fields.at(3).trimmed();
+    const QHostAddress address(m_internalServerIp);
+    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
+        const QStringList octets = m_internalServerIp.split(QLatin1Char('.'));
+        const int third = octets.at(2).toInt();
+        m_firstIpInRange = QStringLiteral("%1.%2.%3")
+                               .arg(octets.at(0) + QLatin1Char('.') + octets.at(1))
+                               .arg(third - third % 4)
+                               .arg(QStringLiteral("1"));
+    }
+    qDebug() << "Internal server IP: " << m_internalServerIp;
+    qDebug() << "First IP in the range: " << m_firstIpInRange;
+}
+
+void OpenVpnGeneric::ChangeIp()
+{
+    qDebug() << "Connecting through TCP Socket to: " << m_firstIpInRange;
+    m_changeIpSocket = std::make_unique<QTcpSocket>();
+    QTcpSocket* socket = m_changeIpSocket.get();
+    socket->setProxy(QNetworkProxy::NoProxy);
+    auto* timeout = new QTimer(socket);
+    timeout->setSingleShot(true);
+    connect(socket, &QTcpSocket::connected, this, [this, timeout] {
+        timeout->stop();
+        OnChangeIpConnected();
+    });
+    connect(socket, &QTcpSocket::errorOccurred, this, [this, socket, timeout] {
+        // Errors after the message went out (the server closing) are not a failed change.
+        if (!timeout->isActive())
+            return;
+        timeout->stop();
+        OnChangeIpFailed(socket->errorString());
+    });
+    connect(timeout, &QTimer::timeout, this, [this, socket] {
+        socket->abort();
+        OnChangeIpFailed(QStringLiteral("Connection timed out"));
+    });
+    timeout->start(m_timings.changeIpConnectTimeoutMs);
+    socket->connectToHost(m_firstIpInRange, m_changeIpPort, QIODevice::ReadWrite);
+}
+
+void OpenVpnGeneric::OnChangeIpConnected()
+{
+    const QString message = QStringLiteral("%1_%2").arg(m_userName, m_internalServerIp);
+    qDebug() << "Connected. Sending message for IP change: " << LogMask::MaskSecret(message, m_userName);
+    m_changeIpSocket->write(message.toUtf8() + '\n');
+    m_changeIpSocket->disconnectFromHost();
+    emit ChangeIpMessageSent();
+}
+
+void OpenVpnGeneric::OnChangeIpFailed(const QString& errorText)
+{
+    qDebug() << "Error occurs while changing IP: " << errorText;
+    emit ChangeIpMessageError();
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+#include "tunnel/openvpntimings.h"
+
+#include <QHostInfo>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <memory>
+
+class ISystemServices;
+class OpenVpnMgmt;
+class QTcpSocket;
+struct VPNSettings;
+
+/**
+ * The one object through which the program opens, watches and closes the VPN tunnel: it keeps
+ * the connection parameters and credentials, writes the OpenVPN configuration, reacts to what
+ * OpenVPN reports over the management interface, and tells the workflow what happened.
+ * Starting and stopping the OpenVPN program is platform work left to the derived class.
+ */
+class OpenVpnGeneric : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr quint16 DefaultChangeIpPort = 9988;
+    // User name and password of the point-to-point connection.
+    static QString PtpCredential();
+
+    OpenVpnGeneric(VPNSettings& settings, const ISystemServices& services, QObject* parent = nullptr);
+    ~OpenVpnGeneric() override;
+
+    void SetConfigFilePath(const QString& path) { m_configFilePath = path; }
+    QString ConfigFilePath() const { return m_configFilePath; }
+    QString ProxyAuthFilePath() const { return m_configFilePath + QStringLiteral(".auth"); }
+    void SetCredentials(const QString& userName, const QString& password);
+    // Address of the point-to-point server (a deployment value, given by start-up).
+    void SetPtpServer(const QString& address) { m_ptpServer = address; }
+
+    void ConnectToServer(const QString& serverAddress, int port, const QString& protocol);
+    void DisconnectFromServer();
+    void DisconnectOnExit();
+    void ConnectPtPServer();
+    void DisconnectPtPServer();
+    void ChangeIp();
+
+    // Writes the configuration file; ConfigGenerated() follows (after the mail server lookup
+    // when mail routes are wanted).
+    void GenerateConfig();
+    void ParseConnectedState(const QString& message);
+
+    bool IsConnected() const { return m_connected; }
+    bool IsConnecting() const { return m_connecting; }
+    bool ServerReachable() const { return m_serverReachable; }
+    bool ServiceOk() const { return m_serviceOk; }
+    bool IsPtpMode() const { return m_ptpMode; }
+    bool IsManagementActive() const { return m_managementActive; }
+    QString InternalServerIp() const { return m_internalServerIp; }
+    QString FirstIpInRange() const { return m_firstIpInRange; }
+    QString ServerAddress() const { return m_serverAddress; }
+    int Port() const { return m_port; }
+    QString Protocol() const { return m_protocol; }
+
+    const OpenVpnTimings& Timings() const { return m_timings; }
+    void SetTimings(const OpenVpnTimings& timings) { m_timings = timings; }
+    quint16 ManagementPort() const { return m_managementPort; }
+    void SetManagementPort(quint16 port);
+    void SetChangeIpPort(quint16 port) { m_changeIpPort = port; }
+    OpenVpnMgmt* Management() const { return m_management.get(); }
+
+signals:
+    void Connected();
+    void Connecting();
+    void Disconnected();
+    void ConnectedPtP();
+    void ConnectingPtP();
+    void DisconnectedPtP();
+    void DisconnectedOnExit();
+    void CanCancelConnecting();
+    void ConfigGenerated();
+    void ChangeIpMessageSent();
+    void ChangeIpMessageError();
+
+public slots:
+    void ProcessManagementOutput(const QString& message);
+    void SetRoutesToSMTP(const QHostInfo& host);
+    void ConnectedSignal();
+    void DisconnectedSignal();
+    virtual void DoConnect() = 0;
+    virtual void DoDisconnect() = 0;
+
+protected:
+    virtual void StopService() = 0;
+
+    void SetManagement(std::unique_ptr<OpenVpnMgmt> management);
+    // A failed start: the workflow learns of it through the disconnected signal a little later.
+    void ReportStartFailure();
+    void SetConnecting(bool connecting) { m_connecting = connecting; }
+    void SetServiceOk(bool ok) { m_serviceOk = ok; }
+    void ClearTunnelFlags();
+    // Drops the result of a mail server lookup still under way, so it cannot start OpenVPN.
+    void CancelPendingLookup();
+    const ISystemServices& Services() const { return m_services; }
+
+private:
+    void BeginAttempt();
+    void ProcessManagementLine(const QString& line);
+    QByteArray ConfigText(bool* valid);
+    QByteArray ProxyLines(bool* valid) const;
+    void OnChangeIpConnected();
+    void OnChangeIpFailed(const QString& errorText);
+
+    VPNSettings& m_settings;
+    const ISystemServices& m_services;
+    std::unique_ptr<OpenVpnMgmt> m_management;
+    QString m_internalServerIp;
+    QString m_firstIpInRange;
+    std::unique_ptr<QTcpSocket> m_changeIpSocket;
+    QString m_userName;
+    QString m_password;
+    QString m_configFilePath;
+    QString m_ptpServer;
+    bool m_connected = false;
+    bool m_connecting = false;
+    bool m_serverReachable = true;
+    bool m_serviceOk = true;
+    bool m_ptpMode = false;
+    bool m_managementActive = false;
+    // A TLS error or the loss of the established tunnel ends the attempt: OpenVPN's next
+    // hold of that attempt is not released.
+    bool m_attemptEnded = false;
+    QString m_protocol;
+    QString m_serverAddress;
+    int m_port = 0;
+    int m_lookupId = -1;
+    QTimer m_failureSignalTimer;
+    OpenVpnTimings m_timings;
+    quint16 m_managementPort;
+    quint16 m_changeIpPort = DefaultChangeIpPort;
+};

@@ -1,0 +1,177 @@
+#include "tunnel/openvpnmgmt.h"
+
+#include "support/logmask.h"
+
+#include <QDebug>
+#include <QHostAddress>
+#include <QTcpSocket>
+
+namespace {
+
+// A line longer than this is not management output; it is dropped instead of growing the buffer.
+constexpr qsizetype MaxLineLength = qsizetype(64) * 1024;
+
+} // namespace
+
+OpenVpnMgmt::OpenVpnMgmt(QObject* parent, quint16 port)
+    : QObject(parent)
+    , m_socket(std::make_unique<QTcpSocket>())
+    , m_port(port)
+{
+    connect(m_socket.get(), &QTcpSocket::readyRead, this, &OpenVpnMgmt::ReadMessage);
+    connect(m_socket.get(), &QTcpSocket::errorOccurred, this, &OpenVpnMgmt::DisplayError);
+}
+
+OpenVpnMgmt::~OpenVpnMgmt()
+{
+    m_socket->disconnect(this);
+}
+
+bool OpenVpnMgmt::IsConnected() const
+{
+    return m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void OpenVpnMgmt::Connect()
+{
+    if (m_socket->state() != QAbstractSocket::UnconnectedState)
+        m_socket->abort();
+    m_partialLine.clear();
+    m_socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port, QIODevice::ReadWrite);
+}
+
+void OpenVpnMgmt::Disconnect()
+{
+    qDebug() << "Disconnecting management interface.";
+    m_socket->disconnectFromHost();
+}
+
+QByteArray OpenVpnMgmt::QuoteArgument(const QByteArray& argument)
+{
+    QByteArray quoted;
+    quoted.reserve(argument.size() + 2);
+    quoted += '"';
+    for (const char c : argument) {
+        if (c == '\\' || c == '"')
+            quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    return quoted;
+}
+
+bool OpenVpnMgmt::HasControlCharacter(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Control)
+            return true;
+    }
+    return false;
+}
+
+QByteArray OpenVpnMgmt::CredentialCommand(const char* kind, const QString& value)
+{
+    if (HasControlCharacter(value))
+        return QByteArray();
+    return QByteArray(kind) + " \"Auth\" " + QuoteArgument(value.toUpper().toUtf8()) + '\n';
+}
+
+bool OpenVpnMgmt::SendUsername(const QString& userName)
+{
+    const QByteArray command = CredentialCommand("username", userName);
+    if (command.isEmpty()) {
+        qDebug() << "User name refused: it contains a control character.";
+        return false;
+    }
+    m_socket->write(command);
+    return true;
+}
+
+bool OpenVpnMgmt::SendPassword(const QString& password)
+{
+    const QByteArray command = CredentialCommand("password", password);
+    if (command.isEmpty()) {
+        qDebug() << "Password refused: it contains a control character.";
+        return false;
+    }
+    qDebug() << "Sending command :"
+             << LogMask::MaskSecret(QString::fromUtf8(command),
+                                    QString::fromUtf8(QuoteArgument(password.toUpper().toUtf8())));
+    m_socket->write(command);
+    return true;
+}
+
+void OpenVpnMgmt::SendSIGTERM()
+{
+    const QByteArray command("signal SIGTERM\n");
+    qDebug() << "Sending SIGTERM signal.";
+    qDebug() << "Sending command :" << QString::fromLatin1(command);
+    m_socket->write(command);
+}
+
+void OpenVpnMgmt::SetState()
+{
+    m_socket->write("state on\n");
+}
+
+void OpenVpnMgmt::SendReleaseHold()
+{
+    SetState();
+    m_socket->write("hold release\n");
+}
+
+void OpenVpnMgmt::ReadMessage()
+{
+    QByteArray data = m_socket->readAll();
+    const qsizetype nul = data.indexOf('\0');
+    if (nul >= 0)
+        data.truncate(nul);
+    m_partialLine += data;
+    qsizetype start = 0;
+    for (qsizetype end = m_partialLine.indexOf('\n'); end >= 0;
+         start = end + 1, end = m_partialLine.indexOf('\n', start)) {
+        QByteArray line = m_partialLine.mid(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        m_queue.append(QString::fromLatin1(line));
+    }
+    m_partialLine.remove(0, start);
+    if (m_partialLine.size() > MaxLineLength)
+        m_partialLine.clear();
+    Deliver();
+}
+
+void OpenVpnMgmt::DisplayError(QAbstractSocket::SocketError socketError)
+{
+    switch (socketError) {
+    case QAbstractSocket::ConnectionRefusedError:
+        qDebug() << "The connection was refused by the peer. Make sure the openvpn server is running, "
+                    "and check that the host name and port settings are correct.";
+        break;
+    case QAbstractSocket::RemoteHostClosedError:
+        qDebug() << "Remote host closed socket.";
+        break;
+    case QAbstractSocket::HostNotFoundError:
+        qDebug() << "The host was not found. Please check the "
+                 << "host name and port settings.";
+        break;
+    default:
+        qDebug() << QStringLiteral("The following error occurred: %1.").arg(m_socket->errorString());
+        break;
+    }
+    m_queue.append(QStringLiteral("Socket error"));
+    Deliver();
+}
+
+void OpenVpnMgmt::Deliver()
+{
+    // A receiver may wait in a nested event loop, where more data arrives and this runs again:
+    // the nested call goes on with the queue from where the outer one is, so every line still
+    // starts being handled in the order received.
+    while (!m_queue.isEmpty()) {
+        const QString line = m_queue.takeFirst();
+        if (line != QLatin1String("Socket error"))
+            qDebug() << line;
+        emit MessageReceived(line);
+    }
+}

@@ -1,0 +1,3 @@
+#include "tunnel/servicecontroller.h"
+
+ServiceController::~ServiceController() = default;

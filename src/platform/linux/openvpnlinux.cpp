@@ -1,0 +1,182 @@
+#include "linux/openvpnlinux.h"
+
+#include "linux/openvpnprocesscontroller.h"
+#include "platform/isystemservices.h"
+#include "tunnel/openvpnmgmt.h"
+
+#include <QDebug>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+
+OpenVpnLinux::OpenVpnLinux(VPNSettings& settings, const ISystemServices& services,
+                           std::unique_ptr<ServiceController> serviceController, QObject* parent)
+    : OpenVpnGeneric(settings, services, parent)
+    , m_serviceController(std::move(serviceController))
+{
+    SetManagement(std::make_unique<OpenVpnMgmt>());
+    connect(Management(), &OpenVpnMgmt::MessageReceived, this, &OpenVpnLinux::ProcessManagementOutput);
+    connect(m_serviceController.get(), &ServiceController::StopFinished, this, &OpenVpnLinux::OnStopFinished);
+    connect(&m_serviceCheckTimer, &QTimer::timeout, this, &OpenVpnLinux::CheckService);
+    connect(this, &OpenVpnLinux::timerFinished, this, &OpenVpnLinux::OnServiceCheckFinished);
+    m_managementConnectTimer.setSingleShot(true);
+    connect(&m_managementConnectTimer, &QTimer::timeout, Management(), &OpenVpnMgmt::Connect);
+}
+
+OpenVpnLinux::~OpenVpnLinux()
+{
+    DisconnectFromServer();
+    // OpenVPN restores the routes after SIGTERM; give it the bounded stop to do so instead of
+    // killing it with the controller.
+    if (m_serviceController->IsStopping()) {
+        QEventLoop loop;
+        connect(m_serviceController.get(), &ServiceController::StopFinished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(Timings().disconnectWaitMs, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    Management()->disconnect(this);
+}
+
+std::unique_ptr<ServiceController> OpenVpnLinux::CreateProcessController(const ISystemServices& services,
+                                                                         const QString& openvpnBinary)
+{
+    return std::make_unique<OpenVpnProcessController>(
+        OpenVpnProcessController::FindBinary(openvpnBinary), services.GetOpenVpnConfigDirectory(),
+        services.GetLogDirectory() + services.ProductWord() + QStringLiteral("_openvpn.log"));
+}
+
+bool OpenVpnLinux::CopyCaFile()
+{
+    const QString target = QFileInfo(ConfigFilePath()).absolutePath() + QStringLiteral("/tarnwick.crt");
+    if (QFileInfo(m_caSourceFile).absoluteFilePath() == QFileInfo(target).absoluteFilePath())
+        return QFileInfo::exists(target);
+    QFile::remove(target);
+    if (QFile::copy(m_caSourceFile, target))
+        return true;
+    qDebug() << "Can't copy the VPN CA certificate from" << m_caSourceFile;
+    return false;
+}
+
+void OpenVpnLinux::DoConnect()
+{
+    if (!m_serviceController->IsInstalled()) {
+        qDebug() << "OpenVPN service error: service not installed.";
+        ReportStartFailure();
+        return;
+    }
+    if (!CopyCaFile()) {
+        qDebug() << "OpenVPN service error: service can't be started.";
+        ReportStartFailure();
+        return;
+    }
+    if (m_serviceController->IsRunning()) {
+        qDebug() << "OpenVPNService is already running. Trying to stop it.";
+        m_startAfterStop = true;
+        StopService();
+        return;
+    }
+    StartService();
+}
+
+void OpenVpnLinux::StartService()
+{
+    if (!m_serviceController->Start()) {
+        qDebug() << "OpenVPN service error: service can't be started.";
+        ReportStartFailure();
+        return;
+    }
+    qDebug() << "Starting OpenVPN service...";
+    m_serviceStarted = false;
+    m_serviceCheckCount = 0;
+    m_serviceCheckTimer.start(Timings().serviceCheckIntervalMs);
+}
+
+void OpenVpnLinux::CheckService()
+{
+    ++m_serviceCheckCount;
+    if (m_serviceController->IsRunning()) {
+        m_serviceCheckTimer.stop();
+        m_serviceStarted = true;
+        emit timerFinished();
+        return;
+    }
+    if (m_serviceCheckCount < Timings().serviceCheckLimit) {
+        qDebug() << "OpenVPN service still not running, next check in 1 sec.";
+        return;
+    }
+    m_serviceCheckTimer.stop();
+    m_serviceStarted = false;
+    emit timerFinished();
+}
+
+void OpenVpnLinux::OnServiceCheckFinished()
+{
+    if (!m_serviceStarted) {
+        qDebug() << "OpenVPN service error: service can't be started.";
+        ReportStartFailure();
+        return;
+    }
+    qDebug() << "OpenVPNService started successfully.";
+    SetConnecting(true);
+    qDebug() << "Connecting management interface.";
+    m_managementConnectTimer.start(Timings().managementConnectDelayMs);
+}
+
+void OpenVpnLinux::StopService()
+{
+    m_serviceController->Stop();
+}
+
+void OpenVpnLinux::OnStopFinished(bool stopped)
+{
+    qDebug() << "Result of stopping service:" << stopped;
+    if (!m_startAfterStop)
+        return;
+    m_startAfterStop = false;
+    if (m_serviceController->IsRunning()) {
+        qDebug() << "OpenVPN service error: service can't be started.";
+        ReportStartFailure();
+        return;
+    }
+    StartService();
+}
+
+void OpenVpnLinux::CancelPendingStart()
+{
+    CancelPendingLookup();
+    m_startAfterStop = false;
+    m_managementConnectTimer.stop();
+    if (m_serviceCheckTimer.isActive()) {
+        m_serviceCheckTimer.stop();
+        SetConnecting(false);
+    }
+}
+
+void OpenVpnLinux::DoDisconnect()
+{
+    CancelPendingStart();
+    StopService();
+    if (!IsManagementActive())
+        return;
+
+    QEventLoop loop;
+    connect(this, &OpenVpnLinux::Disconnected, &loop, &QEventLoop::quit);
+    connect(this, &OpenVpnLinux::DisconnectedPtP, &loop, &QEventLoop::quit);
+    bool timedOut = false;
+    QTimer bound;
+    bound.setSingleShot(true);
+    connect(&bound, &QTimer::timeout, &loop, [&loop, &timedOut] {
+        timedOut = true;
+        loop.quit();
+    });
+    bound.start(Timings().disconnectWaitMs);
+    loop.exec();
+    if (!timedOut)
+        return;
+    // OpenVPN neither reported its exit nor closed the management connection in time: the
+    // tunnel is taken as down so the workflow is not left waiting for a signal that never comes.
+    qDebug() << "OpenVPN did not report its end in time. Taking the tunnel as down.";
+    ClearTunnelFlags();
+    Management()->Disconnect();
+    DisconnectedSignal();
+}

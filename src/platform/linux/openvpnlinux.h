@@ -1,0 +1,60 @@
+#pragma once
+
+#include "tunnel/openvpngeneric.h"
+
+#include <QTimer>
+
+#include <memory>
+
+class ServiceController;
+
+/**
+ * The tunnel controller on Linux: starts and stops OpenVPN through a ServiceController (by
+ * default our own openvpn child process) and talks to it through the management client it owns.
+ * Every wait is driven by timers, so the GUI thread keeps running while OpenVPN starts; only
+ * DoDisconnect() waits in a nested event loop, bounded by the timings' disconnect wait.
+ */
+class OpenVpnLinux final : public OpenVpnGeneric
+{
+    Q_OBJECT
+
+public:
+    OpenVpnLinux(VPNSettings& settings, const ISystemServices& services,
+                 std::unique_ptr<ServiceController> serviceController, QObject* parent = nullptr);
+    ~OpenVpnLinux() override;
+
+    // Runs openvpnBinary; empty means the one on PATH, else /usr/sbin/openvpn.
+    static std::unique_ptr<ServiceController> CreateProcessController(const ISystemServices& services,
+                                                                      const QString& openvpnBinary = {});
+    ServiceController& Service() const { return *m_serviceController; }
+    // Where the CA certificate is copied from before each start (a deployment value).
+    void SetCaSourceFile(const QString& path) { m_caSourceFile = path; }
+    bool IsServiceCheckRunning() const { return m_serviceCheckTimer.isActive(); }
+
+signals:
+    void timerFinished();
+
+public slots:
+    void CheckService();
+    void DoConnect() override;
+    void DoDisconnect() override;
+
+protected:
+    void StopService() override;
+
+private:
+    bool CopyCaFile();
+    void StartService();
+    void OnServiceCheckFinished();
+    void OnStopFinished(bool stopped);
+    void CancelPendingStart();
+
+    std::unique_ptr<ServiceController> m_serviceController;
+    QString m_caSourceFile;
+    QTimer m_serviceCheckTimer;
+    QTimer m_managementConnectTimer;
+    int m_serviceCheckCount = 0;
+    bool m_serviceStarted = false;
+    // A start waits for the stop of an openvpn that was already running.
+    bool m_startAfterStop = false;
+};

@@ -1,3 +1,0 @@
-#include "platform/servicecontroller.h"
-
-ServiceController::~ServiceController() = default;

@@ -1,0 +1,294 @@
+#include "qtlocalpeer.h"
+
+#include <QDataStream>
+#include <QDebug>
+#include <QDir>
+#include <QEventLoop>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTimer>
+#include <QtEndian>
+
+#include <algorithm>
+#include <functional>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <utility>
+
+namespace {
+
+// The socket file is already user-only; the peer's credentials are checked as well so that
+// a socket opened up by mistake still takes no orders from someone else.
+bool IsSameUser(qintptr descriptor)
+{
+    struct ucred credentials = {};
+    socklen_t size = sizeof(credentials);
+    if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        return false;
+    return credentials.uid == ::getuid();
+}
+
+// Runs a nested event loop until done() holds, the socket fails or timeout ms have passed.
+template<typename Done> bool WaitUntil(QLocalSocket& socket, Done done, int timeout)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer deadline;
+    deadline.setSingleShot(true);
+    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
+    auto check = [&loop, &done] {
+        if (done())
+            loop.quit();
+    };
+    QObject::connect(&socket, &QLocalSocket::connected, &loop, check);
+    QObject::connect(&socket, &QLocalSocket::bytesWritten, &loop, check);
+    QObject::connect(&socket, &QLocalSocket::readyRead, &loop, check);
+    QObject::connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QLocalSocket::errorOccurred, &loop, &QEventLoop::quit);
+    deadline.start(std::max(timeout, 0));
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return done();
+}
+
+void Pause(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+// Collects one message from an accepted connection as its bytes arrive, answers "ack" and
+// hands the text on. Lives as a child of the socket and goes with it.
+class MessageReception final : public QObject
+{
+public:
+    MessageReception(QLocalSocket* socket, std::function<void(const QString&)> deliver)
+        : QObject(socket)
+        , m_socket(socket)
+        , m_deliver(std::move(deliver))
+    {
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, this, [this] { OnTimeout(); });
+        connect(socket, &QLocalSocket::readyRead, this, [this] { OnReadyRead(); });
+        connect(socket, &QLocalSocket::disconnected, this, [this] { OnDisconnected(); });
+        connect(socket, &QLocalSocket::errorOccurred, this,
+                [this](QLocalSocket::LocalSocketError error) { OnError(error); });
+        m_timer.start(QtLocalPeer::kHeaderWaitMs);
+        OnReadyRead();
+    }
+
+private:
+    enum class Phase
+    {
+        Header,
+        Body,
+        Done
+    };
+
+    void OnReadyRead()
+    {
+        if (m_phase == Phase::Header) {
+            if (m_socket->bytesAvailable() < 4)
+                return;
+            const QByteArray header = m_socket->read(4);
+            m_expected = qFromBigEndian<quint32>(header.constData());
+            if (m_expected > QtLocalPeer::kMaxMessageBytes) {
+                Fail(QStringLiteral("announced %1 bytes").arg(m_expected));
+                return;
+            }
+            m_phase = Phase::Body;
+        }
+        if (m_phase != Phase::Body)
+            return;
+        m_buffer += m_socket->read(static_cast<qint64>(m_expected) - m_buffer.size());
+        if (m_buffer.size() >= static_cast<qsizetype>(m_expected))
+            Finish();
+        else
+            m_timer.start(QtLocalPeer::kBodyWaitMs);
+    }
+
+    void OnTimeout()
+    {
+        if (m_phase == Phase::Header)
+            Fail(QStringLiteral("no message arrived"));
+        else if (m_phase == Phase::Body)
+            Finish(); // what arrived is taken as the message
+    }
+
+    void OnDisconnected()
+    {
+        if (m_phase == Phase::Body)
+            Finish();
+        m_phase = Phase::Done;
+        m_socket->deleteLater();
+    }
+
+    void OnError(QLocalSocket::LocalSocketError error)
+    {
+        if (error == QLocalSocket::PeerClosedError || m_phase == Phase::Done)
+            return; // the end of the connection is handled by OnDisconnected
+        Fail(m_socket->errorString());
+    }
+
+    void Fail(const QString& reason)
+    {
+        qWarning() << "QtLocalPeer: Message reception failed" << reason;
+        m_phase = Phase::Done;
+        m_timer.stop();
+        m_socket->abort();
+        m_socket->deleteLater();
+    }
+
+    void Finish()
+    {
+        m_phase = Phase::Done;
+        m_timer.stop();
+        if (m_socket->state() == QLocalSocket::ConnectedState) {
+            m_socket->write("ack", 3);
+            m_socket->flush();
+            // Closes once the answer is out; a reader that never takes it is cut off.
+            m_socket->disconnectFromServer();
+            if (m_socket->state() != QLocalSocket::UnconnectedState) {
+                QLocalSocket* socket = m_socket;
+                QTimer::singleShot(QtLocalPeer::kAckWaitMs, socket, [socket] { socket->abort(); });
+            }
+        }
+        m_deliver(QString::fromUtf8(m_buffer));
+    }
+
+    QLocalSocket* m_socket;
+    std::function<void(const QString&)> m_deliver;
+    QTimer m_timer;
+    Phase m_phase = Phase::Header;
+    quint32 m_expected = 0;
+    QByteArray m_buffer;
+};
+
+} // namespace
+
+QtLocalPeer::QtLocalPeer(const QString& applicationId, QObject* parent)
+    : QObject(parent)
+    , m_id(applicationId)
+    , m_socketName(ServerNameFor(applicationId))
+    , m_lockFile(QDir::tempPath() + QLatin1Char('/') + m_socketName + QStringLiteral("-lockfile"))
+{ }
+
+QtLocalPeer::~QtLocalPeer() = default;
+
+QString QtLocalPeer::ServerNameFor(const QString& applicationId)
+{
+    QString prefix = applicationId;
+    prefix.remove(QRegularExpression(QStringLiteral("[^a-zA-Z]")));
+    prefix.truncate(6);
+    const QByteArray idBytes = applicationId.toUtf8();
+    const QString checksum = QString::number(qChecksum(idBytes), 16);
+    const QString session = QString::number(::getuid(), 16);
+    return QStringLiteral("qtsingleapp-") + prefix + QLatin1Char('-') + checksum + QLatin1Char('-') + session;
+}
+
+bool QtLocalPeer::isClient()
+{
+    if (m_checked)
+        return m_isClient;
+    m_checked = true;
+    m_isClient = !m_lockFile.tryLock();
+    if (!m_isClient)
+        Listen();
+    return m_isClient;
+}
+
+bool QtLocalPeer::waitForLock(int timeout)
+{
+    if (!isClient())
+        return true;
+    if (!m_lockFile.tryLock()) {
+        QEventLoop loop;
+        QTimer poll;
+        poll.setInterval(100);
+        connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
+            if (m_lockFile.tryLock())
+                loop.quit();
+        });
+        QTimer::singleShot(std::max(timeout, 0), &loop, &QEventLoop::quit);
+        poll.start();
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        if (!m_lockFile.isLocked())
+            return false;
+    }
+    m_isClient = false;
+    Listen();
+    return true;
+}
+
+void QtLocalPeer::Listen()
+{
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    bool listening = m_server->listen(m_socketName);
+    if (!listening && m_server->serverError() == QAbstractSocket::AddressInUseError) {
+        // This instance holds the lock, so a socket file left behind belongs to one that is gone.
+        QLocalServer::removeServer(m_socketName);
+        listening = m_server->listen(m_socketName);
+    }
+    if (!listening) {
+        qWarning("QtSingleCoreApplication: listen on local socket failed, %s",
+                 qPrintable(m_server->errorString()));
+        return;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &QtLocalPeer::AcceptConnections);
+}
+
+void QtLocalPeer::AcceptConnections()
+{
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        if (!IsSameUser(socket->socketDescriptor())) {
+            qWarning() << "QtLocalPeer: connection from another user refused";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        QPointer<QtLocalPeer> self(this);
+        // Owned by the socket.
+        new MessageReception(socket, [self](const QString& message) {
+            if (self)
+                emit self->messageReceived(message);
+        });
+    }
+}
+
+bool QtLocalPeer::sendMessage(const QString& message, int timeout)
+{
+    if (!isClient())
+        return false;
+
+    QLocalSocket socket;
+    bool connected = false;
+    for (int attempt = 0; attempt < 2 && !connected; ++attempt) {
+        if (attempt > 0)
+            Pause(250);
+        socket.connectToServer(m_socketName);
+        connected = WaitUntil(
+            socket, [&socket] { return socket.state() == QLocalSocket::ConnectedState; }, timeout / 2);
+        if (!connected)
+            socket.abort();
+    }
+    if (!connected)
+        return false;
+
+    const QByteArray text = message.toUtf8();
+    QByteArray frame;
+    {
+        QDataStream stream(&frame, QIODevice::WriteOnly);
+        stream.writeBytes(text.constData(), static_cast<uint>(text.size()));
+    }
+    socket.write(frame);
+    const bool written = WaitUntil(
+        socket, [&socket] { return socket.bytesToWrite() == 0; }, timeout);
+    const bool answered = written
+        && WaitUntil(
+                              socket, [&socket] { return socket.bytesAvailable() >= 3; }, timeout);
+    return answered && socket.read(3) == "ack";
+}
