@@ -1,7 +1,11 @@
 #include "appcontext.h"
 
+#include "connection/accountsession.h"
+#include "connection/connectioncontroller.h"
 #include "deployment.h"
-#include "settings/settingsfile.h"
+#include "platform/accountkeystore.h"
+#include "support/systemclock.h"
+#include "tunnel/openvpngeneric.h"
 #include "versioninfo.h"
 
 #include <QCoreApplication>
@@ -9,12 +13,14 @@
 #include <QFile>
 #include <QTextStream>
 
-VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices)
+VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, std::unique_ptr<Clock> clock)
     : m_productWord(systemServices->ProductWord())
     , m_systemServices(std::move(systemServices))
+    , m_clock(clock ? std::move(clock) : std::make_unique<::SystemClock>())
     , m_api(Deployment::ApiHost(), Deployment::ApiKey())
-    , m_serverManager(m_settings)
-    , m_ipManager(m_api)
+    , m_settingsStore(GetSettingsFilePath(*m_systemServices))
+    , m_serverManager(m_settingsStore.Settings())
+    , m_ipManager(m_api, *m_clock)
 {
     QObject::connect(&m_api, &VPNApi::ServerListsReceived, &m_serverManager,
                      &VPNServerManager::SetServerLists);
@@ -29,34 +35,39 @@ VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices)
 
 VPNAppContext::~VPNAppContext() = default;
 
+void VPNAppContext::CreateWorkflow(std::unique_ptr<OpenVpnGeneric> tunnel,
+                                   std::unique_ptr<AccountKeyStore> keyStore,
+                                   const QString& keyFromEnvironment)
+{
+    m_tunnel = std::move(tunnel);
+    m_tunnel->SetConfigFilePath(GetOpenVpnConfigPath(*m_systemServices));
+    m_keyStore = std::move(keyStore);
+    m_account = std::make_unique<AccountSession>(m_api, *m_keyStore, keyFromEnvironment);
+    m_connection = std::make_unique<ConnectionController>(*m_tunnel, m_api, m_ipManager, m_serverManager,
+                                                          m_settingsStore, *m_systemServices, *m_clock);
+    ConnectionController* connection = m_connection.get();
+    AccountSession* account = m_account.get();
+    QObject::connect(account, &AccountSession::SignedIn, connection, [connection](const QString& key) {
+        connection->SetAccountKey(key);
+        connection->Initialize();
+    });
+    QObject::connect(connection, &ConnectionController::SignOutFinished, account, &AccountSession::SignOut);
+}
+
 void VPNAppContext::LoadSettings()
 {
-    SettingsFile::Read(GetSettingsFilePath(*m_systemServices), m_settings);
+    m_settingsStore.Load();
 }
 
 bool VPNAppContext::SaveSettings()
 {
-    const QString path = GetSettingsFilePath(*m_systemServices);
-    MakeFileDirectory(path);
-    const bool written = SettingsFile::Write(path, m_settings);
-    SettingsFile::Read(path, m_settings);
-    return written;
+    return m_settingsStore.Save();
 }
 
 void VPNAppContext::SetApiProxyFromSettings()
 {
     LoadSettings();
-    m_api.SetProxyFromSettings(m_settings);
-}
-
-VPNServerListModel& VPNAppContext::RebuildServerModel()
-{
-    auto model = std::make_unique<VPNServerListModel>(m_serverManager.RebuildCurrentList());
-    std::swap(model, m_serverListModel);
-    // Views still show the old model until they are handed the new one; let it go afterwards.
-    if (model)
-        model.release()->deleteLater();
-    return *m_serverListModel;
+    m_api.SetProxyFromSettings(Settings());
 }
 
 QString VPNAppContext::ReadLocale(const QString& path)

@@ -2,24 +2,33 @@
 
 #include "api/vpnapi.h"
 #include "connection/vpnipmanager.h"
+#include "platform/clock.h"
 #include "platform/isystemservices.h"
-#include "servers/vpnserverlistmodel.h"
 #include "servers/vpnservermanager.h"
-#include "settings/vpnsettings.h"
+#include "settings/settingsstore.h"
 
 #include <QTranslator>
 
 #include <memory>
 
+class AccountKeyStore;
+class AccountSession;
+class ConnectionController;
+class OpenVpnGeneric;
+
 /**
- * The process-wide owner of the long-lived service objects that the windows and the workflow
- * share. Exactly one is created at start-up and passed down by reference; members are torn
- * down in reverse order of declaration.
+ * The process-wide owner of the long-lived objects: the platform services, the service API, the
+ * settings, the server catalog and the IP manager, and once CreateWorkflow() has run the tunnel
+ * controller, the account session and the connection controller, wired to each other. Exactly
+ * one is created at start-up; it hands each object the few others it uses. Members are torn down
+ * in reverse order of declaration.
  */
 class VPNAppContext
 {
 public:
-    explicit VPNAppContext(std::unique_ptr<ISystemServices> systemServices);
+    // A null clock means the system clock.
+    explicit VPNAppContext(std::unique_ptr<ISystemServices> systemServices,
+                           std::unique_ptr<Clock> clock = {});
     ~VPNAppContext();
     VPNAppContext(const VPNAppContext&) = delete;
     VPNAppContext& operator=(const VPNAppContext&) = delete;
@@ -27,13 +36,21 @@ public:
     QString ProductWord() const { return m_productWord; }
     ISystemServices& SystemServices() { return *m_systemServices; }
     const ISystemServices& SystemServices() const { return *m_systemServices; }
+    Clock& SystemClock() { return *m_clock; }
     VPNApi& Api() { return m_api; }
-    VPNSettings& Settings() { return m_settings; }
+    VPNSettings& Settings() { return m_settingsStore.Settings(); }
+    SettingsStore& Store() { return m_settingsStore; }
     QTranslator& Translator() { return m_translator; }
     VPNServerManager& ServerManager() { return m_serverManager; }
     VPNIpManager& IpManager() { return m_ipManager; }
-    // Null until the first RebuildServerModel().
-    VPNServerListModel* ServerListModel() const { return m_serverListModel.get(); }
+
+    // Builds the workflow on the given tunnel controller and key store; keyFromEnvironment, when
+    // usable, signs in without asking. The account session then loads the key.
+    void CreateWorkflow(std::unique_ptr<OpenVpnGeneric> tunnel, std::unique_ptr<AccountKeyStore> keyStore,
+                        const QString& keyFromEnvironment);
+    OpenVpnGeneric& Tunnel() { return *m_tunnel; }
+    AccountSession& Account() { return *m_account; }
+    ConnectionController& Connection() { return *m_connection; }
 
     // Applies the settings file on top of the record; failures are logged and leave it as it was.
     void LoadSettings();
@@ -41,8 +58,6 @@ public:
     bool SaveSettings();
     // Reloads the settings file, then lets the API client take its proxy from the record.
     void SetApiProxyFromSettings();
-    // Replaces the server list model with one over the catalog's freshly rebuilt visible list.
-    VPNServerListModel& RebuildServerModel();
 
     // Loads the translation of the language chosen in locale.config into the process-wide
     // translator and installs it; without a translation the built-in English texts show.
@@ -54,10 +69,14 @@ public:
 private:
     QString m_productWord;
     std::unique_ptr<ISystemServices> m_systemServices;
+    std::unique_ptr<Clock> m_clock;
     VPNApi m_api;
-    VPNSettings m_settings;
+    SettingsStore m_settingsStore;
     QTranslator m_translator;
     VPNServerManager m_serverManager;
     VPNIpManager m_ipManager;
-    std::unique_ptr<VPNServerListModel> m_serverListModel;
+    std::unique_ptr<OpenVpnGeneric> m_tunnel;
+    std::unique_ptr<AccountKeyStore> m_keyStore;
+    std::unique_ptr<AccountSession> m_account;
+    std::unique_ptr<ConnectionController> m_connection;
 };

@@ -2,10 +2,16 @@
 
 #include "appcontext.h"
 #include "applicationrestart.h"
+#include "connection/accountsession.h"
+#include "connection/connectioncontroller.h"
+#include "deployment.h"
+#include "linux/keychainaccountkeystore.h"
 #include "linux/linuxsystemservices.h"
+#include "linux/openvpnlinux.h"
 #include "qtlocalpeer.h"
 #include "qtsingleapplication.h"
 #include "support/loghandler.h"
+#include "tunnel/servicecontroller.h"
 #include "versioninfo.h"
 #include "vpnmainwindow.h"
 
@@ -46,6 +52,34 @@ int SendExitToRunningInstance(int argc, char* argv[])
 }
 
 } // namespace
+
+QString AccountKeyFilePath(const VPNAppContext& context)
+{
+    return context.SystemServices().GetSettingsDirectory() + QStringLiteral("account.key");
+}
+
+std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
+{
+    const ISystemServices& services = context.SystemServices();
+    auto tunnel = std::make_unique<OpenVpnLinux>(
+        context.Settings(), services,
+        OpenVpnLinux::CreateProcessController(services, Deployment::OpenVpnBinary()));
+    tunnel->SetCaSourceFile(Deployment::VpnCaFile());
+    tunnel->SetPtpServer(Deployment::PtpServer());
+    return tunnel;
+}
+
+std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context)
+{
+    // The window shows the settings as the file has them now.
+    context.LoadSettings();
+    auto window = std::make_unique<VPNMainWindow>(
+        context.Connection(), context.Account(), context.Store(), context.ServerManager(), context.Api(),
+        VPNMainWindow::Branding {context.ProductWord(), Deployment::WebHost()});
+    QObject::connect(window.get(), &VPNMainWindow::RestartRequested,
+                     [] { ApplicationRestart::StartNewCopy(); });
+    return window;
+}
 
 int RunNorvane(int argc, char* argv[])
 {
@@ -96,11 +130,16 @@ int RunNorvane(int argc, char* argv[])
     // 10.
     qDebug() << "Version: " << VersionInfo::Read();
 
-    // 11. to 13.
-    auto window = std::make_unique<VPNMainWindow>(context);
+    // 11. to 13. The workflow, then the window that shows it; the account key comes last, so the
+    // window sees the sign-in or the start-up chain.
+    context.CreateWorkflow(CreateTunnel(context),
+                           std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(context)),
+                           Deployment::AccountKeyOverride());
+    auto window = CreateMainWindow(context);
     QObject::connect(&app, &QtSingleApplication::Exit, window.get(), &VPNMainWindow::OnExit);
     window->show();
     app.setActivationWindow(window.get(), true);
+    context.Account().LoadAccountKey();
 
     // 14. The updater is initialised here once the update check exists.
 

@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <memory>
+
 // The program's entry point: hands over to a running instance, or prepares logging, settings
 // and the interface language and runs the main window until it closes.
 int RunNorvane(int argc, char* argv[]);
@@ -10,3 +12,14 @@ int RunNorvane(int argc, char* argv[]);
 QString NorvaneApplicationId();
 // True when "/exit" (exact, as a whole argument, the program path included) is among args.
 bool HasExitSwitch(const QStringList& args);
+
+class OpenVpnGeneric;
+class VPNAppContext;
+class VPNMainWindow;
+
+// Where the account key is kept when no keyring answers.
+QString AccountKeyFilePath(const VPNAppContext& context);
+// The tunnel controller of this platform, with the deployment's OpenVPN, CA and point-to-point server.
+std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context);
+// The main window over the context's workflow (CreateWorkflow() has run).
+std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context);

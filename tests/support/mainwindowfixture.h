@@ -1,11 +1,14 @@
 #pragma once
 
 #include "appcontext.h"
+#include "connection/accountsession.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
+#include "servers/vpnserverlistmodel.h"
 #include "settings/settingsfile.h"
 #include "simulatorfixture.h"
+#include "startup.h"
 #include "temphome.h"
 #include "vpnmainwindow.h"
 
@@ -17,8 +20,9 @@
 #include <functional>
 
 /**
- * The main window as a program start makes it, over a test's temporary home, with a scripted
- * tunnel, a key store of the test's choice and the in-process service simulator; waits shortened.
+ * The main window and its workflow as a program start makes them, over a test's temporary home,
+ * with a scripted tunnel, a key store of the test's choice and the in-process service simulator;
+ * waits shortened.
  * A test class derives from it beside QObject and calls Prepare() once, Begin() and End() per test.
  */
 class MainWindowFixture
@@ -108,18 +112,19 @@ protected:
         tunnelTimings.failureSignalDelayMs = 10;
         m_tunnel->SetTimings(tunnelTimings);
         m_tunnel->SetAnswerDisconnect(true);
-        m_window = std::make_unique<VPNMainWindow>(*m_context, std::move(tunnel), std::move(keyStore));
+        m_context->CreateWorkflow(std::move(tunnel), std::move(keyStore), QString());
+        m_window = CreateMainWindow(*m_context);
         WorkflowTimings timings;
         timings.autoConnectDelayMs = 20;
         timings.ipRetryDelayMs = 10;
         timings.reconnectCountdownIntervalMs = 5;
         timings.disconnectReasonDelayMs = 5;
         timings.changeIpCheckDelayMs = 10;
-        timings.connectedSnapshotDelayMs = 10;
         if (edit)
             edit(timings);
-        m_window->SetTimings(timings);
+        m_context->Connection().SetTimings(timings);
         m_window->show();
+        m_context->Account().LoadAccountKey();
     }
 
     bool ReachServerSelection() const
@@ -135,20 +140,18 @@ protected:
         return child;
     }
     QString Text(const char* label) const { return Child<QLabel>(label)->text(); }
-    QString State() const { return m_window->CurrentStateName(); }
+    QString State() const { return ConnectionController::StateName(m_context->Connection().CurrentState()); }
     QString ViewName() const { return Child<QStackedWidget>("CurrentView")->currentWidget()->objectName(); }
     QComboBox* ServerList() const { return Child<QComboBox>("ServerListDropDown"); }
-    const VPNServer* CurrentRecord() const
-    {
-        return m_context->ServerListModel()->ServerAt(ServerList()->currentIndex());
-    }
+    VPNServerListModel* Model() const { return qobject_cast<VPNServerListModel*>(ServerList()->model()); }
+    const VPNServer* CurrentRecord() const { return Model()->ServerAt(ServerList()->currentIndex()); }
 
     // The one protocol of every row in the list, or -1 when they differ or the list is empty.
     int ListProtocol() const
     {
         int protocol = -1;
         for (int row = 0; row < ServerList()->count(); ++row) {
-            const int rowProtocol = m_context->ServerListModel()->ServerAt(row)->protocol;
+            const int rowProtocol = Model()->ServerAt(row)->protocol;
             if (row > 0 && rowProtocol != protocol)
                 return -1;
             protocol = rowProtocol;

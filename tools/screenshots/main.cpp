@@ -5,10 +5,13 @@
 
 #include "api/vpnapiserverlistresponse.h"
 #include "appcontext.h"
+#include "connection/accountsession.h"
 #include "linux/keychainaccountkeystore.h"
 #include "linux/linuxsystemservices.h"
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnserverpicture.h"
+#include "startup.h"
+#include "tunnel/openvpngeneric.h"
 #include "vpnmainwindow.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
@@ -294,10 +297,13 @@ int main(int argc, char* argv[])
     services->SetExecutable(QCoreApplication::applicationFilePath());
     VPNAppContext context(std::move(services));
     // No keyring and an empty home: the window asks for the account key and stays offline.
-    auto keyStore = std::make_unique<KeychainAccountKeyStore>(VPNMainWindow::AccountKeyFilePath(context));
+    auto keyStore = std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(context));
     keyStore->SetKeyringEnabled(false);
-    VPNMainWindow window(context, nullptr, std::move(keyStore));
+    context.CreateWorkflow(CreateTunnel(context), std::move(keyStore), QString());
+    const std::unique_ptr<VPNMainWindow> windowOwner = CreateMainWindow(context);
+    VPNMainWindow& window = *windowOwner;
     window.show();
+    context.Account().LoadAccountKey();
     Settle(50);
     shooter.Save(QStringLiteral("main-sign-in"), &window);
 

@@ -67,9 +67,11 @@ QMap<QString, QString> VPNApi::AccountParameters(const QMap<QString, QString>& f
 VPNApiMessage VPNApi::Build(const QString& script, const QMap<QString, QString>& parameters) const
 {
     VPNApiMessage message = BuildMessage(m_host, m_apiKey, script, parameters);
-    const QString url = LogMask::MaskSecret(RequestUrl(message).toString(), m_accountKey);
+    // An account check may carry a key that is not (yet) the current one.
+    const QString secret = parameters.value(kSerial, m_accountKey);
+    const QString url = LogMask::MaskSecret(RequestUrl(message).toString(), secret);
     const QString body = LogMask::MaskSecret(
-        LogMask::MaskFormField(QString::fromLatin1(RequestBody(message)), kSerial), m_accountKey);
+        LogMask::MaskFormField(QString::fromLatin1(RequestBody(message)), kSerial), secret);
     qDebug() << "API Message URL:" << url << " Parameters: " << body;
     return message;
 }
@@ -116,6 +118,13 @@ void VPNApi::DoUnanchorVpnNetworkAccountIp()
 void VPNApi::GetUserInfo()
 {
     Send(QStringLiteral("getUserInfo"), AccountParameters(), m_userInfoResponse);
+}
+
+std::shared_ptr<VPNApiGetUserInfoResponse> VPNApi::CheckUserInfo(const QString& accountKey)
+{
+    auto response = std::make_shared<VPNApiGetUserInfoResponse>();
+    Send(QStringLiteral("getUserInfo"), {{kSerial, accountKey}}, response);
+    return response;
 }
 
 void VPNApi::GetRequestEntityIp()

@@ -36,14 +36,21 @@ public:
     void SetSystemDescription(const QString& softwareVersion, const QString& osName);
     // E-mail address of the last successful account information; empty until one arrived.
     QString AccountEmail() const { return m_accountEmail; }
+    // For a check made with CheckUserInfo(), whose answers this class does not keep.
+    void SetAccountEmail(const QString& email) { m_accountEmail = email; }
 
-    void GetServerList(const QString& ip);
+    // The workflow's requests are virtual so that its tests can answer them without a network.
+    virtual void GetServerList(const QString& ip);
     void GetServerListForRegion(const QString& region);
-    void GetVpnNetworkAccountIpAnchor();
+    virtual void GetVpnNetworkAccountIpAnchor();
     void DoAnchorVpnNetworkAccountIp(const QString& serverAddress);
     void DoUnanchorVpnNetworkAccountIp();
     void GetUserInfo();
-    void GetRequestEntityIp();
+    virtual void GetRequestEntityIp();
+    // One account check with a response object of its own, sent with accountKey whatever the
+    // current account key is: a sign-in matches each answer to the request it belongs to,
+    // although answers may arrive in any order.
+    virtual std::shared_ptr<VPNApiGetUserInfoResponse> CheckUserInfo(const QString& accountKey);
     void AddLogTicket(const QString& supportFilePath, const QString& logFilePath);
 
     // The caller has reloaded the settings file into the record it passes.

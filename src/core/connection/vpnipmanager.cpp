@@ -1,16 +1,18 @@
 #include "connection/vpnipmanager.h"
 
 #include "api/vpnapi.h"
+#include "platform/clock.h"
+#include "platform/timer.h"
 
 #include <QDebug>
 
-VPNIpManager::VPNIpManager(VPNApi& api, QObject* parent)
+VPNIpManager::VPNIpManager(VPNApi& api, Clock& clock, QObject* parent)
     : QObject(parent)
     , m_api(api)
+    , m_retryTimer(clock.CreateTimer(this))
 {
-    m_retryTimer.setSingleShot(true);
-    m_retryTimer.setInterval(1000);
-    connect(&m_retryTimer, &QTimer::timeout, this, [this] {
+    m_retryTimer->SetSingleShot(true);
+    connect(m_retryTimer, &Timer::Expired, this, [this] {
         if (m_remoteMode)
             RequestRemoteIp();
         else
@@ -20,7 +22,7 @@ VPNIpManager::VPNIpManager(VPNApi& api, QObject* parent)
 
 void VPNIpManager::RequestLocalIp()
 {
-    m_retryTimer.stop();
+    m_retryTimer->Stop();
     m_remoteMode = false;
     m_localIp.clear();
     m_api.GetRequestEntityIp();
@@ -28,7 +30,7 @@ void VPNIpManager::RequestLocalIp()
 
 void VPNIpManager::RequestRemoteIp()
 {
-    m_retryTimer.stop();
+    m_retryTimer->Stop();
     m_remoteMode = true;
     m_remoteIp.clear();
     m_api.GetRequestEntityIp();
@@ -45,7 +47,7 @@ void VPNIpManager::SetGenericIp(const QString& ipAddress)
         } else if (m_firstAttempt) {
             qDebug() << "First attempt to request new IP failed. Second attempt in 1 sec.";
             m_firstAttempt = false;
-            m_retryTimer.start();
+            m_retryTimer->Start(m_retryIntervalMs);
         } else {
             qDebug() << "Second attempt to request new IP failed. Disconnect here.";
             m_firstAttempt = true;
@@ -62,7 +64,7 @@ void VPNIpManager::SetGenericIp(const QString& ipAddress)
     } else if (m_firstAttempt) {
         qDebug() << "First attempt to request local IP failed. Second attempt in 1 sec.";
         m_firstAttempt = false;
-        m_retryTimer.start();
+        m_retryTimer->Start(m_retryIntervalMs);
     } else {
         qDebug() << "Second attempt to request local IP failed.";
         m_firstAttempt = true;

@@ -1,26 +1,26 @@
 #pragma once
 
 #include <QObject>
-#include <QTimer>
 
+class Clock;
+class Timer;
 class VPNApi;
 
 /**
  * Finds the public address under which the service sees the computer: the local address before
  * a tunnel exists, the new address once it is up. A new address only counts when it is not
- * empty and differs from the local one. Each request is retried once, a second later.
+ * empty and differs from the local one. Each request is retried once, after the retry interval
+ * (a second in the program).
  */
 class VPNIpManager : public QObject
 {
     Q_OBJECT
 public:
-    explicit VPNIpManager(VPNApi& api, QObject* parent = nullptr);
+    VPNIpManager(VPNApi& api, Clock& clock, QObject* parent = nullptr);
 
     QString LocalIp() const { return m_localIp; }
     QString RemoteIp() const { return m_remoteIp; }
-    // Tests shorten the one-second pause before the retry.
-    void SetRetryInterval(int milliseconds) { m_retryTimer.setInterval(milliseconds); }
-    int RetryInterval() const { return m_retryTimer.interval(); }
+    void SetRetryInterval(int milliseconds) { m_retryIntervalMs = milliseconds; }
 
 public slots:
     void RequestLocalIp();
@@ -38,5 +38,6 @@ private:
     bool m_remoteMode = false;
     bool m_firstAttempt = true;
     // A new request cancels a pending retry, so a late retry cannot answer the wrong question.
-    QTimer m_retryTimer;
+    Timer* m_retryTimer;
+    int m_retryIntervalMs = 1000;
 };

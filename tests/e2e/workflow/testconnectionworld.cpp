@@ -1,10 +1,15 @@
 #include "../e2esupport.h"
 #include "appcontext.h"
+#include "connection/accountsession.h"
+#include "connection/connectioncontroller.h"
+#include "deployment.h"
 #include "linux/linuxsystemservices.h"
 #include "logcapture.h"
 #include "memoryaccountkeystore.h"
 #include "settings/settingsfile.h"
+#include "startup.h"
 #include "temphome.h"
+#include "tunnel/openvpngeneric.h"
 #include "vpnmainwindow.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpngraphicstextitem.h"
@@ -33,7 +38,7 @@ private:
         return m_window->findChild<T*>(QLatin1String(name));
     }
     QString Text(const char* label) const { return Child<QLabel>(label)->text(); }
-    QString State() const { return m_window->CurrentStateName(); }
+    QString State() const { return ConnectionController::StateName(m_context->Connection().CurrentState()); }
 
     void Click(const char* button)
     {
@@ -85,9 +90,11 @@ private slots:
 
         m_context = std::make_unique<VPNAppContext>(std::move(services));
         // The key comes from NORVANE_ACCOUNT_KEY; the tunnel controller is the real one.
-        m_window
-            = std::make_unique<VPNMainWindow>(*m_context, nullptr, std::make_unique<MemoryAccountKeyStore>());
+        m_context->CreateWorkflow(CreateTunnel(*m_context), std::make_unique<MemoryAccountKeyStore>(),
+                                  Deployment::AccountKeyOverride());
+        m_window = CreateMainWindow(*m_context);
         m_window->show();
+        m_context->Account().LoadAccountKey();
         QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
     }
 
@@ -122,20 +129,25 @@ private slots:
     void userDisconnectCountsDown()
     {
         LogCapture log;
+        // Each status text the user sees after the press, once.
         QStringList texts;
         bool usableDuringCountdown = false;
-        connect(&m_window->ReconnectCountdownTimer(), &QTimer::timeout, this, [&] {
-            texts << Text("MainStatusLabel");
-            if (m_window->ReconnectCountdownTimer().isActive() && Child("ConnectButton")->isEnabled())
+        const QObject scope; // ends the recording with this test
+        connect(&m_context->Connection(), &ConnectionController::StatusChanged, &scope, [&] {
+            const QString text = Text("MainStatusLabel");
+            if (texts.isEmpty() || texts.last() != text)
+                texts << text;
+            if (text != QLatin1String("CLICK CONNECT TO SECURE YOUR INTERNET")
+                && Child("ConnectButton")->isEnabled())
                 usableDuringCountdown = true;
         });
         Click("DisconnectButton");
         QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
         QVERIFY(!Child("ConnectButton")->isEnabled());
         QTRY_VERIFY_WITH_TIMEOUT(log.Contains(QStringLiteral("Delay between reconnects finished.")), 30000);
-        QCOMPARE(texts.size(), VPNMainWindow::ReconnectCountdownStart);
-        QCOMPARE(texts.first(), QStringLiteral("Secure Disconnection is in progress: 20%"));
-        QCOMPARE(texts.at(9), QStringLiteral("Activity Log: None found"));
+        QCOMPARE(texts.size(), 14);
+        QCOMPARE(texts.first(), QStringLiteral("Secure Disconnection is in progress: 10%"));
+        QCOMPARE(texts.at(10), QStringLiteral("Activity Log: None found"));
         QCOMPARE(texts.last(), QStringLiteral("CLICK CONNECT TO SECURE YOUR INTERNET"));
         QVERIFY(!usableDuringCountdown);
         QVERIFY(Child("ConnectButton")->isEnabled());

@@ -5,6 +5,7 @@
 #include "servers/vpncombobox.h"
 #include "servers/vpncomboboxhtmldelegate.h"
 #include "servers/vpnserverlistmodel.h"
+#include "startup.h"
 #include "temphome.h"
 #include "vpnmainwindow.h"
 
@@ -65,11 +66,10 @@ private slots:
     {
         m_home = std::make_unique<TempHome>();
         m_context = std::make_unique<VPNAppContext>(std::make_unique<FakeSystemServices>(m_home->Path()));
-        auto keyStore = std::make_unique<MemoryAccountKeyStore>();
-        keyStore->SetHoldLoad(true); // the workflow stays put
-        m_window = std::make_unique<VPNMainWindow>(
-            *m_context, std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices()),
-            std::move(keyStore));
+        m_context->CreateWorkflow(
+            std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices()),
+            std::make_unique<MemoryAccountKeyStore>(), QString());
+        m_window = CreateMainWindow(*m_context);
         auto* list = m_window->findChild<VPNComboBox*>(QStringLiteral("ServerListDropDown"));
         QVERIFY(list);
         m_delegate = qobject_cast<VPNComboBoxHtmlDelegate*>(list->itemDelegate());

@@ -223,7 +223,7 @@ private slots:
 
         // The TCP list, rebuilt, selects the TCP endpoint of the same server.
         m_context->ServerManager().SetListType(VPNServerManager::TcpList);
-        QCOMPARE(m_context->ServerListModel()->ServerAt(0)->protocol, int(VPNServer::Tcp));
+        QCOMPARE(Model()->ServerAt(0)->protocol, int(VPNServer::Tcp));
         QCOMPARE(ServerList()->currentText(), Miami);
         QVERIFY(CurrentRecord()->favorite);
         QVERIFY(FavoriteAction()->isChecked());
@@ -234,7 +234,7 @@ private slots:
         QVERIFY(Press("PrimaryButton")); // YES
         QCOMPARE(SettingsOnDisk().favoriteServer, ChicagoIp);
         int favorites = 0;
-        for (const VPNServer& server : m_context->ServerListModel()->Servers())
+        for (const VPNServer& server : Model()->Servers())
             favorites += server.favorite ? 1 : 0;
         QCOMPARE(favorites, 1);
 
@@ -355,7 +355,7 @@ private slots:
         QVERIFY(Press("SecondaryButton")); // OK
         QCOMPARE(SettingsOnDisk().favoriteServer, MiamiIp);
         const int miami = ServerList()->findText(Miami);
-        QVERIFY(m_context->ServerListModel()->ServerAt(miami)->favorite);
+        QVERIFY(Model()->ServerAt(miami)->favorite);
         QVERIFY(!CurrentRecord()->favorite);
         QVERIFY(!FavoriteAction()->isChecked());
     }

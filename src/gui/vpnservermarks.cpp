@@ -1,7 +1,9 @@
 #include "vpnservermarks.h"
 
-#include "appcontext.h"
+#include "api/vpnapi.h"
 #include "servers/vpnserverlistmodel.h"
+#include "servers/vpnservermanager.h"
+#include "settings/settingsstore.h"
 #include "widgets/vpnsimpledialog.h"
 
 #include <QAction>
@@ -9,10 +11,13 @@
 #include <QDebug>
 #include <QScreen>
 
-VPNServerMarks::VPNServerMarks(VPNAppContext& context, QComboBox* serverList, QAction* favoriteAction,
-                               QAction* anchorAction, QWidget* hostWindow)
+VPNServerMarks::VPNServerMarks(SettingsStore& settings, VPNServerManager& catalog, VPNApi& api,
+                               QComboBox* serverList, QAction* favoriteAction, QAction* anchorAction,
+                               QWidget* hostWindow)
     : QObject(hostWindow)
-    , m_context(context)
+    , m_settings(settings)
+    , m_catalog(catalog)
+    , m_api(api)
     , m_serverList(serverList)
     , m_favoriteAction(favoriteAction)
     , m_anchorAction(anchorAction)
@@ -71,7 +76,7 @@ void VPNServerMarks::OnFavoriteStateChanged(bool checked)
                 + tr("Are you sure you want to proceed?"),
             &VPNServerMarks::OnConfirmFavoriteStateOffPressed,
             &VPNServerMarks::OnDeclineFavoriteStateChangePressed);
-    } else if (m_context.ServerManager().FindFavoriteIndex() == -1) {
+    } else if (m_catalog.FindFavoriteIndex() == -1) {
         Ask(tr("Your Favorite server has been set to:") + QLatin1Char('\n') + name,
             &VPNServerMarks::OnConfirmFavoriteStateOnPressed, nullptr);
     } else {
@@ -98,7 +103,7 @@ void VPNServerMarks::OnAnchorStateChanged(bool checked)
                 + QLatin1Char('\n') + tr("Are you sure you want to proceed?"),
             &VPNServerMarks::OnConfirmAnchorStateOffPressed,
             &VPNServerMarks::OnDeclineAnchorStateChangePressed);
-    } else if (!m_context.ServerManager().GetAnchoredServer(anchored)) {
+    } else if (!m_catalog.GetAnchoredServer(anchored)) {
         Ask(tr("Your Anchor IP has been set to the following server location:") + QLatin1Char('\n') + name,
             &VPNServerMarks::OnConfirmAnchorStateOnPressed, nullptr);
     } else {
@@ -153,9 +158,9 @@ void VPNServerMarks::OnConfirmFavoriteStateOnPressed()
 {
     if (VPNServerListModel* model = Model())
         model->SetFavorite(RowOfAskedServer(), true);
-    m_context.Settings().SetFavorite(m_askedServer.address);
-    m_context.SaveSettings();
-    m_context.ServerManager().SetFavorite(m_askedServer.address);
+    m_settings.Settings().SetFavorite(m_askedServer.address);
+    m_settings.Save();
+    m_catalog.SetFavorite(m_askedServer.address);
     qDebug() << "Set favorite state TRUE for " << m_askedServer.name;
     RefreshActions();
     emit ServersContextStateChanged();
@@ -165,9 +170,9 @@ void VPNServerMarks::OnConfirmFavoriteStateOffPressed()
 {
     if (VPNServerListModel* model = Model())
         model->SetFavorite(RowOfAskedServer(), false);
-    m_context.Settings().ClearFavorite();
-    m_context.SaveSettings();
-    m_context.ServerManager().ClearFavorites();
+    m_settings.Settings().ClearFavorite();
+    m_settings.Save();
+    m_catalog.ClearFavorites();
     qDebug() << "Set favorite state FALSE for " << m_askedServer.name;
     RefreshActions();
     emit ServersContextStateChanged();
@@ -178,7 +183,7 @@ void VPNServerMarks::OnConfirmAnchorStateOnPressed()
     if (VPNServerListModel* model = Model())
         model->SetAnchored(RowOfAskedServer(), true);
     qDebug() << "Set anchor state ON for " << m_askedServer.name << " (" << m_askedServer.address << ")";
-    m_context.Api().DoAnchorVpnNetworkAccountIp(m_askedServer.address);
+    m_api.DoAnchorVpnNetworkAccountIp(m_askedServer.address);
     RefreshActions();
     emit ServersContextStateChanged();
 }
@@ -188,7 +193,7 @@ void VPNServerMarks::OnConfirmAnchorStateOffPressed()
     if (VPNServerListModel* model = Model())
         model->SetAnchored(RowOfAskedServer(), false);
     qDebug() << "Set anchor state FALSE for " << m_askedServer.name << " (" << m_askedServer.address << ")";
-    m_context.Api().DoUnanchorVpnNetworkAccountIp();
+    m_api.DoUnanchorVpnNetworkAccountIp();
     RefreshActions();
     emit ServersContextStateChanged();
 }

@@ -8,8 +8,10 @@
 
 class QAction;
 class QComboBox;
-class VPNAppContext;
+class SettingsStore;
+class VPNApi;
 class VPNServerListModel;
+class VPNServerManager;
 class VPNSimpleDialog;
 
 /**
@@ -28,8 +30,8 @@ class VPNServerMarks : public QObject
 public:
     // The dialog is a child window of hostWindow and is placed next to it; the actions must be
     // checkable. Connecting the actions' triggered(bool) is left to the owner.
-    VPNServerMarks(VPNAppContext& context, QComboBox* serverList, QAction* favoriteAction,
-                   QAction* anchorAction, QWidget* hostWindow);
+    VPNServerMarks(SettingsStore& settings, VPNServerManager& catalog, VPNApi& api, QComboBox* serverList,
+                   QAction* favoriteAction, QAction* anchorAction, QWidget* hostWindow);
     ~VPNServerMarks() override;
 
     VPNSimpleDialog* Dialog() const;
@@ -66,7 +68,9 @@ private:
     // server; after the list was rebuilt under the dialog, its row in the new list, or -1.
     int RowOfAskedServer() const;
 
-    VPNAppContext& m_context;
+    SettingsStore& m_settings;
+    VPNServerManager& m_catalog;
+    VPNApi& m_api;
     QComboBox* m_serverList;
     QAction* m_favoriteAction;
     QAction* m_anchorAction;

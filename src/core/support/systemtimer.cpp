@@ -1,0 +1,7 @@
+#include "support/systemtimer.h"
+
+SystemTimer::SystemTimer(QObject* parent)
+    : Timer(parent)
+{
+    connect(&m_timer, &QTimer::timeout, this, &Timer::Expired);
+}

@@ -1,0 +1,279 @@
+#include "logcapture.h"
+#include "mainwindowfixture.h"
+#include "urlrecorder.h"
+#include "widgets/vpnconnectionindicator.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTest>
+
+namespace {
+
+const QString ExitAddress = QStringLiteral("203.0.113.77");
+// A tunnel address on loopback, so that nothing the test starts leaves the machine.
+const QString ConnectedLine
+    = QStringLiteral(">STATE:1796580774,CONNECTED,SUCCESS,127.0.0.5,198.51.100.1,1194,,\n");
+
+} // namespace
+
+// The real window over the real workflow, the in-process service simulator and a scripted tunnel:
+// that the view follows the controller and hands it the user's presses. What the workflow does
+// in each state is the connection controller's own test.
+class TestMainWindow final : public QObject, public MainWindowFixture
+{
+    Q_OBJECT
+
+private:
+    QAction* TrayEntry(const char* name) const { return Child<QAction>(name); }
+    bool Shown(const char* name) const { return !Child(name)->isHidden(); }
+
+    void SignIn(const QString& key)
+    {
+        Child<QLineEdit>("SignInKeyEdit")->setText(key);
+        QTest::keyClick(Child<QLineEdit>("SignInKeyEdit"), Qt::Key_Return);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("NORVANE_WEB_HOST", "www.norvane.example");
+        QVERIFY(Prepare());
+    }
+    void init() { QVERIFY(Begin()); }
+    void cleanup() { End(); }
+
+    void connectDisconnectAndDrop()
+    {
+        QVERIFY(WriteSettings());
+        Start();
+        QVERIFY(ReachServerSelection());
+        QCOMPARE(ViewName(), QStringLiteral("MainView"));
+        QVERIFY(ServerList()->count() > 1);
+        QVERIFY(Shown("ServerListDropDown"));
+        QVERIFY(TrayEntry("trayConnectAction")->isEnabled());
+        QVERIFY(m_context->Api().Queue().IsProxyEnabled());
+        const VPNServer server = *CurrentRecord();
+
+        // The tray entry and the button reach the same workflow.
+        TrayEntry("trayConnectAction")->trigger();
+        QCOMPARE(State(), QStringLiteral("ConnectingState"));
+        QCOMPARE(m_tunnel->ServerAddress(), server.address);
+        QVERIFY(Shown("CancelConnectButton") && !Shown("ConnectButton") && !Shown("ServerListDropDown"));
+        QVERIFY(!Child("CancelConnectButton")->isEnabled());
+        m_tunnel->ReportCanCancel();
+        QVERIFY(Child("CancelConnectButton")->isEnabled());
+        QCOMPARE(TrayEntry("trayServerAction")->text(), server.name);
+
+        m_simulator->MapExitAddress(QStringLiteral("127.0.0.1"), ExitAddress);
+        m_tunnel->ProcessManagementOutput(ConnectedLine);
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 15000);
+        QVERIFY(!m_context->Api().Queue().IsProxyEnabled());
+        QCOMPARE(Text("MainStatusLabel"), QStringLiteral("YOU ARE SECURELY CONNECTED"));
+        QCOMPARE(Text("MainStatusTimeLabel"), QStringLiteral("0:00:00"));
+        QCOMPARE(Text("MainLocalIPLabel"), QStringLiteral("127.0.0.1"));
+        QCOMPARE(Text("MainNewIPLabel"), ExitAddress);
+        QVERIFY(Shown("DisconnectButton") && Shown("MainIPFrame") && !Shown("CancelConnectButton"));
+        QVERIFY(TrayEntry("trayDisconnectAction")->isEnabled()
+                && !TrayEntry("trayConnectAction")->isEnabled());
+        QCOMPARE(m_window->LastTrayMessage(), QStringLiteral("CONNECTED"));
+        QCOMPARE(m_window->TrayIcon()->toolTip().section(QLatin1Char('\n'), 3),
+                 QStringLiteral("New IP: ") + ExitAddress);
+        QCOMPARE(Child("MainStatusLabel")->contextMenuPolicy(), Qt::ActionsContextMenu);
+
+        // A user disconnect: the countdown keeps CONNECT and its tray entry closed to its end.
+        Child<QPushButton>("DisconnectButton")->click();
+        QTRY_COMPARE(State(), QStringLiteral("ServerSelectState"));
+        QVERIFY(!m_context->Connection().ConnectAllowed());
+        QVERIFY(!Child("ConnectButton")->isEnabled() && !TrayEntry("trayConnectAction")->isEnabled());
+        QVERIFY(m_context->Api().Queue().IsProxyEnabled());
+        QCOMPARE(m_window->LastTrayMessage(), QStringLiteral("DISCONNECTED"));
+        QTRY_VERIFY_WITH_TIMEOUT(Child("ConnectButton")->isEnabled(), 5000);
+        QVERIFY(TrayEntry("trayConnectAction")->isEnabled());
+        QVERIFY(!Shown("RestartButton"));
+
+        // A drop of an established tunnel names the server and offers the restart.
+        TrayEntry("trayConnectAction")->trigger();
+        m_tunnel->ProcessManagementOutput(ConnectedLine);
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 15000);
+        m_tunnel->ReportDisconnected();
+        QTRY_VERIFY(Shown("RestartButton"));
+        QVERIFY(m_window->ConnectionIndicator()->isVisible());
+        QCOMPARE(Text("MainStatusTimeLabel"), QString());
+        QCOMPARE(Child("MainStatusLabel")->contextMenuPolicy(), Qt::NoContextMenu);
+    }
+
+    void signInAndOut()
+    {
+        Start(std::make_unique<MemoryAccountKeyStore>());
+        QTRY_COMPARE(ViewName(), QStringLiteral("SignInView"));
+        QVERIFY(!Shown("MenuSignOutButton"));
+        SignIn(QStringLiteral("NOT-A-KNOWN-KEY"));
+        QTRY_COMPARE_WITH_TIMEOUT(Text("SignInMessageLabel"),
+                                  QStringLiteral("THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN."),
+                                  15000);
+        QVERIFY(Child("SignInButton")->isEnabled());
+
+        m_simulator->SetHttpError(500);
+        SignIn(SimulatorFixture::AccountKey());
+        QTRY_COMPARE_WITH_TIMEOUT(ViewName(), QStringLiteral("ErrorView"), 15000);
+        m_simulator->SetHttpError(0);
+        Child<QPushButton>("ErrorRetryButton")->click();
+        QVERIFY(ReachServerSelection());
+        QVERIFY(Shown("MenuSignOutButton"));
+        QCOMPARE(m_context->Account().Email(), QStringLiteral("ann@example.org"));
+
+        m_tunnel->ClearCalls();
+        Child<QPushButton>("MenuButton")->click();
+        Child<QPushButton>("MenuSignOutButton")->click();
+        QCOMPARE(ViewName(), QStringLiteral("SignInView"));
+        QVERIFY(Child<QLineEdit>("SignInKeyEdit")->text().isEmpty());
+        QVERIFY(m_context->Api().AccountKey().isEmpty());
+        QCOMPARE(State(), QStringLiteral("Stopped"));
+    }
+
+    void errorViewRetriesTheStartUp()
+    {
+        m_simulator->SetHttpError(500);
+        Start();
+        QTRY_COMPARE_WITH_TIMEOUT(ViewName(), QStringLiteral("ErrorView"), 15000);
+        QCOMPARE(Text("ErrorLabel"), QStringLiteral("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
+        m_simulator->SetHttpError(0);
+        Child<QPushButton>("ErrorRetryButton")->click();
+        QVERIFY(ReachServerSelection());
+        QCOMPARE(ViewName(), QStringLiteral("MainView"));
+    }
+
+    void menuButtonReturnsToTheViewShownBefore()
+    {
+        Start();
+        QVERIFY(ReachServerSelection());
+        auto* views = Child<QStackedWidget>("CurrentView");
+        auto* menuButton = Child<QPushButton>("MenuButton");
+        menuButton->click();
+        QCOMPARE(ViewName(), QStringLiteral("MenuView"));
+        QCOMPARE(menuButton->text(), QStringLiteral("BACK"));
+        menuButton->click();
+        QCOMPARE(views->currentWidget(), Child("MainView"));
+        QCOMPARE(menuButton->text(), QStringLiteral("MENU"));
+    }
+
+    void dragsOnlyFromTheBorderBand_data()
+    {
+        QTest::addColumn<QPoint>("press");
+        QTest::addColumn<bool>("moves");
+        QTest::newRow("left band") << QPoint(39, 100) << true;
+        QTest::newRow("top band") << QPoint(300, 20) << true;
+        QTest::newRow("right band") << QPoint(570, 100) << true;
+        QTest::newRow("bottom band") << QPoint(300, 180) << true;
+        QTest::newRow("inside, near the left") << QPoint(40, 60) << false;
+        QTest::newRow("inside, near the bottom") << QPoint(300, 163) << false;
+    }
+
+    void dragsOnlyFromTheBorderBand()
+    {
+        QFETCH(QPoint, press);
+        QFETCH(bool, moves);
+        QCOMPARE(VPNMainWindow::IsInDragBand(press, QSize(596, 203)), moves);
+    }
+
+    void trayActivation_data()
+    {
+        QTest::addColumn<QString>("windowState");
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("visibleAfter");
+        QTest::addColumn<bool>("menuAfter");
+        const int left = QSystemTrayIcon::Trigger;
+        QTest::newRow("shown, left click hides") << "shown" << left << false << false;
+        QTest::newRow("hidden, double click shows")
+            << "hidden" << int(QSystemTrayIcon::DoubleClick) << true << false;
+        QTest::newRow("closed by the desktop, left click shows") << "close()" << left << true << false;
+        QTest::newRow("minimized, left click ignored") << "minimized" << left << true << false;
+        QTest::newRow("hidden, middle click ignored")
+            << "hidden" << int(QSystemTrayIcon::MiddleClick) << false << false;
+        QTest::newRow("context click opens the menu")
+            << "shown" << int(QSystemTrayIcon::Context) << true << true;
+    }
+
+    void trayActivation()
+    {
+        QFETCH(QString, windowState);
+        QFETCH(int, reason);
+        QFETCH(bool, visibleAfter);
+        QFETCH(bool, menuAfter);
+        Start(std::make_unique<MemoryAccountKeyStore>());
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        if (windowState == QLatin1String("hidden"))
+            m_window->hide();
+        else if (windowState == QLatin1String("minimized"))
+            m_window->setWindowState(Qt::WindowMinimized);
+        else if (windowState == QLatin1String("close()"))
+            QVERIFY(!m_window->close()); // the desktop's close request only hides
+        m_window->SystrayIconActivated(QSystemTrayIcon::ActivationReason(reason));
+        QCOMPARE(m_window->isVisible(), visibleAfter);
+        QCOMPARE(m_window->isMinimized(), windowState == QLatin1String("minimized"));
+        if (menuAfter)
+            QTRY_VERIFY(m_window->TrayMenu()->isVisible());
+        QCOMPARE(m_window->TrayMenu()->isVisible(), menuAfter);
+        m_window->TrayMenu()->hide();
+    }
+
+    void trayToolTip_data()
+    {
+        QTest::addColumn<bool>("serversOnMainScreen");
+        QTest::addColumn<bool>("connected");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("list in options, connected") << false << true << "Connected";
+        QTest::newRow("list in options, disconnected") << false << false << "Disconnected";
+        QTest::newRow("list on main, connected")
+            << true << true
+            << "Connected to: Germany - Frankfurt\nSince: 2024-03-05 21:07\nLocal IP: 203.0.113.24\n"
+               "New IP: 198.51.100.73";
+        QTest::newRow("list on main, disconnected")
+            << true << false << "Disconnected from: Germany - Frankfurt";
+    }
+
+    void trayToolTip()
+    {
+        QFETCH(bool, serversOnMainScreen);
+        QFETCH(bool, connected);
+        QFETCH(QString, expected);
+        QCOMPARE(VPNMainWindow::ComposeTrayToolTip(
+                     serversOnMainScreen, connected, QStringLiteral("Germany - Frankfurt"),
+                     QDateTime(QDate(2024, 3, 5), QTime(21, 7, 42)), QStringLiteral("203.0.113.24"),
+                     QStringLiteral("198.51.100.73")),
+                 expected);
+    }
+
+    void linksOpenInTheBrowser_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("support link") << "supportLink"
+                                      << "https://www.norvane.example/support/ticket";
+        QTest::newRow("web address") << "https://docs.norvane.example/faq"
+                                     << "https://docs.norvane.example/faq";
+        QTest::newRow("verify") << ""
+                                << "https://www.norvane.example/whatismyipaddress/";
+    }
+
+    void linksOpenInTheBrowser()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, expected);
+        Start(std::make_unique<MemoryAccountKeyStore>());
+        UrlRecorder browser;
+        if (link.isEmpty())
+            TrayEntry("trayVerifyAction")->trigger();
+        else
+            emit m_window->ConnectionIndicator()->linkActivated(link);
+        QCOMPARE(browser.urls.size(), 1);
+        QCOMPARE(browser.urls.first().toString(), expected);
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "testmainwindow.moc"

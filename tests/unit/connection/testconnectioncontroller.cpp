@@ -1,0 +1,390 @@
+#include "connection/connectioncontroller.h"
+#include "connection/vpnipmanager.h"
+#include "fakeapi.h"
+#include "fakeclock.h"
+#include "fakesystemservices.h"
+#include "scriptedtunnel.h"
+#include "servers/vpnservermanager.h"
+#include "settings/settingsfile.h"
+#include "settings/settingsstore.h"
+#include "temphome.h"
+
+#include <QTest>
+
+// The connection workflow driven step by step: the service's answers, the tunnel's reports and
+// the passing of time are steps of a script, and so are the checks. Nothing waits for real time.
+//
+// Steps: start | localip <ip> | servers | anchor | listerror | select <row> | connect | cancel |
+//   disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> | remoteip <ip> |
+//   tunnel connecting|cancancel|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
+// Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
+//   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no
+class TestConnectionController final : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Rig
+    {
+        TempHome home;
+        FakeSystemServices system {home.Path()};
+        FakeClock clock;
+        FakeApi api;
+        SettingsStore settings {GetSettingsFilePath(system)};
+        VPNServerManager catalog {settings.Settings()};
+        VPNIpManager ipManager {api, clock};
+        ScriptedTunnel tunnel {settings.Settings(), system};
+        ConnectionController controller {tunnel, api, ipManager, catalog, settings, system, clock};
+        QList<VPNServer> servers;
+        QStringList events;
+
+        Rig()
+        {
+            QObject::connect(&api, &VPNApi::RequestEntityIpReceived, &ipManager, &VPNIpManager::SetGenericIp);
+            tunnel.SetPtpServer(QStringLiteral("198.51.100.9"));
+            VPNServer udp;
+            udp.name = QStringLiteral("Germany Frankfurt");
+            udp.address = QStringLiteral("198.51.100.1");
+            udp.port = 1194;
+            VPNServer anchored = udp;
+            anchored.name = QStringLiteral("Japan Tokyo");
+            anchored.address = QStringLiteral("198.51.100.2");
+            anchored.anchored = true;
+            servers = {udp, anchored};
+            using C = ConnectionController;
+            QObject::connect(&controller, &C::InitializationStarted,
+                             [this] { events << QStringLiteral("init"); });
+            QObject::connect(&controller, &C::InitializationFinished,
+                             [this] { events << QStringLiteral("main"); });
+            QObject::connect(&controller, &C::ErrorOccurred, [this](const QString& text) {
+                events << QStringLiteral("error ") + TextName(text);
+            });
+            QObject::connect(&controller, &C::ErrorResolved,
+                             [this] { events << QStringLiteral("resolved"); });
+            QObject::connect(&controller, &C::ConnectionEstablished,
+                             [this] { events << QStringLiteral("up"); });
+            QObject::connect(&controller, &C::ConnectionDropped,
+                             [this] { events << QStringLiteral("down"); });
+            QObject::connect(&controller, &C::DisconnectReasonFound,
+                             [this](const QString& text, bool restart) {
+                                 events << QStringLiteral("reason ") + TextName(text)
+                                         + (restart ? QStringLiteral(" restart") : QString());
+                             });
+            QObject::connect(&controller, &C::SignOutFinished,
+                             [this] { events << QStringLiteral("signedout"); });
+            QObject::connect(&controller, &C::ShutdownFinished, [this] { events << QStringLiteral("exit"); });
+        }
+
+        static QString TextName(const QString& text)
+        {
+            const QPair<QString, const char*> names[]
+                = {{ConnectionController::IpErrorText(), "ip"},
+                   {ConnectionController::OpenVpnErrorText(), "openvpn"},
+                   {ConnectionController::ConnectionErrorText(), "dropped"},
+                   {ConnectionController::ServerUnavailableText(), "unavailable"},
+                   {ConnectionController::NoNetworkText(), "nonetwork"},
+                   {ConnectionController::NetworkErrorText(), "network"}};
+            for (const auto& name : names) {
+                if (name.first == text)
+                    return QLatin1String(name.second);
+            }
+            return text;
+        }
+
+        void Step(const QString& step)
+        {
+            const QString verb = step.section(QLatin1Char(' '), 0, 0);
+            const QString arg = step.section(QLatin1Char(' '), 1);
+            if (verb.startsWith(QLatin1Char('=')))
+                return Check(verb.mid(1), arg);
+            if (verb == QLatin1String("start")) {
+                controller.SetAccountKey(QStringLiteral("KEY-1"));
+                controller.Initialize();
+            } else if (verb == QLatin1String("localip") || verb == QLatin1String("remoteip")) {
+                emit api.RequestEntityIpReceived(arg == QLatin1String("none") ? QString() : arg);
+            } else if (verb == QLatin1String("servers")) {
+                catalog.SetServerLists(servers, {});
+            } else if (verb == QLatin1String("anchor")) {
+                catalog.SetAssignedAddress(arg);
+            } else if (verb == QLatin1String("listerror")) {
+                emit api.ServerListErrorOccured();
+            } else if (verb == QLatin1String("select")) {
+                const int row = arg.toInt();
+                controller.SelectServer(row, row < servers.size() ? &servers.at(row) : nullptr);
+            } else if (verb == QLatin1String("net")) {
+                system.SetInternetConnected(arg == QLatin1String("on"));
+            } else if (verb == QLatin1String("wait")) {
+                clock.Advance(arg.toLongLong());
+            } else if (verb == QLatin1String("tunnel")) {
+                Tunnel(arg);
+            } else {
+                const QMap<QString, void (ConnectionController::*)()> actions
+                    = {{QStringLiteral("connect"), &ConnectionController::Connect},
+                       {QStringLiteral("cancel"), &ConnectionController::CancelConnect},
+                       {QStringLiteral("disconnect"), &ConnectionController::Disconnect},
+                       {QStringLiteral("changeip"), &ConnectionController::ChangeIP},
+                       {QStringLiteral("retry"), &ConnectionController::Retry},
+                       {QStringLiteral("signout"), &ConnectionController::SignOut},
+                       {QStringLiteral("shutdown"), &ConnectionController::Shutdown}};
+                QVERIFY2(actions.contains(verb), qPrintable(QStringLiteral("unknown step ") + step));
+                (controller.*actions.value(verb))();
+            }
+        }
+
+        void Tunnel(const QString& report)
+        {
+            if (report == QLatin1String("connecting"))
+                tunnel.ReportConnecting();
+            else if (report == QLatin1String("cancancel"))
+                tunnel.ReportCanCancel();
+            else if (report == QLatin1String("connected"))
+                // A tunnel address on loopback: the change-IP message then goes nowhere else.
+                tunnel.ProcessManagementOutput(
+                    QStringLiteral(">STATE:1796580774,CONNECTED,SUCCESS,127.0.0.2,198.51.100.1,1194,,\n"));
+            else if (report == QLatin1String("disconnected"))
+                tunnel.ReportDisconnected();
+            else if (report == QLatin1String("ptpup"))
+                tunnel.ReportConnectedPtP();
+            else if (report == QLatin1String("startfailed"))
+                tunnel.ReportStartFailed();
+            else if (report == QLatin1String("changeipsent"))
+                emit tunnel.ChangeIpMessageSent();
+            else if (report.startsWith(QLatin1String("line ")))
+                tunnel.ProcessManagementOutput(report.mid(5) + QLatin1Char('\n'));
+            else
+                QFAIL(qPrintable(QStringLiteral("unknown tunnel report ") + report));
+        }
+
+        void Check(const QString& what, const QString& expected)
+        {
+            const auto yes = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
+            QString actual;
+            if (what == QLatin1String("state"))
+                actual = ConnectionController::StateName(controller.CurrentState());
+            else if (what == QLatin1String("status"))
+                actual = controller.StatusText();
+            else if (what == QLatin1String("time"))
+                actual = controller.TimeConnectedText();
+            else if (what == QLatin1String("newip"))
+                actual = controller.NewIpText();
+            else if (what == QLatin1String("api"))
+                actual = api.TakeCalls().join(QLatin1Char(','));
+            else if (what == QLatin1String("tunnel")) {
+                actual = tunnel.Calls().join(QLatin1Char(','));
+                tunnel.ClearCalls();
+            } else if (what == QLatin1String("events"))
+                actual = std::exchange(events, {}).join(QLatin1Char('|'));
+            else if (what == QLatin1String("allowed"))
+                actual = yes(controller.ConnectAllowed());
+            else if (what == QLatin1String("cancel"))
+                actual = yes(controller.CancelAllowed());
+            else if (what == QLatin1String("offered"))
+                actual = yes(controller.ChangeIpOffered());
+            else
+                QFAIL(qPrintable(QStringLiteral("unknown check ") + what));
+            QCOMPARE(actual, expected);
+        }
+    };
+
+    // A script: steps separated by semicolons.
+    static QStringList S(const char* script)
+    {
+        QStringList steps = QString::fromLatin1(script).split(QLatin1Char(';'));
+        for (QString& step : steps)
+            step = step.trimmed();
+        return steps;
+    }
+    // Start-up up to server selection with the first server chosen; the events are taken.
+    static QStringList Ready()
+    {
+        return S("start; localip 192.0.2.2; servers; anchor; select 0; =events init|main; "
+                 "=api GetRequestEntityIp,GetServerList,GetVpnNetworkAccountIpAnchor");
+    }
+    // From server selection to connected with the new address 203.0.113.77.
+    static QStringList Connected()
+    {
+        return Ready()
+            + S("connect; tunnel connected; remoteip 203.0.113.77; =events up; =api GetRequestEntityIp; "
+                "=tunnel DoConnect");
+    }
+
+private slots:
+    void workflow_data()
+    {
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QStringList>("steps");
+
+        QTest::newRow("start-up ends in server selection") << QStringList()
+                                                           << Ready()
+                + S("=state ServerSelectState; =allowed yes; =status CLICK CONNECT TO SECURE YOUR INTERNET");
+        QTest::newRow("local address fails twice, a second apart; retry starts again")
+            << QStringList()
+            << S("start; localip none; wait 999; =api GetRequestEntityIp; wait 1; =api GetRequestEntityIp; "
+                 "localip none; =state InitialErrorState; =events init|error network; retry; =state "
+                 "LocalIpState; =events init; =api GetRequestEntityIp");
+        QTest::newRow("server list error")
+            << QStringList()
+            << S("start; localip 192.0.2.2; listerror; =state InitialErrorState; =events init|error network");
+        QTest::newRow("no network: nothing starts until retry finds one")
+            << QStringList()
+            << S("net off; start; =state Stopped; =events error nonetwork; =api ; net on; retry; =state "
+                 "LocalIpState; =events init");
+        QTest::newRow("auto-connect half a second after the main view")
+            << S("autoConnect")
+            << Ready() + S("wait 499; =tunnel ; wait 1; =state ConnectingState; =tunnel DoConnect");
+        QTest::newRow("auto-connect does not press after an error")
+            << S("autoConnect")
+            << S("start; localip 192.0.2.2; servers; listerror; wait 600; =state InitialErrorState; "
+                 "=tunnel ");
+        QTest::newRow("connect, cancel allowed once the tunnel says so, connected with the time running")
+            << QStringList()
+            << Ready()
+                + S("connect; =state ConnectingState; =status Connecting...; =cancel no; tunnel cancancel; "
+                    "=cancel yes; tunnel connected; =state AssignedIpState; =cancel no; remoteip "
+                    "203.0.113.77; =state ConnectedState; =status YOU ARE SECURELY CONNECTED; =time 0:00:00; "
+                    "=newip 203.0.113.77; wait 7000; =time 0:00:07; wait 3893000; =time 1:05:00; wait "
+                    "89699000; =time 25:59:59");
+        QTest::newRow("disconnect: countdown texts, connect ignored until the end, no reason")
+            << QStringList()
+            << Connected()
+                + S("disconnect; =state DisconnectingState; =tunnel DoDisconnect; tunnel disconnected; "
+                    "=state ServerSelectState; =events down; =status Secure Disconnection is in progress: "
+                    "10%; =allowed no; wait 1000; =status Secure Disconnection is in progress: 20%; wait "
+                    "9000; =status Activity Log: None found; wait 2000; =status Local IP Log: None found; "
+                    "wait 2000; =status Assigned IP: Cleared; connect; =tunnel ; wait 1999; =allowed no; "
+                    "wait 1; =allowed yes; =status CLICK CONNECT TO SECURE YOUR INTERNET; =events ; connect; "
+                    "=state ConnectingState");
+        QTest::newRow("a second connection starts its time at zero") << QStringList()
+                                                                     << Connected()
+                + S("wait 5000; disconnect; tunnel disconnected; wait 16000; connect; tunnel connected; "
+                    "remoteip 203.0.113.78; =time 0:00:00");
+        QTest::newRow("cancel: no countdown, no reason") << QStringList()
+                                                         << Ready()
+                + S("connect; cancel; =state DisconnectingState; tunnel disconnected; =allowed yes; wait "
+                    "200; =events down; =status CLICK CONNECT TO SECURE YOUR INTERNET");
+        QTest::newRow("a tunnel that never reports its end is taken as down") << QStringList()
+                                                                              << Connected()
+                + S("disconnect; wait 19999; =state DisconnectingState; wait 1; =state ServerSelectState; "
+                    "=events down");
+        QTest::newRow("the address does not change: IP error, restart offered, countdown") << QStringList()
+                                                                                           << Ready()
+                + S("connect; tunnel connected; remoteip 192.0.2.2; wait 1000; remoteip 192.0.2.2; =state "
+                    "DisconnectingState; tunnel disconnected; =allowed no; wait 100; =events down|reason ip "
+                    "restart");
+        QTest::newRow("OpenVPN cannot start: OpenVPN error") << QStringList()
+                                                             << Ready()
+                + S("connect; tunnel startfailed; tunnel disconnected; wait 100; =events down|reason openvpn "
+                    "restart; =allowed yes");
+        QTest::newRow("an established tunnel drops: the server's fault")
+            << QStringList()
+            << Connected() + S("tunnel disconnected; wait 100; =events down|reason dropped restart; =time ");
+        QTest::newRow("TLS error: server unavailable, no restart") << QStringList()
+                                                                   << Ready()
+                + S("connect; tunnel line >STATE:1796580790,RECONNECTING,tls-error,,,,,; tunnel "
+                    "disconnected; wait 100; =events down|reason unavailable");
+        QTest::newRow("IP change: changing, checked three seconds after the message")
+            << S("forcedIpChangeEnabled; serversOnMainScreen")
+            << Connected()
+                + S("=offered yes; changeip; =newip Changing...; tunnel changeipsent; wait 2999; =api ; wait "
+                    "1; =api GetRequestEntityIp; remoteip 203.0.113.90; =newip 203.0.113.90; =state "
+                    "ConnectedState");
+        QTest::newRow("IP change that keeps the local address ends the connection") << QStringList()
+                                                                                    << Connected()
+                + S("=offered no; changeip; tunnel changeipsent; wait 3000; remoteip 192.0.2.2; wait 1000; "
+                    "remoteip 192.0.2.2; =state DisconnectingState");
+        QTest::newRow("automatic IP change every five minutes")
+            << S("autoIpChangeMinutes=5")
+            << Connected() + S("wait 299999; =newip 203.0.113.77; wait 1; =newip Changing...");
+        QTest::newRow("anchored server: no IP change, not even automatic")
+            << S("forcedIpChangeEnabled; serversOnMainScreen; autoIpChangeMinutes=5")
+            << Ready()
+                + S("select 1; connect; tunnel connected; remoteip 203.0.113.77; =offered no; wait 600000; "
+                    "=newip 203.0.113.77");
+        QTest::newRow("connect without a network: error until the network is back") << QStringList()
+                                                                                    << Ready()
+                + S("net off; connect; =events error nonetwork; =state ServerSelectState; retry; =events ; "
+                    "net on; retry; =events resolved");
+        QTest::newRow("point-to-point first, the local address a second after it settles")
+            << S("pointToPointEnabled")
+            << S("start; =state PtpSettleState; =tunnel DoConnect; tunnel ptpup; =state LocalIpState; wait "
+                 "999; =api ; wait 1; =api GetRequestEntityIp");
+        QTest::newRow("point-to-point that never settles: start-up goes on after a minute")
+            << S("pointToPointEnabled")
+            << S("start; wait 59999; =state PtpSettleState; wait 1; =state LocalIpState");
+        QTest::newRow("point-to-point is restored after a drop, without a countdown")
+            << S("pointToPointEnabled")
+            << S("start; tunnel ptpup; wait 1000; localip 192.0.2.2; servers; anchor; select 0; connect; "
+                 "tunnel connected; remoteip 203.0.113.77; disconnect; tunnel disconnected; wait 100; =state "
+                 "PtpRestoreState; =status Restoring Point-to-Point connection...; =allowed no; tunnel "
+                 "ptpup; =state ServerSelectState; =allowed yes");
+        QTest::newRow("sign-out while connected waits for the tunnel") << QStringList()
+                                                                       << Connected()
+                + S("signout; =state DisconnectingState; =events ; tunnel disconnected; =state Stopped; "
+                    "=events down|signedout; wait 20000; =events ");
+        QTest::newRow("exit takes the tunnel down once")
+            << QStringList() << Connected() + S("shutdown; shutdown; =tunnel DoDisconnect; =events exit");
+    }
+
+    void workflow()
+    {
+        QFETCH(QStringList, settings);
+        QFETCH(QStringList, steps);
+        Rig rig;
+        VPNSettings& record = rig.settings.Settings();
+        for (const QString& setting : settings) {
+            record.autoConnect |= setting == QLatin1String("autoConnect");
+            record.forcedIpChangeEnabled |= setting == QLatin1String("forcedIpChangeEnabled");
+            record.serversOnMainScreen |= setting == QLatin1String("serversOnMainScreen");
+            record.pointToPointEnabled |= setting == QLatin1String("pointToPointEnabled");
+            if (setting.startsWith(QLatin1String("autoIpChangeMinutes=")))
+                record.autoIpChangeMinutes = setting.section(QLatin1Char('='), 1).toInt();
+        }
+        for (const QString& step : steps) {
+            rig.Step(step);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("at step: ") + step));
+        }
+    }
+
+    void tcpOnlyLastsWhenAskedForAtStartUp()
+    {
+        Rig rig;
+        rig.settings.Settings().tcpServersEnabled = true;
+        rig.settings.Settings().tcpPort = 80;
+        for (const QString& step : Ready())
+            rig.Step(step);
+        VPNSettings saved;
+        SettingsFile::Read(rig.settings.FilePath(), saved);
+        QCOMPARE(saved.tcpServersEnabled, false);
+        QCOMPARE(saved.tcpPort, 443);
+        QCOMPARE(rig.catalog.ListType(), VPNServerManager::UdpList);
+    }
+
+    void connectedSavesTheLastUsedServer()
+    {
+        Rig rig;
+        for (const QString& step : Connected())
+            rig.Step(step);
+        VPNSettings saved;
+        SettingsFile::Read(rig.settings.FilePath(), saved);
+        QCOMPARE(saved.lastUsedServer, QStringLiteral("Germany Frankfurt"));
+        QCOMPARE(rig.controller.LocalIp(), QStringLiteral("192.0.2.2"));
+        QCOMPARE(rig.controller.ConnectedSince(), rig.clock.Now());
+    }
+
+    void designedIntervals()
+    {
+        const WorkflowTimings timings;
+        QCOMPARE(timings.autoConnectDelayMs, 500);
+        QCOMPARE(timings.localIpAfterPtpDelayMs, 1000);
+        QCOMPARE(timings.ipRetryDelayMs, 1000);
+        QCOMPARE(timings.reconnectCountdownIntervalMs, 1000);
+        QCOMPARE(timings.disconnectReasonDelayMs, 100);
+        QCOMPARE(timings.changeIpCheckDelayMs, 3000);
+        QCOMPARE(timings.autoIpChangeMinuteMs, 60000);
+        QCOMPARE(timings.ptpSettleLimitMs, 60000);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnectionController)
+#include "testconnectioncontroller.moc"
