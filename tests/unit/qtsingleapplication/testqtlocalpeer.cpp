@@ -1,6 +1,7 @@
 #include "qtlocalpeer.h"
 
 #include <QDir>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -20,21 +21,32 @@ QString UniqueId()
     return QStringLiteral("TestPeer%1x%2").arg(QCoreApplication::applicationPid()).arg(++counter);
 }
 
-QByteArray Header(quint32 size)
+QByteArray Frame(const QByteArray& body, quint32 announced)
 {
     QByteArray header(4, '\0');
-    qToBigEndian<quint32>(size, header.data());
-    return header;
+    qToBigEndian<quint32>(announced, header.data());
+    return header + body;
 }
 
-// A client speaking the channel's framing by hand, connected to the running peer.
-bool ConnectRaw(QLocalSocket& socket, const QtLocalPeer& running)
+QByteArray Frame(const QByteArray& body)
 {
-    socket.connectToServer(running.serverName());
-    return socket.waitForConnected(5000);
+    return Frame(body, quint32(body.size()));
 }
+
+// What a stand-in for the running instance does with a message.
+enum class Answer
+{
+    Ack,
+    Other,
+    Silence,
+    Hangup,
+    NotListening,
+    ListensLate,
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Answer)
 
 class TestQtLocalPeer final : public QObject
 {
@@ -45,11 +57,12 @@ private slots:
     void serverName();
     void messages_data();
     void messages();
+    void delivery_data();
+    void delivery();
     void noRunningInstance();
-    void framingArrivesInPieces();
-    void oversizedMessageIsRefused();
-    void bodyCutShortIsTakenAsItCame();
-    void connectionClosedBeforeHeader();
+    void reception_data();
+    void reception();
+    void waitForLock_data();
     void waitForLock();
 };
 
@@ -94,122 +107,202 @@ void TestQtLocalPeer::messages()
     QSignalSpy received(&running, &QtLocalPeer::messageReceived);
 
     QtLocalPeer starting(id);
-    QVERIFY(starting.sendMessage(message, 5000));
+    QSignalSpy finished(&starting, &QtLocalPeer::messageDeliveryFinished);
+    starting.sendMessage(message, 5000);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().toBool(), true);
     QTRY_COMPARE(received.size(), 1);
     QCOMPARE(received.first().first().toString(), message);
 }
 
-void TestQtLocalPeer::noRunningInstance()
+// The sending side against a stand-in for the running instance that holds the lock and
+// answers as told: the bytes it sends, when it counts a message as delivered, its deadline and
+// its second attempt.
+void TestQtLocalPeer::delivery_data()
 {
-    QtLocalPeer alone(UniqueId());
-    QVERIFY(!alone.sendMessage(QStringLiteral("EXIT"), 5000));
-    QVERIFY(!alone.isClient());
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<bool>("delivered");
+    QTest::newRow("ack") << Answer::Ack << 5000 << true;
+    QTest::newRow("another answer") << Answer::Other << 5000 << false;
+    QTest::newRow("no answer in time") << Answer::Silence << 300 << false;
+    QTest::newRow("closed without answer") << Answer::Hangup << 5000 << false;
+    QTest::newRow("lock held, nobody listens") << Answer::NotListening << 5000 << false;
+    QTest::newRow("listens before the second attempt") << Answer::ListensLate << 5000 << true;
+}
 
-    // The instance that held the lock has gone since this one started.
+void TestQtLocalPeer::delivery()
+{
+    QFETCH(Answer, answer);
+    QFETCH(int, timeout);
+    QFETCH(bool, delivered);
     const QString id = UniqueId();
-    auto running = std::make_unique<QtLocalPeer>(id);
-    QVERIFY(!running->isClient());
+    const QByteArray expectedFrame = Frame(QStringLiteral("Activ\u00e9").toUtf8());
+
+    QtLockedFile lock(QtLocalPeer(id).lockFileName());
+    QVERIFY(lock.tryLock());
+    QLocalServer server;
+    QByteArray arrived;
+    connect(&server, &QLocalServer::newConnection, this, [&] {
+        QLocalSocket* socket = server.nextPendingConnection();
+        connect(socket, &QLocalSocket::readyRead, socket, [&, socket] {
+            arrived += socket->readAll();
+            if (answer == Answer::Hangup)
+                socket->abort();
+            else if (arrived.size() >= expectedFrame.size() && answer != Answer::Silence)
+                socket->write(answer == Answer::Other ? "nak" : "ack");
+        });
+    });
+    const QString name = QtLocalPeer::ServerNameFor(id);
+    QLocalServer::removeServer(name);
+    if (answer != Answer::NotListening && answer != Answer::ListensLate)
+        QVERIFY(server.listen(name));
+    if (answer == Answer::ListensLate)
+        QTimer::singleShot(QtLocalPeer::kConnectRetryMs / 2, &server,
+                           [&server, name] { server.listen(name); });
+
     QtLocalPeer starting(id);
     QVERIFY(starting.isClient());
-    running.reset();
-    QVERIFY(!starting.sendMessage(QStringLiteral("Activate"), 400));
+    QSignalSpy finished(&starting, &QtLocalPeer::messageDeliveryFinished);
+    starting.sendMessage(QStringLiteral("Activ\u00e9"), timeout);
+    // Never answered on the caller's stack: a caller that connects after the call, or enters
+    // its event loop only then, still hears the outcome.
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(finished.wait(timeout + 5000));
+    QCOMPARE(finished.first().first().toBool(), delivered);
+    QCOMPARE(finished.size(), 1);
+    if (answer != Answer::NotListening)
+        QCOMPARE(arrived, expectedFrame);
 }
 
-void TestQtLocalPeer::framingArrivesInPieces()
+void TestQtLocalPeer::noRunningInstance()
 {
-    QtLocalPeer running(UniqueId());
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
+    // Alone, the peer takes the lock and is the running instance: there is nobody to tell.
+    QtLocalPeer alone(UniqueId());
+    QSignalSpy finished(&alone, &QtLocalPeer::messageDeliveryFinished);
+    alone.sendMessage(QStringLiteral("EXIT"), 5000);
+    QVERIFY(finished.wait(5000));
+    QCOMPARE(finished.first().first().toBool(), false);
+    QVERIFY(!alone.isClient());
+}
 
-    QLocalSocket socket;
-    QVERIFY(ConnectRaw(socket, running));
-    QSignalSpy answered(&socket, &QLocalSocket::readyRead);
-    QSignalSpy closed(&socket, &QLocalSocket::disconnected);
+// The receiving side against a client that speaks the framing by hand.
+void TestQtLocalPeer::reception_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("inPieces");
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<QString>("message"); // null: none comes of it
+    QTest::addColumn<bool>("acked");
     const QByteArray text = QStringLiteral("Activ\u00e9").toUtf8();
-    const QByteArray frame = Header(quint32(text.size())) + text;
-    for (qsizetype i = 0; i < frame.size(); i += 3) {
-        socket.write(frame.mid(i, 3));
-        QVERIFY(socket.waitForBytesWritten(5000));
-        QCoreApplication::processEvents();
-    }
-    QTRY_COMPARE(received.size(), 1);
-    QCOMPARE(received.first().first().toString(), QStringLiteral("Activ\u00e9"));
-    QTRY_VERIFY(socket.bytesAvailable() >= 3);
-    QCOMPARE(socket.read(3), QByteArray("ack"));
-    QTRY_VERIFY(closed.size() == 1 || socket.state() == QLocalSocket::UnconnectedState);
+    QTest::newRow("frame in pieces") << Frame(text) << true << false << QStringLiteral("Activ\u00e9") << true;
+    QTest::newRow("body cut short, kept open")
+        << Frame("Acti", 10) << false << false << QStringLiteral("Acti") << true;
+    QTest::newRow("body cut short, closed")
+        << Frame("Acti", 10) << false << true << QStringLiteral("Acti") << false;
+    QTest::newRow("closed before the header ends") << QByteArray("AB") << false << true << QString() << false;
+    QTest::newRow("more than the limit announced")
+        << Frame("EXIT", 0xFFFFFFFFu) << false << false << QString() << false;
 }
 
-void TestQtLocalPeer::oversizedMessageIsRefused()
+void TestQtLocalPeer::reception()
 {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, inPieces);
+    QFETCH(bool, hangUp);
+    QFETCH(QString, message);
+    QFETCH(bool, acked);
     QtLocalPeer running(UniqueId());
     QVERIFY(!running.isClient());
     QSignalSpy received(&running, &QtLocalPeer::messageReceived);
 
     QLocalSocket socket;
-    QVERIFY(ConnectRaw(socket, running));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("^QtLocalPeer: Message reception failed")));
-    socket.write(Header(0xFFFFFFFFu) + "EXIT");
-    QVERIFY(socket.waitForBytesWritten(5000));
-    QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
-    QCOMPARE(received.size(), 0);
-}
-
-void TestQtLocalPeer::bodyCutShortIsTakenAsItCame()
-{
-    QtLocalPeer running(UniqueId());
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
-
-    QLocalSocket socket;
-    QVERIFY(ConnectRaw(socket, running));
-    socket.write(Header(10) + "Acti");
-    QVERIFY(socket.waitForBytesWritten(5000));
-    // The receiver gives up waiting for the rest after its body wait and answers anyway.
-    QVERIFY(received.wait(QtLocalPeer::kBodyWaitMs + 5000));
-    QCOMPARE(received.first().first().toString(), QStringLiteral("Acti"));
-    QTRY_VERIFY(socket.bytesAvailable() >= 3);
-    QCOMPARE(socket.read(3), QByteArray("ack"));
-}
-
-void TestQtLocalPeer::connectionClosedBeforeHeader()
-{
-    QtLocalPeer running(UniqueId());
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
-    {
-        QLocalSocket socket;
-        QVERIFY(ConnectRaw(socket, running));
-        socket.write("AB");
-        QVERIFY(socket.waitForBytesWritten(5000));
+    QSignalSpy connected(&socket, &QLocalSocket::connected);
+    QSignalSpy closed(&socket, &QLocalSocket::disconnected);
+    socket.connectToServer(running.serverName());
+    QVERIFY(connected.size() == 1 || connected.wait(5000));
+    if (message.isNull() && !hangUp) {
+        // Refused at the header: the connection is cut without an answer.
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^QtLocalPeer: Message reception failed")));
+        socket.write(bytes);
+        QVERIFY(closed.wait(5000));
+    } else if (inPieces) {
+        // Three bytes a turn of the event loop, so the receiver sees every piece on its own.
+        QTimer pieces;
+        qsizetype offset = 0;
+        connect(&pieces, &QTimer::timeout, &socket, [&] {
+            socket.write(bytes.mid(offset, 3));
+            offset += 3;
+            if (offset >= bytes.size())
+                pieces.stop();
+        });
+        pieces.start(10);
+        QVERIFY(received.wait(5000));
+    } else {
+        socket.write(bytes);
+        if (hangUp) {
+            socket.flush();
+            socket.disconnectFromServer();
+        }
+        if (!message.isNull())
+            QVERIFY(received.wait(QtLocalPeer::kBodyWaitMs + 5000));
     }
-    // The channel still works afterwards, and the half header became no message.
-    QtLocalPeer starting(running.applicationId());
-    QVERIFY(starting.sendMessage(QStringLiteral("Activate"), 5000));
-    QTRY_COMPARE(received.size(), 1);
-    QCOMPARE(received.first().first().toString(), QStringLiteral("Activate"));
+    if (acked) {
+        QTRY_VERIFY(socket.bytesAvailable() >= 3);
+        QCOMPARE(socket.read(3), QByteArray("ack"));
+        QVERIFY(closed.size() == 1 || closed.wait(QtLocalPeer::kAckWaitMs + 5000));
+    }
+
+    // The channel still works afterwards, and whatever came before is the only other message.
+    QtLocalPeer later(running.applicationId());
+    later.sendMessage(QStringLiteral("Activate"), 5000);
+    QTRY_VERIFY(!received.isEmpty() && received.last().first().toString() == QStringLiteral("Activate"));
+    QStringList messages;
+    for (const QList<QVariant>& arguments : received)
+        messages.append(arguments.first().toString());
+    const QStringList expected = message.isNull() ? QStringList {QStringLiteral("Activate")}
+                                                  : QStringList {message, QStringLiteral("Activate")};
+    QCOMPARE(messages, expected);
+}
+
+void TestQtLocalPeer::waitForLock_data()
+{
+    QTest::addColumn<int>("oldEndsAfterMs"); // negative: it keeps running
+    QTest::addColumn<bool>("acquired");
+    QTest::newRow("old instance already gone") << 0 << true;
+    QTest::newRow("old instance ends while waiting") << 3 * QtLocalPeer::kLockPollMs << true;
+    QTest::newRow("old instance keeps running") << -1 << false;
 }
 
 void TestQtLocalPeer::waitForLock()
 {
+    QFETCH(int, oldEndsAfterMs);
+    QFETCH(bool, acquired);
     const QString id = UniqueId();
     auto old = std::make_unique<QtLocalPeer>(id);
     QVERIFY(!old->isClient());
-
-    QtLocalPeer impatient(id);
-    QVERIFY(!impatient.waitForLock(300));
-    QVERIFY(impatient.isClient());
-
     QtLocalPeer restarted(id);
     QVERIFY(restarted.isClient());
-    QTimer::singleShot(300, this, [&old] { old.reset(); });
-    QVERIFY(restarted.waitForLock(10000));
-    QVERIFY(!restarted.isClient());
+    if (oldEndsAfterMs == 0)
+        old.reset();
+    else if (oldEndsAfterMs > 0)
+        QTimer::singleShot(oldEndsAfterMs, this, [&old] { old.reset(); });
 
-    QSignalSpy received(&restarted, &QtLocalPeer::messageReceived);
+    QSignalSpy finished(&restarted, &QtLocalPeer::lockWaitFinished);
+    const int timeout = acquired ? 10000 : 3 * QtLocalPeer::kLockPollMs;
+    restarted.waitForLock(timeout);
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(finished.wait(timeout + 5000));
+    QCOMPARE(finished.first().first().toBool(), acquired);
+    QCOMPARE(restarted.isClient(), !acquired);
+
+    // Whichever instance holds the lock now is the one that later starts reach.
+    QtLocalPeer& reached = acquired ? restarted : *old;
+    QSignalSpy received(&reached, &QtLocalPeer::messageReceived);
     QtLocalPeer later(id);
-    QVERIFY(later.sendMessage(QStringLiteral("Activate"), 5000));
-    QTRY_COMPARE(received.size(), 1);
+    later.sendMessage(QStringLiteral("Activate"), 5000);
+    QVERIFY(received.wait(5000));
 }
 
 QTEST_GUILESS_MAIN(TestQtLocalPeer)
