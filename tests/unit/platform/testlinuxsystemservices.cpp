@@ -8,36 +8,6 @@
 
 namespace {
 
-// Sets an environment variable for one scope and puts the old value back.
-class ScopedEnv
-{
-public:
-    ScopedEnv(const char* name, const QByteArray& value)
-        : m_name(name)
-        , m_old(qgetenv(name))
-        , m_had(qEnvironmentVariableIsSet(name))
-    {
-        if (value.isNull())
-            qunsetenv(name);
-        else
-            qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* m_name;
-    QByteArray m_old;
-    bool m_had;
-};
-
 const char kIpv4Header[]
     = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
 
@@ -51,7 +21,6 @@ private slots:
     void writableRoot();
     void pathFunctions();
     void readOnlyDataNextToExecutableFirst();
-    void makeFileDirectory();
     void ipv4DefaultRoute_data();
     void ipv4DefaultRoute();
     void ipv6DefaultRoute_data();
@@ -62,13 +31,11 @@ void TestLinuxSystemServices::writableRoot()
 {
     QTemporaryDir exeDir;
     QTemporaryDir dataHome;
-    const ScopedEnv xdg("XDG_DATA_HOME", dataHome.path().toUtf8());
-    {
-        const ScopedEnv home("NORVANE_HOME", dataHome.filePath(QStringLiteral("chosen/")).toUtf8());
-        QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.path(), QStringLiteral("norvane")),
-                 dataHome.filePath(QStringLiteral("chosen")));
-    }
-    const ScopedEnv noHome("NORVANE_HOME", QByteArray());
+    qputenv("XDG_DATA_HOME", dataHome.path().toUtf8());
+    qputenv("NORVANE_HOME", dataHome.filePath(QStringLiteral("chosen/")).toUtf8());
+    QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.path(), QStringLiteral("norvane")),
+             dataHome.filePath(QStringLiteral("chosen")));
+    qunsetenv("NORVANE_HOME");
     QCOMPARE(LinuxSystemServices::ResolveWritableRoot(exeDir.path(), QStringLiteral("norvane")),
              exeDir.path());
     // A directory that cannot be written to (here: one that does not exist) is not portable.
@@ -113,19 +80,6 @@ void TestLinuxSystemServices::readOnlyDataNextToExecutableFirst()
     QCOMPARE(services.GetManualDirectory(), exeDir.path() + QStringLiteral("/Manual/"));
     // Writable files still go to the writable root, not next to the executable.
     QCOMPARE(services.GetSettingsDirectory(), home.Path() + QStringLiteral("/Config/"));
-}
-
-void TestLinuxSystemServices::makeFileDirectory()
-{
-    QTemporaryDir dir;
-    QVERIFY(MakeFileDirectory(dir.filePath(QStringLiteral("a/b/Config/norvane.xml"))));
-    QVERIFY(QFileInfo(dir.filePath(QStringLiteral("a/b/Config"))).isDir());
-    QVERIFY(MakeFileDirectory(dir.filePath(QStringLiteral("a/b/Config/norvane.xml"))));
-
-    QFile blocker(dir.filePath(QStringLiteral("file")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    QVERIFY(!MakeFileDirectory(dir.filePath(QStringLiteral("file/Config/norvane.xml"))));
 }
 
 void TestLinuxSystemServices::ipv4DefaultRoute_data()
