@@ -20,7 +20,6 @@ class TestLinuxSystemServices final : public QObject
 private slots:
     void writableRoot();
     void pathFunctions();
-    void readOnlyDataNextToExecutableFirst();
     void ipv4DefaultRoute_data();
     void ipv4DefaultRoute();
     void ipv6DefaultRoute_data();
@@ -47,13 +46,17 @@ void TestLinuxSystemServices::writableRoot()
              dataHome.path() + QStringLiteral("/norvane"));
 }
 
+// Writable files under the writable root's Config folder, named after the executable where
+// they belong to it; read-only data next to the executable once it is there (the translations
+// are shown in TestAppContext).
 void TestLinuxSystemServices::pathFunctions()
 {
     TempHome home;
+    QTemporaryDir exeDir;
     LinuxSystemServices services(QStringLiteral("norvane"));
     QCOMPARE(services.ExecutableName(), QStringLiteral("norvane"));
 
-    services.SetExecutable(QStringLiteral("/opt/apps/X/client"));
+    services.SetExecutable(exeDir.filePath(QStringLiteral("client")));
     const QString config = home.Path() + QStringLiteral("/Config/");
     QCOMPARE(services.ApplicationDirectory(), home.Path());
     QCOMPARE(GetSettingsFilePath(services), config + QStringLiteral("client.xml"));
@@ -61,25 +64,10 @@ void TestLinuxSystemServices::pathFunctions()
     QCOMPARE(GetOpenVpnConfigPath(services), config + QStringLiteral("conn.ovpn"));
     QCOMPARE(GetLocaleConfigPath(services), config + QStringLiteral("locale.config"));
     QCOMPARE(services.GetDataDirectory(), config);
-    QVERIFY(GetLanguageFilePath(services, QStringLiteral("fr")).endsWith(QStringLiteral("/tr/language_fr")));
-    QVERIFY(services.GetManualDirectory().endsWith(QStringLiteral("/Manual/")));
-}
-
-void TestLinuxSystemServices::readOnlyDataNextToExecutableFirst()
-{
-    TempHome home;
-    QTemporaryDir exeDir;
-    LinuxSystemServices services(QStringLiteral("norvane"));
-    services.SetExecutable(exeDir.filePath(QStringLiteral("norvane")));
-    QVERIFY(!services.GetTranslationsDirectory().startsWith(exeDir.path()));
-
-    QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("tr")));
+    QVERIFY(!services.GetManualDirectory().startsWith(exeDir.path()));
     QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("Manual")));
-    QCOMPARE(GetLanguageFilePath(services, QStringLiteral("de")),
-             exeDir.path() + QStringLiteral("/tr/language_de"));
     QCOMPARE(services.GetManualDirectory(), exeDir.path() + QStringLiteral("/Manual/"));
-    // Writable files still go to the writable root, not next to the executable.
-    QCOMPARE(services.GetSettingsDirectory(), home.Path() + QStringLiteral("/Config/"));
+    QCOMPARE(services.GetSettingsDirectory(), config);
 }
 
 void TestLinuxSystemServices::ipv4DefaultRoute_data()
