@@ -40,15 +40,61 @@ bool HasExitSwitch(const QStringList& args)
 
 namespace {
 
-// "/exit" only asks a running instance to quit; delivery is not checked and nothing is logged.
-// It needs no window system, so it also works from a terminal without a display.
+// "/exit" only asks a running instance to quit; whether it got there changes nothing and
+// nothing is logged. It needs no window system, so it also works from a terminal without a
+// display.
 int SendExitToRunningInstance(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QtLocalPeer peer(NorvaneApplicationId());
-    if (peer.isClient())
-        peer.sendMessage(QStringLiteral("EXIT"), kMessageTimeoutMs);
+    if (!peer.isClient())
+        return 0;
+    QObject::connect(&peer, &QtLocalPeer::messageDeliveryFinished, &app, &QCoreApplication::quit);
+    peer.sendMessage(QStringLiteral("EXIT"), kMessageTimeoutMs);
+    QCoreApplication::exec();
     return 0;
+}
+
+// A second start brings the running instance's window back and ends once the message was
+// answered or timed out.
+void ActivateRunningInstanceAndQuit(QtSingleApplication& app)
+{
+    QObject::connect(&app, &QtSingleApplication::messageDeliveryFinished, &app, &QCoreApplication::quit);
+    app.sendMessage(QStringLiteral("Activate"), kMessageTimeoutMs);
+}
+
+// The rest of start-up, once this copy is the one that runs.
+std::unique_ptr<VPNMainWindow> StartAsRunningInstance(QtSingleApplication& app, VPNAppContext& context)
+{
+    // 7. From here on every message goes to the log file.
+    const QString logFilePath = GetLogFilePath(context.SystemServices());
+    MakeFileDirectory(logFilePath);
+    LogHandler::Install(logFilePath);
+
+    // 8.
+    qDebug() << context.ProductWord().toUpper() << " started.";
+    qDebug() << "local: " << QDateTime::currentDateTime();
+    qDebug() << "  utc: " << QDateTime::currentDateTime().toUTC();
+
+    // 9.
+    context.InstallTranslator();
+
+    // 10.
+    qDebug() << "Version: " << VersionInfo::Read();
+
+    // 11. to 13. The workflow, then the window that shows it; the account key comes last, so the
+    // window sees the sign-in or the start-up chain.
+    context.CreateWorkflow(CreateTunnel(context),
+                           std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(context)),
+                           Deployment::AccountKeyOverride());
+    auto window = CreateMainWindow(context);
+    QObject::connect(&app, &QtSingleApplication::Exit, window.get(), &VPNMainWindow::OnExit);
+    window->show();
+    app.setActivationWindow(window.get(), true);
+    context.Account().LoadAccountKey();
+
+    // 14. The updater is initialised here once the update check exists.
+    return window;
 }
 
 } // namespace
@@ -106,42 +152,24 @@ int RunNorvane(int argc, char* argv[])
 
     // 5. "/exit" was handled before the application object existed.
 
-    // 6. A second start shows the running instance's window. A restarted copy first gives the
-    // old instance time to end, so that the restart does not just re-activate it.
-    if (app.isRunning()
-        && !(restarted && app.waitForRunningInstanceToEnd(ApplicationRestart::WaitForOldInstanceMs))) {
-        app.sendMessage(QStringLiteral("Activate"), kMessageTimeoutMs);
-        return 0;
+    // 6. A second start hands over to the running instance. A restarted copy first gives the
+    // old instance time to end, so that the restart does not just re-activate it; start-up
+    // goes on from the answer, inside the event loop.
+    std::unique_ptr<VPNMainWindow> window;
+    if (!app.isRunning()) {
+        window = StartAsRunningInstance(app, context);
+    } else if (restarted) {
+        QObject::connect(&app, &QtSingleApplication::runningInstanceWaitFinished, &app,
+                         [&app, &context, &window](bool ended) {
+                             if (ended)
+                                 window = StartAsRunningInstance(app, context);
+                             else
+                                 ActivateRunningInstanceAndQuit(app);
+                         });
+        app.waitForRunningInstanceToEnd(ApplicationRestart::WaitForOldInstanceMs);
+    } else {
+        ActivateRunningInstanceAndQuit(app);
     }
-
-    // 7. From here on every message goes to the log file.
-    const QString logFilePath = GetLogFilePath(context.SystemServices());
-    MakeFileDirectory(logFilePath);
-    LogHandler::Install(logFilePath);
-
-    // 8.
-    qDebug() << context.ProductWord().toUpper() << " started.";
-    qDebug() << "local: " << QDateTime::currentDateTime();
-    qDebug() << "  utc: " << QDateTime::currentDateTime().toUTC();
-
-    // 9.
-    context.InstallTranslator();
-
-    // 10.
-    qDebug() << "Version: " << VersionInfo::Read();
-
-    // 11. to 13. The workflow, then the window that shows it; the account key comes last, so the
-    // window sees the sign-in or the start-up chain.
-    context.CreateWorkflow(CreateTunnel(context),
-                           std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(context)),
-                           Deployment::AccountKeyOverride());
-    auto window = CreateMainWindow(context);
-    QObject::connect(&app, &QtSingleApplication::Exit, window.get(), &VPNMainWindow::OnExit);
-    window->show();
-    app.setActivationWindow(window.get(), true);
-    context.Account().LoadAccountKey();
-
-    // 14. The updater is initialised here once the update check exists.
 
     // 15.
     const int result = QApplication::exec();

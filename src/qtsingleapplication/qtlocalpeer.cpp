@@ -3,7 +3,6 @@
 #include <QDataStream>
 #include <QDebug>
 #include <QDir>
-#include <QEventLoop>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -28,36 +27,6 @@ bool IsSameUser(qintptr descriptor)
     if (::getsockopt(static_cast<int>(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
         return false;
     return credentials.uid == ::getuid();
-}
-
-// Runs a nested event loop until done() holds, the socket fails or timeout ms have passed.
-template<typename Done> bool WaitUntil(QLocalSocket& socket, Done done, int timeout)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, &QEventLoop::quit);
-    auto check = [&loop, &done] {
-        if (done())
-            loop.quit();
-    };
-    QObject::connect(&socket, &QLocalSocket::connected, &loop, check);
-    QObject::connect(&socket, &QLocalSocket::bytesWritten, &loop, check);
-    QObject::connect(&socket, &QLocalSocket::readyRead, &loop, check);
-    QObject::connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
-    QObject::connect(&socket, &QLocalSocket::errorOccurred, &loop, &QEventLoop::quit);
-    deadline.start(std::max(timeout, 0));
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    return done();
-}
-
-void Pause(int milliseconds)
-{
-    QEventLoop loop;
-    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
 }
 
 // Collects one message from an accepted connection as its bytes arrive, answers "ack" and
@@ -174,7 +143,21 @@ QtLocalPeer::QtLocalPeer(const QString& applicationId, QObject* parent)
     , m_id(applicationId)
     , m_socketName(ServerNameFor(applicationId))
     , m_lockFile(QDir::tempPath() + QLatin1Char('/') + m_socketName + QStringLiteral("-lockfile"))
-{ }
+{
+    m_deliveryDeadline.setSingleShot(true);
+    connect(&m_deliveryDeadline, &QTimer::timeout, this, [this] { FinishDelivery(false); });
+    m_connectRetry.setSingleShot(true);
+    connect(&m_connectRetry, &QTimer::timeout, this, &QtLocalPeer::ConnectToRunningInstance);
+
+    m_lockPoll.setInterval(kLockPollMs);
+    connect(&m_lockPoll, &QTimer::timeout, this, &QtLocalPeer::PollLock);
+    m_lockDeadline.setSingleShot(true);
+    connect(&m_lockDeadline, &QTimer::timeout, this, [this] {
+        // A lock let go of just before the deadline still counts.
+        PollLock();
+        FinishLockWait(false);
+    });
+}
 
 QtLocalPeer::~QtLocalPeer() = default;
 
@@ -200,27 +183,39 @@ bool QtLocalPeer::isClient()
     return m_isClient;
 }
 
-bool QtLocalPeer::waitForLock(int timeout)
+void QtLocalPeer::waitForLock(int timeout)
 {
-    if (!isClient())
-        return true;
-    if (!m_lockFile.tryLock()) {
-        QEventLoop loop;
-        QTimer poll;
-        poll.setInterval(100);
-        connect(&poll, &QTimer::timeout, &loop, [this, &loop] {
-            if (m_lockFile.tryLock())
-                loop.quit();
-        });
-        QTimer::singleShot(std::max(timeout, 0), &loop, &QEventLoop::quit);
-        poll.start();
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-        if (!m_lockFile.isLocked())
-            return false;
+    if (m_waitingForLock)
+        return; // the wait under way answers
+    m_waitingForLock = true;
+    m_lockDeadline.start(std::max(timeout, 0));
+    m_lockPoll.start();
+    // The first look is taken from the event loop too, so the answer never comes before the
+    // caller is back there.
+    QTimer::singleShot(0, this, &QtLocalPeer::PollLock);
+}
+
+void QtLocalPeer::PollLock()
+{
+    if (!m_waitingForLock)
+        return;
+    if (isClient()) {
+        if (!m_lockFile.tryLock())
+            return;
+        m_isClient = false;
+        Listen();
     }
-    m_isClient = false;
-    Listen();
-    return true;
+    FinishLockWait(true);
+}
+
+void QtLocalPeer::FinishLockWait(bool acquired)
+{
+    if (!m_waitingForLock)
+        return;
+    m_waitingForLock = false;
+    m_lockPoll.stop();
+    m_lockDeadline.stop();
+    emit lockWaitFinished(acquired);
 }
 
 void QtLocalPeer::Listen()
@@ -259,36 +254,79 @@ void QtLocalPeer::AcceptConnections()
     }
 }
 
-bool QtLocalPeer::sendMessage(const QString& message, int timeout)
+void QtLocalPeer::sendMessage(const QString& message, int timeout)
 {
-    if (!isClient())
-        return false;
-
-    QLocalSocket socket;
-    bool connected = false;
-    for (int attempt = 0; attempt < 2 && !connected; ++attempt) {
-        if (attempt > 0)
-            Pause(250);
-        socket.connectToServer(m_socketName);
-        connected = WaitUntil(
-            socket, [&socket] { return socket.state() == QLocalSocket::ConnectedState; }, timeout / 2);
-        if (!connected)
-            socket.abort();
+    if (m_delivery || !isClient()) {
+        // Answered from the event loop like every other outcome, so that a caller may connect
+        // to the signal after the call.
+        QTimer::singleShot(0, this, [this] { emit messageDeliveryFinished(false); });
+        return;
     }
-    if (!connected)
-        return false;
 
     const QByteArray text = message.toUtf8();
-    QByteArray frame;
+    m_frame.clear();
     {
-        QDataStream stream(&frame, QIODevice::WriteOnly);
+        QDataStream stream(&m_frame, QIODevice::WriteOnly);
         stream.writeBytes(text.constData(), static_cast<uint>(text.size()));
     }
-    socket.write(frame);
-    const bool written = WaitUntil(
-        socket, [&socket] { return socket.bytesToWrite() == 0; }, timeout);
-    const bool answered = written
-        && WaitUntil(
-                              socket, [&socket] { return socket.bytesAvailable() >= 3; }, timeout);
-    return answered && socket.read(3) == "ack";
+    m_delivery = new QLocalSocket(this);
+    connect(m_delivery, &QLocalSocket::connected, this, [this] {
+        // Once connected, a failure means the running instance went away: no point retrying.
+        m_attemptsLeft = 0;
+        m_delivery->write(m_frame);
+    });
+    connect(m_delivery, &QLocalSocket::readyRead, this, &QtLocalPeer::OnDeliveryReply);
+    connect(m_delivery, &QLocalSocket::disconnected, this, &QtLocalPeer::OnDeliveryReply);
+    connect(m_delivery, &QLocalSocket::errorOccurred, this, &QtLocalPeer::OnDeliverySocketError);
+    m_attemptsLeft = kConnectAttempts;
+    m_deliveryDeadline.start(std::max(timeout, 0));
+    // connectToServer() may report success or failure before it returns; started from the
+    // event loop, every outcome reaches the caller from there.
+    m_connectRetry.start(0);
+}
+
+void QtLocalPeer::ConnectToRunningInstance()
+{
+    if (!m_delivery)
+        return;
+    --m_attemptsLeft;
+    m_delivery->connectToServer(m_socketName);
+}
+
+void QtLocalPeer::OnDeliverySocketError()
+{
+    if (!m_delivery)
+        return;
+    if (m_attemptsLeft > 0) {
+        m_delivery->abort();
+        m_connectRetry.start(kConnectRetryMs);
+        return;
+    }
+    OnDeliveryReply();
+}
+
+void QtLocalPeer::OnDeliveryReply()
+{
+    if (!m_delivery)
+        return;
+    if (m_delivery->bytesAvailable() >= 3)
+        FinishDelivery(m_delivery->read(3) == "ack");
+    else if (m_delivery->state() != QLocalSocket::ConnectedState)
+        FinishDelivery(false);
+}
+
+void QtLocalPeer::FinishDelivery(bool delivered)
+{
+    if (!m_delivery)
+        return;
+    m_deliveryDeadline.stop();
+    m_connectRetry.stop();
+    QLocalSocket* socket = std::exchange(m_delivery, nullptr);
+    // Signals of the closing socket must not reach a delivery that has ended; it may be the
+    // one emitting right now, hence the late delete.
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    m_frame.clear();
+    emit messageDeliveryFinished(delivered);
 }

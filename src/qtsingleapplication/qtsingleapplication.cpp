@@ -9,6 +9,9 @@ QtSingleApplication::QtSingleApplication(const QString& id, int& argc, char** ar
     , m_peer(new QtLocalPeer(id, this))
 {
     connect(m_peer, &QtLocalPeer::messageReceived, this, &QtSingleApplication::messageReceived);
+    connect(m_peer, &QtLocalPeer::messageDeliveryFinished, this,
+            &QtSingleApplication::messageDeliveryFinished);
+    connect(m_peer, &QtLocalPeer::lockWaitFinished, this, &QtSingleApplication::runningInstanceWaitFinished);
 }
 
 QtSingleApplication::~QtSingleApplication() = default;
@@ -23,14 +26,14 @@ bool QtSingleApplication::isRunning()
     return m_peer->isClient();
 }
 
-bool QtSingleApplication::waitForRunningInstanceToEnd(int timeout)
+void QtSingleApplication::waitForRunningInstanceToEnd(int timeout)
 {
-    return m_peer->waitForLock(timeout);
+    m_peer->waitForLock(timeout);
 }
 
-bool QtSingleApplication::sendMessage(const QString& message, int timeout)
+void QtSingleApplication::sendMessage(const QString& message, int timeout)
 {
-    return m_peer->sendMessage(message, timeout);
+    m_peer->sendMessage(message, timeout);
 }
 
 void QtSingleApplication::setActivationWindow(QWidget* window, bool activateOnMessage)

@@ -26,10 +26,8 @@ private slots:
     void exitWithoutRunningInstance_data();
     void exitWithoutRunningInstance();
     void secondStartKeepsTheRunningInstance();
-    void switchLookalikesStartNormally_data();
-    void switchLookalikesStartNormally();
-    void switchLookalikesOnlyActivate_data();
-    void switchLookalikesOnlyActivate();
+    void switchLookalikes_data();
+    void switchLookalikes();
     void restartedCopyTakesOver();
 
 private:
@@ -40,7 +38,6 @@ private:
     bool WaitForVersion() const;
     QString LogPath() const { return m_home->path() + QStringLiteral("/Config/norvane_log.log"); }
     QStringList LogMessages() const;
-    bool LogShowsVersion() const;
 
     QString m_binary = qEnvironmentVariable("NORVANE_BINARY");
     std::unique_ptr<QTemporaryDir> m_home;
@@ -109,7 +106,13 @@ bool TestStartup::Run(const QStringList& args, int* exitCode)
 
 bool TestStartup::WaitForVersion() const
 {
-    return QTest::qWaitFor([this] { return LogShowsVersion(); }, kProcessTimeoutMs);
+    return QTest::qWaitFor(
+        [this] {
+            const QStringList messages = LogMessages();
+            return std::any_of(messages.begin(), messages.end(),
+                               [](const QString& m) { return m.startsWith(QStringLiteral("Version:  \"")); });
+        },
+        kProcessTimeoutMs);
 }
 
 QStringList TestStartup::LogMessages() const
@@ -125,13 +128,6 @@ QStringList TestStartup::LogMessages() const
             messages.append(LogHandler::UnscrambleLogText(match.captured(1)));
     }
     return messages;
-}
-
-bool TestStartup::LogShowsVersion() const
-{
-    const QStringList messages = LogMessages();
-    return std::any_of(messages.begin(), messages.end(),
-                       [](const QString& m) { return m.startsWith(QStringLiteral("Version:  \"")); });
 }
 
 void TestStartup::exitWithoutRunningInstance_data()
@@ -183,7 +179,7 @@ void TestStartup::secondStartKeepsTheRunningInstance()
     m_started.push_back(std::move(first));
 }
 
-void TestStartup::switchLookalikesStartNormally_data()
+void TestStartup::switchLookalikes_data()
 {
     QTest::addColumn<QString>("argument");
     QTest::newRow("upper case") << QStringLiteral("/EXIT");
@@ -191,27 +187,12 @@ void TestStartup::switchLookalikesStartNormally_data()
     QTest::newRow("trailing blank") << QStringLiteral("/exit ");
 }
 
-void TestStartup::switchLookalikesStartNormally()
+// A look-alike of "/exit" starts the program like any argument, and a second start with it
+// only activates the first instance.
+void TestStartup::switchLookalikes()
 {
     QFETCH(QString, argument);
-    auto started = Start({argument});
-    QVERIFY(WaitForVersion());
-    int exitCode = -1;
-    QVERIFY(Run({QStringLiteral("/exit")}, &exitCode));
-    QVERIFY(started->waitForFinished(kProcessTimeoutMs));
-    QCOMPARE(started->exitCode(), 0);
-    m_started.push_back(std::move(started));
-}
-
-void TestStartup::switchLookalikesOnlyActivate_data()
-{
-    switchLookalikesStartNormally_data();
-}
-
-void TestStartup::switchLookalikesOnlyActivate()
-{
-    QFETCH(QString, argument);
-    auto first = Start({});
+    auto first = Start({argument});
     QVERIFY(WaitForVersion());
     int exitCode = -1;
     QVERIFY(Run({argument}, &exitCode));
@@ -221,6 +202,9 @@ void TestStartup::switchLookalikesOnlyActivate()
     QVERIFY(Run({}, &exitCode));
     QCOMPARE(exitCode, 0);
     QCOMPARE(first->state(), QProcess::Running);
+    QVERIFY(Run({QStringLiteral("/exit")}, &exitCode));
+    QVERIFY(first->waitForFinished(kProcessTimeoutMs));
+    QCOMPARE(first->exitCode(), 0);
     m_started.push_back(std::move(first));
 }
 

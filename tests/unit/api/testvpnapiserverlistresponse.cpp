@@ -1,5 +1,4 @@
 #include "api/vpnapiserverlistresponse.h"
-#include "logcapture.h"
 
 #include <QTest>
 
@@ -27,7 +26,6 @@ private slots:
     void attributes();
     void flattensInDocumentOrder();
     void missingDataKeepsListsEmptyDataClears();
-    void firstServerLoggedOnce();
 };
 
 void TestVPNApiServerListResponse::attributes_data()
@@ -120,22 +118,6 @@ void TestVPNApiServerListResponse::missingDataKeepsListsEmptyDataClears()
     response.Parse(Reply(QStringLiteral("<data/>")));
     QVERIFY(response.UdpServers().isEmpty());
     QVERIFY(response.TcpServers().isEmpty());
-}
-
-void TestVPNApiServerListResponse::firstServerLoggedOnce()
-{
-    VPNApiServerListResponse response;
-    LogCapture log;
-    response.Parse(
-        Reply(QStringLiteral("<data><servers>"
-                             "<server description=\"First\"><ports><port>443</port>"
-                             "<port protocol=\"UDP\">1194</port></ports></server>"
-                             "<server description=\"Second\"><ports><port>443</port></ports></server>"
-                             "</servers></data>")));
-    QCOMPARE(log.Messages().filter(QStringLiteral("First server:")),
-             QStringList {QStringLiteral("First server:  \"First\"")});
-    QVERIFY(log.Messages().contains(QStringLiteral("Found  1  UDP servers.")));
-    QVERIFY(log.Messages().contains(QStringLiteral("Found  2  TCP servers.")));
 }
 
 QTEST_GUILESS_MAIN(TestVPNApiServerListResponse)

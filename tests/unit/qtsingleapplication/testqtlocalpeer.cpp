@@ -1,6 +1,7 @@
 #include "qtlocalpeer.h"
 
 #include <QDir>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QRegularExpression>
 #include <QSignalSpy>
@@ -20,21 +21,33 @@ QString UniqueId()
     return QStringLiteral("TestPeer%1x%2").arg(QCoreApplication::applicationPid()).arg(++counter);
 }
 
-QByteArray Header(quint32 size)
+QByteArray Frame(const QByteArray& body, quint32 announced)
 {
     QByteArray header(4, '\0');
-    qToBigEndian<quint32>(size, header.data());
-    return header;
+    qToBigEndian<quint32>(announced, header.data());
+    return header + body;
 }
 
-// A client speaking the channel's framing by hand, connected to the running peer.
-bool ConnectRaw(QLocalSocket& socket, const QtLocalPeer& running)
+QByteArray Frame(const QByteArray& body)
 {
-    socket.connectToServer(running.serverName());
-    return socket.waitForConnected(5000);
+    return Frame(body, quint32(body.size()));
 }
+
+// What a stand-in for the running instance does with a message.
+enum class Answer
+{
+    NoInstance,
+    Ack,
+    Other,
+    Silence,
+    Hangup,
+    NotListening,
+    ListensLate,
+};
 
 } // namespace
+
+Q_DECLARE_METATYPE(Answer)
 
 class TestQtLocalPeer final : public QObject
 {
@@ -43,13 +56,11 @@ class TestQtLocalPeer final : public QObject
 private slots:
     void serverName_data();
     void serverName();
-    void messages_data();
-    void messages();
-    void noRunningInstance();
-    void framingArrivesInPieces();
-    void oversizedMessageIsRefused();
-    void bodyCutShortIsTakenAsItCame();
-    void connectionClosedBeforeHeader();
+    void delivery_data();
+    void delivery();
+    void reception_data();
+    void reception();
+    void waitForLock_data();
     void waitForLock();
 };
 
@@ -76,140 +87,180 @@ void TestQtLocalPeer::serverName()
              QDir::tempPath() + QLatin1Char('/') + expected + QStringLiteral("-lockfile"));
 }
 
-void TestQtLocalPeer::messages_data()
+// The sending side against a stand-in for the running instance that holds the lock and
+// answers as told: the bytes it sends, when it counts a message as delivered, its deadline and
+// its second attempt. Real instances talk to each other in TestQtSingleApplication.
+void TestQtLocalPeer::delivery_data()
 {
-    QTest::addColumn<QString>("message");
-    QTest::newRow("Activate") << QStringLiteral("Activate");
-    QTest::newRow("empty") << QString();
-    QTest::newRow("non-ascii") << QStringLiteral("Gr\u00fc\u00dfe \u2713 \U0001F600");
-    QTest::newRow("large") << QString(200000, QLatin1Char('x'));
+    QTest::addColumn<Answer>("answer");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<bool>("delivered");
+    QTest::newRow("no running instance") << Answer::NoInstance << 5000 << false;
+    QTest::newRow("ack") << Answer::Ack << 5000 << true;
+    QTest::newRow("another answer") << Answer::Other << 5000 << false;
+    QTest::newRow("no answer in time") << Answer::Silence << 300 << false;
+    QTest::newRow("closed without answer") << Answer::Hangup << 5000 << false;
+    QTest::newRow("lock held, nobody listens") << Answer::NotListening << 5000 << false;
+    QTest::newRow("listens before the second attempt") << Answer::ListensLate << 5000 << true;
 }
 
-void TestQtLocalPeer::messages()
+void TestQtLocalPeer::delivery()
 {
+    QFETCH(Answer, answer);
+    QFETCH(int, timeout);
+    QFETCH(bool, delivered);
+    const QString id = UniqueId();
+    const QByteArray expectedFrame = Frame(QStringLiteral("Activ\u00e9").toUtf8());
+
+    QtLockedFile lock(QtLocalPeer(id).lockFileName());
+    if (answer != Answer::NoInstance)
+        QVERIFY(lock.tryLock());
+    QLocalServer server;
+    QByteArray arrived;
+    connect(&server, &QLocalServer::newConnection, this, [&] {
+        QLocalSocket* socket = server.nextPendingConnection();
+        connect(socket, &QLocalSocket::readyRead, socket, [&, socket] {
+            arrived += socket->readAll();
+            if (answer == Answer::Hangup)
+                socket->abort();
+            else if (arrived.size() >= expectedFrame.size() && answer != Answer::Silence)
+                socket->write(answer == Answer::Other ? "nak" : "ack");
+        });
+    });
+    const QString name = QtLocalPeer::ServerNameFor(id);
+    QLocalServer::removeServer(name);
+    if (answer != Answer::NoInstance && answer != Answer::NotListening && answer != Answer::ListensLate)
+        QVERIFY(server.listen(name));
+    if (answer == Answer::ListensLate)
+        QTimer::singleShot(QtLocalPeer::kConnectRetryMs / 2, &server,
+                           [&server, name] { server.listen(name); });
+
+    QtLocalPeer starting(id);
+    // Alone, the peer takes the lock and is the running instance: there is nobody to tell.
+    QCOMPARE(starting.isClient(), answer != Answer::NoInstance);
+    QSignalSpy finished(&starting, &QtLocalPeer::messageDeliveryFinished);
+    starting.sendMessage(QStringLiteral("Activ\u00e9"), timeout);
+    // Never answered on the caller's stack: a caller that connects after the call, or enters
+    // its event loop only then, still hears the outcome.
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(finished.wait(timeout + 5000));
+    QCOMPARE(finished.first().first().toBool(), delivered);
+    QCOMPARE(finished.size(), 1);
+    if (answer != Answer::NoInstance && answer != Answer::NotListening)
+        QCOMPARE(arrived, expectedFrame);
+}
+
+// The receiving side against a client that speaks the framing by hand. A message is answered
+// "ack" unless the client hung up first.
+void TestQtLocalPeer::reception_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("pieceSize"); // 0: all at once
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<QString>("message"); // null: none comes of it
+    // Pieces of three bytes split the header and the UTF-8 sequences.
+    const QString text = QStringLiteral("Gr\u00fc\u00dfe \u2713 \U0001F600");
+    QTest::newRow("frame in pieces") << Frame(text.toUtf8()) << 3 << false << text;
+    QTest::newRow("empty") << Frame(QByteArray()) << 0 << false << QString(QLatin1String(""));
+    const QString large(200000, QLatin1Char('x'));
+    QTest::newRow("large") << Frame(large.toUtf8()) << 0 << false << large;
+    QTest::newRow("body cut short, kept open") << Frame("Acti", 10) << 0 << false << QStringLiteral("Acti");
+    QTest::newRow("body cut short, closed") << Frame("Acti", 10) << 0 << true << QStringLiteral("Acti");
+    QTest::newRow("closed before the header ends") << QByteArray("AB") << 0 << true << QString();
+    QTest::newRow("more than the limit announced") << Frame("EXIT", 0xFFFFFFFFu) << 0 << false << QString();
+}
+
+void TestQtLocalPeer::reception()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, pieceSize);
+    QFETCH(bool, hangUp);
     QFETCH(QString, message);
-    const QString id = UniqueId();
-    QtLocalPeer running(id);
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
-
-    QtLocalPeer starting(id);
-    QVERIFY(starting.sendMessage(message, 5000));
-    QTRY_COMPARE(received.size(), 1);
-    QCOMPARE(received.first().first().toString(), message);
-}
-
-void TestQtLocalPeer::noRunningInstance()
-{
-    QtLocalPeer alone(UniqueId());
-    QVERIFY(!alone.sendMessage(QStringLiteral("EXIT"), 5000));
-    QVERIFY(!alone.isClient());
-
-    // The instance that held the lock has gone since this one started.
-    const QString id = UniqueId();
-    auto running = std::make_unique<QtLocalPeer>(id);
-    QVERIFY(!running->isClient());
-    QtLocalPeer starting(id);
-    QVERIFY(starting.isClient());
-    running.reset();
-    QVERIFY(!starting.sendMessage(QStringLiteral("Activate"), 400));
-}
-
-void TestQtLocalPeer::framingArrivesInPieces()
-{
     QtLocalPeer running(UniqueId());
     QVERIFY(!running.isClient());
     QSignalSpy received(&running, &QtLocalPeer::messageReceived);
 
     QLocalSocket socket;
-    QVERIFY(ConnectRaw(socket, running));
-    QSignalSpy answered(&socket, &QLocalSocket::readyRead);
+    QSignalSpy connected(&socket, &QLocalSocket::connected);
     QSignalSpy closed(&socket, &QLocalSocket::disconnected);
-    const QByteArray text = QStringLiteral("Activ\u00e9").toUtf8();
-    const QByteArray frame = Header(quint32(text.size())) + text;
-    for (qsizetype i = 0; i < frame.size(); i += 3) {
-        socket.write(frame.mid(i, 3));
-        QVERIFY(socket.waitForBytesWritten(5000));
-        QCoreApplication::processEvents();
+    socket.connectToServer(running.serverName());
+    QVERIFY(connected.size() == 1 || connected.wait(5000));
+    const bool refused = message.isNull() && !hangUp;
+    if (refused)
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression(QStringLiteral("^QtLocalPeer: Message reception failed")));
+    // One piece a turn of the event loop, so the receiver sees every piece on its own.
+    QTimer writer;
+    const qsizetype piece = pieceSize > 0 ? pieceSize : bytes.size();
+    qsizetype offset = 0;
+    connect(&writer, &QTimer::timeout, &socket, [&] {
+        socket.write(bytes.mid(offset, piece));
+        offset += piece;
+        if (offset < bytes.size())
+            return;
+        writer.stop();
+        if (hangUp)
+            socket.disconnectFromServer();
+    });
+    writer.start(10);
+    if (refused) {
+        // Refused at the header: the connection is cut without an answer.
+        QVERIFY(closed.wait(5000));
+        QCOMPARE(socket.bytesAvailable(), 0);
+    } else if (!message.isNull()) {
+        QVERIFY(received.wait(QtLocalPeer::kBodyWaitMs + 5000));
+        QCOMPARE(received.first().first().toString(), message);
     }
-    QTRY_COMPARE(received.size(), 1);
-    QCOMPARE(received.first().first().toString(), QStringLiteral("Activ\u00e9"));
-    QTRY_VERIFY(socket.bytesAvailable() >= 3);
-    QCOMPARE(socket.read(3), QByteArray("ack"));
-    QTRY_VERIFY(closed.size() == 1 || socket.state() == QLocalSocket::UnconnectedState);
-}
-
-void TestQtLocalPeer::oversizedMessageIsRefused()
-{
-    QtLocalPeer running(UniqueId());
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
-
-    QLocalSocket socket;
-    QVERIFY(ConnectRaw(socket, running));
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("^QtLocalPeer: Message reception failed")));
-    socket.write(Header(0xFFFFFFFFu) + "EXIT");
-    QVERIFY(socket.waitForBytesWritten(5000));
-    QTRY_COMPARE(socket.state(), QLocalSocket::UnconnectedState);
-    QCOMPARE(received.size(), 0);
-}
-
-void TestQtLocalPeer::bodyCutShortIsTakenAsItCame()
-{
-    QtLocalPeer running(UniqueId());
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
-
-    QLocalSocket socket;
-    QVERIFY(ConnectRaw(socket, running));
-    socket.write(Header(10) + "Acti");
-    QVERIFY(socket.waitForBytesWritten(5000));
-    // The receiver gives up waiting for the rest after its body wait and answers anyway.
-    QVERIFY(received.wait(QtLocalPeer::kBodyWaitMs + 5000));
-    QCOMPARE(received.first().first().toString(), QStringLiteral("Acti"));
-    QTRY_VERIFY(socket.bytesAvailable() >= 3);
-    QCOMPARE(socket.read(3), QByteArray("ack"));
-}
-
-void TestQtLocalPeer::connectionClosedBeforeHeader()
-{
-    QtLocalPeer running(UniqueId());
-    QVERIFY(!running.isClient());
-    QSignalSpy received(&running, &QtLocalPeer::messageReceived);
-    {
-        QLocalSocket socket;
-        QVERIFY(ConnectRaw(socket, running));
-        socket.write("AB");
-        QVERIFY(socket.waitForBytesWritten(5000));
+    if (!message.isNull() && !hangUp) {
+        QTRY_VERIFY(socket.bytesAvailable() >= 3);
+        QCOMPARE(socket.read(3), QByteArray("ack"));
+        QVERIFY(closed.size() == 1 || closed.wait(QtLocalPeer::kAckWaitMs + 5000));
     }
-    // The channel still works afterwards, and the half header became no message.
-    QtLocalPeer starting(running.applicationId());
-    QVERIFY(starting.sendMessage(QStringLiteral("Activate"), 5000));
-    QTRY_COMPARE(received.size(), 1);
-    QCOMPARE(received.first().first().toString(), QStringLiteral("Activate"));
+
+    // The channel still works afterwards, and nothing else came of what was sent before.
+    QtLocalPeer later(running.applicationId());
+    later.sendMessage(QStringLiteral("Activate"), 5000);
+    QTRY_VERIFY(!received.isEmpty() && received.last().first().toString() == QStringLiteral("Activate"));
+    QCOMPARE(received.size(), message.isNull() ? 1 : 2);
+}
+
+void TestQtLocalPeer::waitForLock_data()
+{
+    QTest::addColumn<int>("oldEndsAfterMs"); // negative: it keeps running
+    QTest::addColumn<bool>("acquired");
+    QTest::newRow("old instance already gone") << 0 << true;
+    QTest::newRow("old instance ends while waiting") << 3 * QtLocalPeer::kLockPollMs << true;
+    QTest::newRow("old instance keeps running") << -1 << false;
 }
 
 void TestQtLocalPeer::waitForLock()
 {
+    QFETCH(int, oldEndsAfterMs);
+    QFETCH(bool, acquired);
     const QString id = UniqueId();
     auto old = std::make_unique<QtLocalPeer>(id);
     QVERIFY(!old->isClient());
-
-    QtLocalPeer impatient(id);
-    QVERIFY(!impatient.waitForLock(300));
-    QVERIFY(impatient.isClient());
-
     QtLocalPeer restarted(id);
     QVERIFY(restarted.isClient());
-    QTimer::singleShot(300, this, [&old] { old.reset(); });
-    QVERIFY(restarted.waitForLock(10000));
-    QVERIFY(!restarted.isClient());
+    if (oldEndsAfterMs == 0)
+        old.reset();
+    else if (oldEndsAfterMs > 0)
+        QTimer::singleShot(oldEndsAfterMs, this, [&old] { old.reset(); });
 
-    QSignalSpy received(&restarted, &QtLocalPeer::messageReceived);
+    QSignalSpy finished(&restarted, &QtLocalPeer::lockWaitFinished);
+    const int timeout = acquired ? 10000 : 3 * QtLocalPeer::kLockPollMs;
+    restarted.waitForLock(timeout);
+    QCOMPARE(finished.size(), 0);
+    QVERIFY(finished.wait(timeout + 5000));
+    QCOMPARE(finished.first().first().toBool(), acquired);
+    QCOMPARE(restarted.isClient(), !acquired);
+
+    // Whichever instance holds the lock now is the one that later starts reach.
+    QtLocalPeer& reached = acquired ? restarted : *old;
+    QSignalSpy received(&reached, &QtLocalPeer::messageReceived);
     QtLocalPeer later(id);
-    QVERIFY(later.sendMessage(QStringLiteral("Activate"), 5000));
-    QTRY_COMPARE(received.size(), 1);
+    later.sendMessage(QStringLiteral("Activate"), 5000);
+    QVERIFY(received.wait(5000));
 }
 
 QTEST_GUILESS_MAIN(TestQtLocalPeer)

@@ -19,100 +19,56 @@ class TestQtSingleApplication final : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
-    void onlyExactExitQuits_data();
-    void onlyExactExitQuits();
-    void activateShowsTheWindow_data();
-    void activateShowsTheWindow();
-    void messagesFromAnotherInstance();
-    void activationSwitchedOff();
-
-private:
-    std::unique_ptr<QWidget> m_window;
+    void messageFromAnotherInstance_data();
+    void messageFromAnotherInstance();
 };
 
-void TestQtSingleApplication::init()
-{
-    m_window = std::make_unique<QWidget>();
-    m_window->resize(200, 100);
-    App()->setActivationWindow(m_window.get(), true);
-}
-
-void TestQtSingleApplication::cleanup()
-{
-    App()->setActivationWindow(nullptr, false);
-    m_window.reset();
-}
-
-void TestQtSingleApplication::onlyExactExitQuits_data()
+void TestQtSingleApplication::messageFromAnotherInstance_data()
 {
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("minimised"); // else closed to the tray
+    QTest::addColumn<bool>("activateOnMessage");
     QTest::addColumn<bool>("exits");
-    QTest::newRow("EXIT") << QStringLiteral("EXIT") << true;
-    QTest::newRow("exit") << QStringLiteral("exit") << false;
-    QTest::newRow("Exit") << QStringLiteral("Exit") << false;
-    QTest::newRow("EXIT with blank") << QStringLiteral("EXIT ") << false;
-    QTest::newRow("Activate") << QStringLiteral("Activate") << false;
+    QTest::newRow("EXIT") << QStringLiteral("EXIT") << false << true << true;
+    QTest::newRow("exit") << QStringLiteral("exit") << false << true << false;
+    QTest::newRow("Exit") << QStringLiteral("Exit") << false << true << false;
+    QTest::newRow("EXIT with blank") << QStringLiteral("EXIT ") << false << true << false;
+    QTest::newRow("Activate, window in the tray") << QStringLiteral("Activate") << false << true << false;
+    QTest::newRow("Activate, window minimised") << QStringLiteral("Activate") << true << true << false;
+    QTest::newRow("activation switched off") << QStringLiteral("EXIT") << false << false << false;
 }
 
-void TestQtSingleApplication::onlyExactExitQuits()
+void TestQtSingleApplication::messageFromAnotherInstance()
 {
     QFETCH(QString, message);
-    QFETCH(bool, exits);
-    QSignalSpy exitSpy(App(), &QtSingleApplication::Exit);
-    App()->OnMessageReceived(message);
-    QCOMPARE(exitSpy.size(), exits ? 1 : 0);
-    // Any other text shows the window, the quit message does not.
-    QCOMPARE(m_window->isVisible(), !exits);
-}
-
-void TestQtSingleApplication::activateShowsTheWindow_data()
-{
-    QTest::addColumn<bool>("minimised");
-    QTest::newRow("minimised") << true;
-    QTest::newRow("closed to the tray") << false;
-}
-
-void TestQtSingleApplication::activateShowsTheWindow()
-{
     QFETCH(bool, minimised);
+    QFETCH(bool, activateOnMessage);
+    QFETCH(bool, exits);
+    QWidget window;
+    window.resize(200, 100);
     if (minimised) {
-        m_window->showMinimized();
-        QVERIFY(m_window->windowState().testFlag(Qt::WindowMinimized));
+        window.showMinimized();
+        QVERIFY(window.windowState().testFlag(Qt::WindowMinimized));
     } else {
-        m_window->show();
-        m_window->hide();
+        window.show();
+        window.hide();
     }
-    App()->OnMessageReceived(QStringLiteral("Activate"));
-    QVERIFY(!m_window->windowState().testFlag(Qt::WindowMinimized));
-    QVERIFY(m_window->isVisible());
-}
-
-void TestQtSingleApplication::messagesFromAnotherInstance()
-{
+    App()->setActivationWindow(&window, activateOnMessage);
     QVERIFY(!App()->isRunning());
-    QSignalSpy exitSpy(App(), &QtSingleApplication::Exit);
-    QtLocalPeer secondStart(App()->id());
-    QVERIFY(secondStart.sendMessage(QStringLiteral("Activate"), 5000));
-    QTRY_VERIFY(m_window->isVisible());
-    QCOMPARE(exitSpy.size(), 0);
-
-    QtLocalPeer exitStart(App()->id());
-    QVERIFY(exitStart.sendMessage(QStringLiteral("EXIT"), 5000));
-    QTRY_COMPARE(exitSpy.size(), 1);
-}
-
-void TestQtSingleApplication::activationSwitchedOff()
-{
-    App()->setActivationWindow(m_window.get(), false);
     QSignalSpy received(App(), &QtSingleApplication::messageReceived);
     QSignalSpy exitSpy(App(), &QtSingleApplication::Exit);
+
     QtLocalPeer secondStart(App()->id());
-    QVERIFY(secondStart.sendMessage(QStringLiteral("EXIT"), 5000));
-    QTRY_COMPARE(received.size(), 1);
-    QCOMPARE(exitSpy.size(), 0);
-    QVERIFY(!m_window->isVisible());
+    secondStart.sendMessage(message, 5000);
+    QVERIFY(received.wait(5000));
+    QCOMPARE(received.first().first().toString(), message);
+    QCOMPARE(exitSpy.size(), exits ? 1 : 0);
+    // Any other text brings the window back, the quit message does not; neither does anything
+    // with activation switched off.
+    const bool shown = activateOnMessage && !exits;
+    QCOMPARE(window.isVisible(), shown);
+    QCOMPARE(window.windowState().testFlag(Qt::WindowMinimized), minimised && !shown);
+    App()->setActivationWindow(nullptr, false);
 }
 
 // The application object under test is the test's own QApplication.

@@ -65,20 +65,23 @@ private slots:
         QTest::addColumn<bool>("fastest");
         QTest::addColumn<QString>("favorite");
         QTest::addColumn<QString>("lastUsed");
+        QTest::addColumn<bool>("denmarkPreferable");
         QTest::addColumn<int>("expected");
 
         // Rows: 0 Austria (preferable, unavailable), 1 Belgium, 2 Canada (unavailable),
-        // 3 Denmark (preferable), 4 Estonia.
+        // 3 Denmark (preferable as the row says), 4 Estonia.
         QTest::newRow("fastest wins") << true << "192.0.2.2"
-                                      << "Estonia" << 3;
+                                      << "Estonia" << true << 3;
+        QTest::newRow("fastest without one available: last used") << true << ""
+                                                                  << "Estonia" << false << 4;
         QTest::newRow("fastest off: favorite") << false << "192.0.2.2"
-                                               << "Estonia" << 1;
+                                               << "Estonia" << true << 1;
         QTest::newRow("unavailable favorite skipped") << false << "192.0.2.3"
-                                                      << "Estonia" << 4;
+                                                      << "Estonia" << true << 4;
         QTest::newRow("unavailable last used skipped") << false << ""
-                                                       << "Canada" << 0;
+                                                       << "Canada" << true << 0;
         QTest::newRow("nothing matches: row 0") << false << ""
-                                                << "" << 0;
+                                                << "" << true << 0;
     }
 
     void defaultSelection()
@@ -86,6 +89,7 @@ private slots:
         QFETCH(bool, fastest);
         QFETCH(QString, favorite);
         QFETCH(QString, lastUsed);
+        QFETCH(bool, denmarkPreferable);
         QFETCH(int, expected);
 
         VPNSettings settings;
@@ -93,31 +97,18 @@ private slots:
         settings.favoriteServer = favorite;
         settings.lastUsedServer = lastUsed;
         VPNServerManager manager(settings);
+        QCOMPARE(manager.GetDefaultServerIndex(), 0); // before any list arrives
         manager.SetServerLists(
             {Endpoint(QStringLiteral("Austria"), QStringLiteral("192.0.2.1"), VPNServer::Udp, false, true),
              Endpoint(QStringLiteral("Belgium"), QStringLiteral("192.0.2.2"), VPNServer::Udp),
              Endpoint(QStringLiteral("Canada"), QStringLiteral("192.0.2.3"), VPNServer::Udp, false),
-             Endpoint(QStringLiteral("Denmark"), QStringLiteral("192.0.2.4"), VPNServer::Udp, true, true),
+             Endpoint(QStringLiteral("Denmark"), QStringLiteral("192.0.2.4"), VPNServer::Udp, true,
+                      denmarkPreferable),
              Endpoint(QStringLiteral("Estonia"), QStringLiteral("192.0.2.5"), VPNServer::Udp)},
             {});
         manager.UpdateFavoritesFromSettings();
         manager.RebuildCurrentList();
         QCOMPARE(manager.GetDefaultServerIndex(), expected);
-    }
-
-    void fastestWithEmptyListAndNoPreferable()
-    {
-        VPNSettings settings;
-        settings.fastestServer = true;
-        VPNServerManager manager(settings);
-        QCOMPARE(manager.GetDefaultServerIndex(), 0);
-        manager.SetServerLists({Endpoint(QStringLiteral("A"), QStringLiteral("192.0.2.1"), VPNServer::Udp),
-                                Endpoint(QStringLiteral("B"), QStringLiteral("192.0.2.2"), VPNServer::Udp)},
-                               {});
-        settings.lastUsedServer = QStringLiteral("B");
-        manager.RebuildCurrentList();
-        QCOMPARE(manager.FindFastestIndex(), -1);
-        QCOMPARE(manager.GetDefaultServerIndex(), 1);
     }
 
     void marksOnManagerAndModel()
@@ -166,20 +157,6 @@ private slots:
         QCOMPARE(model.Servers().at(2).favorite, true);
         // The manager's own copy is untouched by the model.
         QVERIFY(manager.CurrentServers().at(0).favorite);
-    }
-
-    void modelShowsNamesAndLocksUnavailableRows()
-    {
-        VPNServerListModel model(
-            {Endpoint(QStringLiteral("Japan"), QStringLiteral("192.0.2.9"), VPNServer::Udp),
-             Endpoint(QStringLiteral("Korea"), QStringLiteral("192.0.2.10"), VPNServer::Udp, false)});
-        QCOMPARE(model.rowCount(), 2);
-        QCOMPARE(model.data(model.index(0), Qt::DisplayRole).toString(), QStringLiteral("Japan"));
-        QVERIFY(!model.data(model.index(5), Qt::DisplayRole).isValid());
-        QVERIFY(!model.data(QModelIndex(), Qt::DisplayRole).isValid());
-        QVERIFY(!model.data(model.index(0), Qt::ToolTipRole).isValid());
-        QCOMPARE(model.flags(model.index(0)), Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-        QCOMPARE(model.flags(model.index(1)), Qt::NoItemFlags);
     }
 };
 

@@ -1,11 +1,8 @@
 #include "credentialcheck.h"
 #include "httprequestparser.h"
-#include "multipartparser.h"
 #include "servicesimulator.h"
 
 #include <QFile>
-#include <QSignalSpy>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,14 +13,9 @@ class TestServiceSimulator final : public QObject
     Q_OBJECT
 private slots:
     void parserAcrossReads();
-    void parserRefuses_data();
-    void parserRefuses();
-    void multipart_data();
-    void multipart();
     void credentialCheck_data();
     void credentialCheck();
     void catalogMustBeServers();
-    void changeIpMessageMapsANewExit();
     void exitMapping_data();
     void exitMapping();
     void changeIpListensBeforeTheTunnelExists();
@@ -42,59 +34,6 @@ void TestServiceSimulator::parserAcrossReads()
     QCOMPARE(fields.value(QStringLiteral("a")), QStringLiteral("x y&z"));
     QCOMPARE(fields.value(QStringLiteral("b")), QStringLiteral("\u00e9"));
     QVERIFY(fields.contains(QStringLiteral("c")));
-}
-
-void TestServiceSimulator::parserRefuses_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("status");
-    QTest::newRow("no length") << QByteArrayLiteral("POST / HTTP/1.1\r\n\r\n") << 411;
-    QTest::newRow("chunked") << QByteArrayLiteral("POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n")
-                             << 411;
-    QTest::newRow("bad length") << QByteArrayLiteral("POST / HTTP/1.1\r\nContent-Length: -1\r\n\r\n") << 400;
-    QTest::newRow("bad request line") << QByteArrayLiteral("POST /\r\n\r\n") << 400;
-    QTest::newRow("too large") << QByteArrayLiteral("POST / HTTP/1.1\r\nContent-Length: 999999999999\r\n\r\n")
-                               << 413;
-}
-
-void TestServiceSimulator::parserRefuses()
-{
-    QFETCH(QByteArray, request);
-    HttpRequestParser parser;
-    QCOMPARE(parser.Feed(request), State::Invalid);
-    QTEST(parser.ErrorStatus(), "status");
-}
-
-void TestServiceSimulator::multipart_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<bool>("valid");
-    QTest::addColumn<int>("parts");
-    const QByteArray part
-        = "--B\r\nContent-Disposition: form-data; name=\"f\"; filename=\"f.txt\"\r\n\r\na\r\n--b\r\n";
-    QTest::newRow("two parts") << QByteArray(
-        part + "--B\r\nContent-Disposition: form-data; name=\"g\"\r\n\r\n\r\n--B--\r\n")
-                               << true << 2;
-    QTest::newRow("no closing line") << part << false << 0;
-    QTest::newRow("wrong boundary") << QByteArrayLiteral("--C\r\n\r\nx\r\n--C--\r\n") << false << 0;
-}
-
-void TestServiceSimulator::multipart()
-{
-    QFETCH(QByteArray, body);
-    QList<MultipartPart> parts;
-    QCOMPARE(MultipartParser::BoundaryOf("multipart/form-data; boundary=\"B\""), QByteArrayLiteral("B"));
-    QTEST(MultipartParser::Parse(body, "B", &parts), "valid");
-    QFETCH(bool, valid);
-    if (!valid)
-        return;
-    QTEST(int(parts.size()), "parts");
-    QCOMPARE(parts.at(0).name, QByteArrayLiteral("f"));
-    QCOMPARE(parts.at(0).fileName, QByteArrayLiteral("f.txt"));
-    // A line that only looks like a boundary stays content.
-    QCOMPARE(parts.at(0).content, QByteArrayLiteral("a\r\n--b"));
-    QCOMPARE(parts.at(1).name, QByteArrayLiteral("g"));
-    QVERIFY(parts.at(1).content.isEmpty());
 }
 
 void TestServiceSimulator::credentialCheck_data()
@@ -127,30 +66,6 @@ void TestServiceSimulator::catalogMustBeServers()
     QVERIFY(simulator.SetCatalog("<?xml version=\"1.0\"?>\n<servers><server ip=\"192.0.2.5\"/></servers>"));
     QVERIFY(!simulator.SetCatalog("<data><servers/></data>"));
     QVERIFY(!simulator.SetCatalog("<servers><server></servers>"));
-}
-
-void TestServiceSimulator::changeIpMessageMapsANewExit()
-{
-    QTemporaryDir data;
-    ServiceSimulator simulator;
-    simulator.SetDataDirectory(data.path());
-    QVERIFY(simulator.StartChangeIpListener(QHostAddress::LocalHost, 0));
-    QSignalSpy received(&simulator, &ServiceSimulator::ChangeIpMessageReceived);
-
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, simulator.ChangeIpListenerPort());
-    QVERIFY(socket.waitForConnected(5000));
-    socket.write("k3yAbc_198.18.0.6\n");
-    socket.disconnectFromHost();
-    QVERIFY(received.wait());
-
-    const QString newExit = received.first().at(2).toString();
-    QCOMPARE(received.first().at(1).toString(), QStringLiteral("k3yAbc_198.18.0.6"));
-    QCOMPARE(simulator.ExitAddressFor(QStringLiteral("198.18.0.6")), newExit);
-    QCOMPARE(simulator.ExitAddressFor(QStringLiteral("127.0.0.1")), newExit);
-    QFile log(data.filePath(QStringLiteral("change-ip.log")));
-    QVERIFY(log.open(QIODevice::ReadOnly));
-    QVERIFY(log.readAll().contains("\"k3yAbc_198.18.0.6\" -> " + newExit.toLatin1()));
 }
 
 void TestServiceSimulator::exitMapping_data()

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -57,11 +56,8 @@ private slots:
     void readingRules();
     void roundTrip();
     void writtenLayout();
-    void textUnfitForXmlDoesNotSpoilTheFile();
-    void missingFile();
-    void malformedFile();
-    void failedWriteKeepsTheOldFile();
-    void unwritableDirectory();
+    void unreadableFileChangesNothing_data();
+    void unreadableFileChangesNothing();
     void ownerOnlyAndReplacedAtomically();
 
 private:
@@ -178,15 +174,6 @@ void TestSettingsFile::readingRules()
     QVERIFY(WriteRaw(path, xml));
     VPNSettings settings = before;
     QVERIFY(SettingsFile::Read(path, settings));
-    QCOMPARE(settings.tcpServersEnabled, expected.tcpServersEnabled);
-    QCOMPARE(settings.tcpPort, expected.tcpPort);
-    QCOMPARE(settings.proxyType, expected.proxyType);
-    QCOMPARE(settings.proxyAddress, expected.proxyAddress);
-    QCOMPARE(settings.proxyPort, expected.proxyPort);
-    QCOMPARE(settings.proxyAuthEnabled, expected.proxyAuthEnabled);
-    QCOMPARE(settings.proxyUser, expected.proxyUser);
-    QCOMPARE(settings.lastUsedServer, expected.lastUsedServer);
-    QCOMPARE(settings.autoIpChangeMinutes, expected.autoIpChangeMinutes);
     QVERIFY(settings == expected);
 }
 
@@ -209,18 +196,18 @@ void TestSettingsFile::roundTrip()
     s.fastestServer = true;
     s.tcpOnStartup = true;
     s.smtpEnabled = true;
-    s.smtpAddress = QStringLiteral("smtp.example");
+    // Characters XML cannot hold are left out instead of making the whole file unreadable.
+    s.smtpAddress = QStringLiteral("smtp\u0001.example\u001b[0m");
     s.currentServerIndex = 5;
 
     const QString path = m_dir.filePath(QStringLiteral("roundtrip.xml"));
     QVERIFY(SettingsFile::Write(path, s));
     VPNSettings read;
     QVERIFY(SettingsFile::Read(path, read));
-    QCOMPARE(read.currentServerIndex, -1);
+    QCOMPARE(read.smtpAddress, QStringLiteral("smtp.example[0m"));
+    QCOMPARE(read.currentServerIndex, -1); // not kept across runs
+    read.smtpAddress = s.smtpAddress;
     read.currentServerIndex = s.currentServerIndex;
-    QCOMPARE(read.proxyUser, s.proxyUser);
-    QCOMPARE(read.proxyPassword, s.proxyPassword);
-    QCOMPARE(read.lastUsedServer, s.lastUsedServer);
     QVERIFY(read == s);
 }
 
@@ -250,85 +237,26 @@ void TestSettingsFile::writtenLayout()
     }
 }
 
-void TestSettingsFile::textUnfitForXmlDoesNotSpoilTheFile()
+void TestSettingsFile::unreadableFileChangesNothing_data()
 {
-    VPNSettings s;
-    s.lastUsedServer = QStringLiteral("A\u0001B\u001b[0m");
-    s.autoConnect = true;
-    const QString path = m_dir.filePath(QStringLiteral("control.xml"));
-    QVERIFY(SettingsFile::Write(path, s));
-    VPNSettings read;
-    QVERIFY(SettingsFile::Read(path, read));
-    QCOMPARE(read.lastUsedServer, QStringLiteral("AB[0m"));
-    QVERIFY(read.autoConnect);
+    QTest::addColumn<QByteArray>("content"); // null: no file
+    QTest::newRow("missing") << QByteArray();
+    QTest::newRow("malformed") << QByteArray(
+        "<Config>\n<AutoConnect enabled=\"1\"/>\n<TCPServers enabled=\"1\"\n");
 }
 
-void TestSettingsFile::missingFile()
+void TestSettingsFile::unreadableFileChangesNothing()
 {
-    VPNSettings settings;
-    QTest::ignoreMessage(QtDebugMsg, "Can't open settings file.");
-    QVERIFY(!SettingsFile::Read(m_dir.filePath(QStringLiteral("absent.xml")), settings));
-    QVERIFY(settings == VPNSettings());
-    QVERIFY(settings.autoLaunch);
-    QCOMPARE(settings.tcpPort, 443);
-    QCOMPARE(settings.currentServerIndex, -1);
-}
-
-void TestSettingsFile::malformedFile()
-{
-    const QString path = m_dir.filePath(QStringLiteral("malformed.xml"));
-    QVERIFY(WriteRaw(path, "<Config>\n<AutoConnect enabled=\"1\"/>\n<TCPServers enabled=\"1\"\n"));
+    QFETCH(QByteArray, content);
+    const QString path = m_dir.filePath(QStringLiteral("unreadable.xml"));
+    QFile::remove(path);
+    if (!content.isNull())
+        QVERIFY(WriteRaw(path, content));
     VPNSettings settings;
     settings.lastUsedServer = QStringLiteral("Kept");
     const VPNSettings before = settings;
-    QTest::ignoreMessage(
-        QtDebugMsg,
-        QRegularExpression(
-            QStringLiteral(R"(^Error occurs when trying to read settings:  ".+" Line:  \d+ Column:  \d+$)")));
     QVERIFY(!SettingsFile::Read(path, settings));
     QVERIFY(settings == before);
-}
-
-void TestSettingsFile::failedWriteKeepsTheOldFile()
-{
-    // The temporary file beside it gets a name longer than the file system allows, so the
-    // write fails whoever runs the test (also root).
-    const QString path = m_dir.filePath(QString(250, QLatin1Char('n')) + QStringLiteral(".xml"));
-    VPNSettings old;
-    old.lastUsedServer = QStringLiteral("Old");
-    QVERIFY(WriteRaw(path, SettingsFile::Serialize(old)));
-    const QByteArray before = ReadAll(path);
-
-    VPNSettings changed = old;
-    changed.lastUsedServer = QStringLiteral("New");
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Can't save settings to file")));
-    QVERIFY(!SettingsFile::Write(path, changed));
-    QCOMPARE(ReadAll(path), before);
-}
-
-void TestSettingsFile::unwritableDirectory()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("norvane.xml"));
-    VPNSettings old;
-    old.favoriteServer = QStringLiteral("198.51.100.1");
-    QVERIFY(SettingsFile::Write(path, old));
-    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner));
-    if (QFileInfo(dir.path()).isWritable()) {
-        QFile::setPermissions(dir.path(),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QSKIP("directory permissions do not bind this user (root); failedWriteKeepsTheOldFile covers it");
-    }
-    VPNSettings changed;
-    changed.favoriteServer = QStringLiteral("198.51.100.2");
-    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^Can't save settings to file")));
-    const bool written = SettingsFile::Write(path, changed);
-    QFile::setPermissions(dir.path(),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    QVERIFY(!written);
-    VPNSettings read;
-    QVERIFY(SettingsFile::Read(path, read));
-    QCOMPARE(read.favoriteServer, old.favoriteServer);
 }
 
 void TestSettingsFile::ownerOnlyAndReplacedAtomically()
