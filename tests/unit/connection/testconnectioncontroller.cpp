@@ -3,6 +3,7 @@
 #include "fakeapi.h"
 #include "fakeclock.h"
 #include "fakesystemservices.h"
+#include "logcapture.h"
 #include "scriptedtunnel.h"
 #include "servers/vpnservermanager.h"
 #include "settings/settingsfile.h"
@@ -14,11 +15,13 @@
 // The connection workflow driven step by step: the service's answers, the tunnel's reports and
 // the passing of time are steps of a script, and so are the checks. Nothing waits for real time.
 //
-// Steps: start | localip <ip> | servers | anchor | listerror | select <row> | connect | cancel |
+// Steps: set <setting> | start | localip <ip> | servers | anchor | listerror | select <row> | connect |
+// cancel |
 //   disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> | remoteip <ip> |
 //   tunnel connecting|cancancel|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
 // Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
-//   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no
+//   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no |
+//   =log <text the log contains>
 class TestConnectionController final : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,7 @@ class TestConnectionController final : public QObject
 private:
     struct Rig
     {
+        LogCapture log;
         TempHome home;
         FakeSystemServices system {home.Path()};
         FakeClock clock;
@@ -97,7 +101,15 @@ private:
             const QString arg = step.section(QLatin1Char(' '), 1);
             if (verb.startsWith(QLatin1Char('=')))
                 return Check(verb.mid(1), arg);
-            if (verb == QLatin1String("start")) {
+            if (verb == QLatin1String("set")) {
+                VPNSettings& record = settings.Settings();
+                record.autoConnect |= arg == QLatin1String("autoConnect");
+                record.forcedIpChangeEnabled |= arg == QLatin1String("forcedIpChangeEnabled");
+                record.serversOnMainScreen |= arg == QLatin1String("serversOnMainScreen");
+                record.pointToPointEnabled |= arg == QLatin1String("pointToPointEnabled");
+                if (arg.startsWith(QLatin1String("autoIpChangeMinutes=")))
+                    record.autoIpChangeMinutes = arg.section(QLatin1Char('='), 1).toInt();
+            } else if (verb == QLatin1String("start")) {
                 controller.SetAccountKey(QStringLiteral("KEY-1"));
                 controller.Initialize();
             } else if (verb == QLatin1String("localip") || verb == QLatin1String("remoteip")) {
@@ -180,166 +192,104 @@ private:
                 actual = yes(controller.CancelAllowed());
             else if (what == QLatin1String("offered"))
                 actual = yes(controller.ChangeIpOffered());
+            else if (what == QLatin1String("log")) // a line of the log that the workflow owes
+                actual = log.Contains(expected) ? expected : log.All().right(300);
             else
                 QFAIL(qPrintable(QStringLiteral("unknown check ") + what));
             QCOMPARE(actual, expected);
         }
     };
 
-    // A script: steps separated by semicolons.
-    static QStringList S(const char* script)
+    // The steps of a script: separated by semicolons; "ready" stands for start-up up to server
+    // selection with the first server chosen, "up" for that and a connection with the new
+    // address 203.0.113.77 (their events and requests are checked and taken).
+    static QStringList Expand(const QString& script)
     {
-        QStringList steps = QString::fromLatin1(script).split(QLatin1Char(';'));
-        for (QString& step : steps)
-            step = step.trimmed();
+        QStringList steps;
+        for (const QString& part : script.split(QLatin1Char(';'))) {
+            const QString step = part.trimmed();
+            if (step == QLatin1String("ready") || step == QLatin1String("up")) {
+                steps << Expand(
+                    QStringLiteral("start; localip 192.0.2.2; servers; anchor; select 0; "
+                                   "=events init|main; "
+                                   "=api GetRequestEntityIp,GetServerList,GetVpnNetworkAccountIpAnchor"));
+            }
+            if (step == QLatin1String("up")) {
+                steps << Expand(
+                    QStringLiteral("connect; tunnel connected; remoteip 203.0.113.77; =events up; "
+                                   "=api GetRequestEntityIp; =tunnel DoConnect"));
+            }
+            if (step != QLatin1String("ready") && step != QLatin1String("up"))
+                steps << step;
+        }
         return steps;
-    }
-    // Start-up up to server selection with the first server chosen; the events are taken.
-    static QStringList Ready()
-    {
-        return S("start; localip 192.0.2.2; servers; anchor; select 0; =events init|main; "
-                 "=api GetRequestEntityIp,GetServerList,GetVpnNetworkAccountIpAnchor");
-    }
-    // From server selection to connected with the new address 203.0.113.77.
-    static QStringList Connected()
-    {
-        return Ready()
-            + S("connect; tunnel connected; remoteip 203.0.113.77; =events up; =api GetRequestEntityIp; "
-                "=tunnel DoConnect");
     }
 
 private slots:
     void workflow_data()
     {
-        QTest::addColumn<QStringList>("settings");
-        QTest::addColumn<QStringList>("steps");
-
-        QTest::newRow("start-up ends in server selection") << QStringList()
-                                                           << Ready()
-                + S("=state ServerSelectState; =allowed yes; =status CLICK CONNECT TO SECURE YOUR INTERNET");
+        QTest::addColumn<QString>("script");
+        // clang-format off
+        QTest::newRow("start-up ends in server selection")
+            << QStringLiteral("ready; =state ServerSelectState; =allowed yes; =status CLICK CONNECT TO SECURE YOUR INTERNET; =log Get anchor info.");
         QTest::newRow("local address fails twice, a second apart; retry starts again")
-            << QStringList()
-            << S("start; localip none; wait 999; =api GetRequestEntityIp; wait 1; =api GetRequestEntityIp; "
-                 "localip none; =state InitialErrorState; =events init|error network; retry; =state "
-                 "LocalIpState; =events init; =api GetRequestEntityIp");
+            << QStringLiteral("start; localip none; wait 999; =api GetRequestEntityIp; wait 1; =api GetRequestEntityIp; localip none; =state InitialErrorState; =events init|error network; retry; =state LocalIpState; =events init; =api GetRequestEntityIp");
         QTest::newRow("server list error")
-            << QStringList()
-            << S("start; localip 192.0.2.2; listerror; =state InitialErrorState; =events init|error network");
+            << QStringLiteral("start; localip 192.0.2.2; listerror; =state InitialErrorState; =events init|error network");
         QTest::newRow("no network: nothing starts until retry finds one")
-            << QStringList()
-            << S("net off; start; =state Stopped; =events error nonetwork; =api ; net on; retry; =state "
-                 "LocalIpState; =events init");
+            << QStringLiteral("net off; start; =state Stopped; =events error nonetwork; =api; net on; retry; =state LocalIpState; =events init");
         QTest::newRow("auto-connect half a second after the main view")
-            << S("autoConnect")
-            << Ready() + S("wait 499; =tunnel ; wait 1; =state ConnectingState; =tunnel DoConnect");
+            << QStringLiteral("set autoConnect; ready; wait 499; =tunnel; wait 1; =state ConnectingState; =tunnel DoConnect");
         QTest::newRow("auto-connect does not press after an error")
-            << S("autoConnect")
-            << S("start; localip 192.0.2.2; servers; listerror; wait 600; =state InitialErrorState; "
-                 "=tunnel ");
+            << QStringLiteral("set autoConnect; start; localip 192.0.2.2; servers; listerror; wait 600; =state InitialErrorState; =tunnel");
+        QTest::newRow("sign-out during start-up: a late answer moves nothing")
+            << QStringLiteral("start; localip 192.0.2.2; servers; signout; anchor; wait 1000; =state Stopped; =events init|signedout");
         QTest::newRow("connect, cancel allowed once the tunnel says so, connected with the time running")
-            << QStringList()
-            << Ready()
-                + S("connect; =state ConnectingState; =status Connecting...; =cancel no; tunnel cancancel; "
-                    "=cancel yes; tunnel connected; =state AssignedIpState; =cancel no; remoteip "
-                    "203.0.113.77; =state ConnectedState; =status YOU ARE SECURELY CONNECTED; =time 0:00:00; "
-                    "=newip 203.0.113.77; wait 7000; =time 0:00:07; wait 3893000; =time 1:05:00; wait "
-                    "89699000; =time 25:59:59");
+            << QStringLiteral("ready; connect; =log Connecting to: Germany Frankfurt (198.51.100.1) Port 1194 Protocol UDP; =state ConnectingState; =status Connecting...; =cancel no; tunnel cancancel; =cancel yes; tunnel connected; =state AssignedIpState; =cancel no; remoteip 203.0.113.77; =state ConnectedState; =status YOU ARE SECURELY CONNECTED; =time 0:00:00; =newip 203.0.113.77; wait 7000; =time 0:00:07; wait 3893000; =time 1:05:00; wait 89699000; =time 25:59:59");
         QTest::newRow("disconnect: countdown texts, connect ignored until the end, no reason")
-            << QStringList()
-            << Connected()
-                + S("disconnect; =state DisconnectingState; =tunnel DoDisconnect; tunnel disconnected; "
-                    "=state ServerSelectState; =events down; =status Secure Disconnection is in progress: "
-                    "10%; =allowed no; wait 1000; =status Secure Disconnection is in progress: 20%; wait "
-                    "9000; =status Activity Log: None found; wait 2000; =status Local IP Log: None found; "
-                    "wait 2000; =status Assigned IP: Cleared; connect; =tunnel ; wait 1999; =allowed no; "
-                    "wait 1; =allowed yes; =status CLICK CONNECT TO SECURE YOUR INTERNET; =events ; connect; "
-                    "=state ConnectingState");
-        QTest::newRow("a second connection starts its time at zero") << QStringList()
-                                                                     << Connected()
-                + S("wait 5000; disconnect; tunnel disconnected; wait 16000; connect; tunnel connected; "
-                    "remoteip 203.0.113.78; =time 0:00:00");
-        QTest::newRow("cancel: no countdown, no reason") << QStringList()
-                                                         << Ready()
-                + S("connect; cancel; =state DisconnectingState; tunnel disconnected; =allowed yes; wait "
-                    "200; =events down; =status CLICK CONNECT TO SECURE YOUR INTERNET");
-        QTest::newRow("a tunnel that never reports its end is taken as down") << QStringList()
-                                                                              << Connected()
-                + S("disconnect; wait 19999; =state DisconnectingState; wait 1; =state ServerSelectState; "
-                    "=events down");
-        QTest::newRow("the address does not change: IP error, restart offered, countdown") << QStringList()
-                                                                                           << Ready()
-                + S("connect; tunnel connected; remoteip 192.0.2.2; wait 1000; remoteip 192.0.2.2; =state "
-                    "DisconnectingState; tunnel disconnected; =allowed no; wait 100; =events down|reason ip "
-                    "restart");
-        QTest::newRow("OpenVPN cannot start: OpenVPN error") << QStringList()
-                                                             << Ready()
-                + S("connect; tunnel startfailed; tunnel disconnected; wait 100; =events down|reason openvpn "
-                    "restart; =allowed yes");
+            << QStringLiteral("up; disconnect; =state DisconnectingState; =tunnel DoDisconnect; tunnel disconnected; =state ServerSelectState; =events down; =status Secure Disconnection is in progress: 10%; =allowed no; wait 1000; =status Secure Disconnection is in progress: 20%; wait 9000; =status Activity Log: None found; wait 2000; =status Local IP Log: None found; wait 2000; =status Assigned IP: Cleared; connect; =tunnel; wait 1999; =allowed no; wait 1; =allowed yes; =log Delay between reconnects finished.; =status CLICK CONNECT TO SECURE YOUR INTERNET; =events; connect; =state ConnectingState");
+        QTest::newRow("a second connection starts its time at zero")
+            << QStringLiteral("up; wait 5000; disconnect; tunnel disconnected; wait 16000; connect; tunnel connected; remoteip 203.0.113.78; =time 0:00:00");
+        QTest::newRow("cancel: no countdown, no reason")
+            << QStringLiteral("ready; connect; cancel; =state DisconnectingState; tunnel disconnected; =allowed yes; wait 200; =events down; =status CLICK CONNECT TO SECURE YOUR INTERNET");
+        QTest::newRow("a tunnel that never reports its end is taken as down")
+            << QStringLiteral("up; disconnect; wait 19999; =state DisconnectingState; wait 1; =state ServerSelectState; =events down");
+        QTest::newRow("the address does not change: IP error, restart offered, countdown")
+            << QStringLiteral("ready; connect; tunnel connected; remoteip 192.0.2.2; wait 1000; remoteip 192.0.2.2; =state DisconnectingState; tunnel disconnected; =allowed no; wait 100; =events down|reason ip restart; =log Disconnect reason: remote IP check returns error.");
+        QTest::newRow("OpenVPN cannot start: OpenVPN error")
+            << QStringLiteral("ready; connect; tunnel startfailed; tunnel disconnected; wait 100; =events down|reason openvpn restart; =allowed yes; =log Disconnect reason: openvpn service problem.");
         QTest::newRow("an established tunnel drops: the server's fault")
-            << QStringList()
-            << Connected() + S("tunnel disconnected; wait 100; =events down|reason dropped restart; =time ");
-        QTest::newRow("TLS error: server unavailable, no restart") << QStringList()
-                                                                   << Ready()
-                + S("connect; tunnel line >STATE:1796580790,RECONNECTING,tls-error,,,,,; tunnel "
-                    "disconnected; wait 100; =events down|reason unavailable");
+            << QStringLiteral("up; tunnel disconnected; wait 100; =events down|reason dropped restart; =time; =log Disconnect reason: server dropped connection.");
+        QTest::newRow("TLS error: server unavailable, no restart")
+            << QStringLiteral("ready; connect; tunnel line >STATE:1796580790,RECONNECTING,tls-error,,,,,; tunnel disconnected; wait 100; =events down|reason unavailable; =log Disconnect reason: server unavailable.");
         QTest::newRow("IP change: changing, checked three seconds after the message")
-            << S("forcedIpChangeEnabled; serversOnMainScreen")
-            << Connected()
-                + S("=offered yes; changeip; =newip Changing...; tunnel changeipsent; wait 2999; =api ; wait "
-                    "1; =api GetRequestEntityIp; remoteip 203.0.113.90; =newip 203.0.113.90; =state "
-                    "ConnectedState");
-        QTest::newRow("IP change that keeps the local address ends the connection") << QStringList()
-                                                                                    << Connected()
-                + S("=offered no; changeip; tunnel changeipsent; wait 3000; remoteip 192.0.2.2; wait 1000; "
-                    "remoteip 192.0.2.2; =state DisconnectingState");
+            << QStringLiteral("set forcedIpChangeEnabled; set serversOnMainScreen; up; =offered yes; changeip; =newip Changing...; tunnel changeipsent; wait 2999; =api; wait 1; =api GetRequestEntityIp; remoteip 203.0.113.90; =newip 203.0.113.90; =state ConnectedState");
+        QTest::newRow("IP change that keeps the local address ends the connection")
+            << QStringLiteral("up; =offered no; changeip; tunnel changeipsent; wait 3000; remoteip 192.0.2.2; wait 1000; remoteip 192.0.2.2; =state DisconnectingState");
         QTest::newRow("automatic IP change every five minutes")
-            << S("autoIpChangeMinutes=5")
-            << Connected() + S("wait 299999; =newip 203.0.113.77; wait 1; =newip Changing...");
+            << QStringLiteral("set autoIpChangeMinutes=5; up; =log AutoIPChange every  5  minutes; wait 299999; =newip 203.0.113.77; wait 1; =newip Changing...");
         QTest::newRow("anchored server: no IP change, not even automatic")
-            << S("forcedIpChangeEnabled; serversOnMainScreen; autoIpChangeMinutes=5")
-            << Ready()
-                + S("select 1; connect; tunnel connected; remoteip 203.0.113.77; =offered no; wait 600000; "
-                    "=newip 203.0.113.77");
-        QTest::newRow("connect without a network: error until the network is back") << QStringList()
-                                                                                    << Ready()
-                + S("net off; connect; =events error nonetwork; =state ServerSelectState; retry; =events ; "
-                    "net on; retry; =events resolved");
+            << QStringLiteral("set forcedIpChangeEnabled; set serversOnMainScreen; set autoIpChangeMinutes=5; ready; select 1; connect; tunnel connected; remoteip 203.0.113.77; =offered no; wait 600000; =newip 203.0.113.77");
+        QTest::newRow("connect without a network: error until the network is back")
+            << QStringLiteral("ready; net off; connect; =events error nonetwork; =state ServerSelectState; retry; =events; net on; retry; =events resolved");
         QTest::newRow("point-to-point first, the local address a second after it settles")
-            << S("pointToPointEnabled")
-            << S("start; =state PtpSettleState; =tunnel DoConnect; tunnel ptpup; =state LocalIpState; wait "
-                 "999; =api ; wait 1; =api GetRequestEntityIp");
+            << QStringLiteral("set pointToPointEnabled; start; =state PtpSettleState; =tunnel DoConnect; tunnel ptpup; =state LocalIpState; wait 999; =api; wait 1; =api GetRequestEntityIp");
         QTest::newRow("point-to-point that never settles: start-up goes on after a minute")
-            << S("pointToPointEnabled")
-            << S("start; wait 59999; =state PtpSettleState; wait 1; =state LocalIpState");
+            << QStringLiteral("set pointToPointEnabled; start; wait 59999; =state PtpSettleState; wait 1; =state LocalIpState");
         QTest::newRow("point-to-point is restored after a drop, without a countdown")
-            << S("pointToPointEnabled")
-            << S("start; tunnel ptpup; wait 1000; localip 192.0.2.2; servers; anchor; select 0; connect; "
-                 "tunnel connected; remoteip 203.0.113.77; disconnect; tunnel disconnected; wait 100; =state "
-                 "PtpRestoreState; =status Restoring Point-to-Point connection...; =allowed no; tunnel "
-                 "ptpup; =state ServerSelectState; =allowed yes");
-        QTest::newRow("sign-out while connected waits for the tunnel") << QStringList()
-                                                                       << Connected()
-                + S("signout; =state DisconnectingState; =events ; tunnel disconnected; =state Stopped; "
-                    "=events down|signedout; wait 20000; =events ");
+            << QStringLiteral("set pointToPointEnabled; start; tunnel ptpup; wait 1000; localip 192.0.2.2; servers; anchor; select 0; connect; tunnel connected; remoteip 203.0.113.77; disconnect; tunnel disconnected; wait 100; =state PtpRestoreState; =status Restoring Point-to-Point connection...; =allowed no; tunnel ptpup; =state ServerSelectState; =allowed yes");
+        QTest::newRow("sign-out while connected waits for the tunnel")
+            << QStringLiteral("up; signout; =state DisconnectingState; =events; tunnel disconnected; =state Stopped; =events down|signedout; wait 20000; =events");
         QTest::newRow("exit takes the tunnel down once")
-            << QStringList() << Connected() + S("shutdown; shutdown; =tunnel DoDisconnect; =events exit");
+            << QStringLiteral("up; shutdown; shutdown; =tunnel DoDisconnect; =events exit");
+        // clang-format on
     }
 
     void workflow()
     {
-        QFETCH(QStringList, settings);
-        QFETCH(QStringList, steps);
+        QFETCH(QString, script);
         Rig rig;
-        VPNSettings& record = rig.settings.Settings();
-        for (const QString& setting : settings) {
-            record.autoConnect |= setting == QLatin1String("autoConnect");
-            record.forcedIpChangeEnabled |= setting == QLatin1String("forcedIpChangeEnabled");
-            record.serversOnMainScreen |= setting == QLatin1String("serversOnMainScreen");
-            record.pointToPointEnabled |= setting == QLatin1String("pointToPointEnabled");
-            if (setting.startsWith(QLatin1String("autoIpChangeMinutes=")))
-                record.autoIpChangeMinutes = setting.section(QLatin1Char('='), 1).toInt();
-        }
-        for (const QString& step : steps) {
+        for (const QString& step : Expand(script)) {
             rig.Step(step);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(QStringLiteral("at step: ") + step));
@@ -351,7 +301,7 @@ private slots:
         Rig rig;
         rig.settings.Settings().tcpServersEnabled = true;
         rig.settings.Settings().tcpPort = 80;
-        for (const QString& step : Ready())
+        for (const QString& step : Expand(QStringLiteral("ready")))
             rig.Step(step);
         VPNSettings saved;
         SettingsFile::Read(rig.settings.FilePath(), saved);
@@ -363,7 +313,7 @@ private slots:
     void connectedSavesTheLastUsedServer()
     {
         Rig rig;
-        for (const QString& step : Connected())
+        for (const QString& step : Expand(QStringLiteral("up")))
             rig.Step(step);
         VPNSettings saved;
         SettingsFile::Read(rig.settings.FilePath(), saved);
