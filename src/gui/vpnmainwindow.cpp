@@ -127,8 +127,7 @@ VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& a
 
     WireConnection();
     WireAccount();
-    ApplyState();
-    ShowTexts();
+    Refresh();
 }
 
 VPNMainWindow::~VPNMainWindow()
@@ -153,14 +152,8 @@ void VPNMainWindow::WireConnection()
     connect(m_statusVerifyAction, &QAction::triggered, this, &VPNMainWindow::VerifyIP);
     connect(m_trayVerifyAction, &QAction::triggered, this, &VPNMainWindow::VerifyIP);
 
-    connect(&m_connection, &ConnectionController::StateChanged, this, [this] {
-        ApplyState();
-        ShowTexts();
-    });
-    connect(&m_connection, &ConnectionController::StatusChanged, this, [this] {
-        ApplyState();
-        ShowTexts();
-    });
+    connect(&m_connection, &ConnectionController::StateChanged, this, &VPNMainWindow::Refresh);
+    connect(&m_connection, &ConnectionController::StatusChanged, this, &VPNMainWindow::Refresh);
     connect(&m_connection, &ConnectionController::InitializationStarted, this,
             &VPNMainWindow::OnInitializationStarted);
     connect(&m_connection, &ConnectionController::InitializationFinished, this,
@@ -561,6 +554,12 @@ void VPNMainWindow::ApplyState()
         m_initializationView->SetText(tr("Creating Point-to-Point Connection. Please wait..."), 18);
     else if (state == State::LocalIpState)
         m_initializationView->SetText(tr("Initializing..."), 22);
+}
+
+void VPNMainWindow::Refresh()
+{
+    ApplyState();
+    ShowTexts();
 }
 
 void VPNMainWindow::ShowTexts()

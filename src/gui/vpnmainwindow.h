@@ -100,6 +100,7 @@ private:
     void WireConnection();
     void WireAccount();
 
+    void Refresh();
     // What the controller's state and flags mean for the widgets and tray entries.
     void ApplyState();
     void ShowTexts();
