@@ -7,6 +7,7 @@
 #include "settings/settingsstore.h"
 #include "ui_vpnmainwindow.h"
 #include "vpnservermarks.h"
+#include "vpntrayicon.h"
 #include "widgets/hkwindowbuttonview.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpninitializationview.h"
@@ -45,7 +46,6 @@ const QRect ConnectingBlockLeft(6, 118, 46, 19);
 const QRect ConnectingBlockRight(504, 118, 46, 19);
 constexpr int ConnectingSweepMs = 4000;
 constexpr int ConnectingSweeps = 100;
-constexpr int TrayMessageMs = 5000;
 // From the connected view showing to the picture of it (the indicator fades in over 1 s).
 constexpr int ConnectedSnapshotDelayMs = 1200;
 // Width of MainStatusLabel beside the buttons, and beside the time connected.
@@ -113,7 +113,11 @@ VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& a
     connect(m_connectionIndicator, &VPNConnectionIndicator::linkActivated, this,
             &VPNMainWindow::OnLinkActivated);
 
-    CreateTray();
+    m_tray = new VPNTrayIcon(m_branding.productWord, this);
+    connect(m_tray, &VPNTrayIcon::OpenTriggered, this, &QWidget::showNormal);
+    connect(m_tray, &VPNTrayIcon::QuitTriggered, this, &VPNMainWindow::OnExit);
+    connect(m_tray, &VPNTrayIcon::Activated, this, &VPNMainWindow::SystrayIconActivated);
+    SetActionTexts();
 
     m_ui->TestVersionFrameLeft->hide();
     m_ui->TestVersionFrameRight->hide();
@@ -146,11 +150,11 @@ void VPNMainWindow::WireConnection()
             &ConnectionController::CancelConnect);
     connect(m_ui->DisconnectButton, &QPushButton::clicked, &m_connection, &ConnectionController::Disconnect);
     connect(m_ui->ChangeIPButton, &QPushButton::clicked, &m_connection, &ConnectionController::ChangeIP);
-    connect(m_trayConnectAction, &QAction::triggered, &m_connection, &ConnectionController::Connect);
-    connect(m_trayDisconnectAction, &QAction::triggered, &m_connection, &ConnectionController::Disconnect);
-    connect(m_trayChangeIpAction, &QAction::triggered, &m_connection, &ConnectionController::ChangeIP);
+    connect(m_tray, &VPNTrayIcon::ConnectTriggered, &m_connection, &ConnectionController::Connect);
+    connect(m_tray, &VPNTrayIcon::DisconnectTriggered, &m_connection, &ConnectionController::Disconnect);
+    connect(m_tray, &VPNTrayIcon::ChangeIpTriggered, &m_connection, &ConnectionController::ChangeIP);
     connect(m_statusVerifyAction, &QAction::triggered, this, &VPNMainWindow::VerifyIP);
-    connect(m_trayVerifyAction, &QAction::triggered, this, &VPNMainWindow::VerifyIP);
+    connect(m_tray, &VPNTrayIcon::VerifyTriggered, this, &VPNMainWindow::VerifyIP);
 
     connect(&m_connection, &ConnectionController::StateChanged, this, &VPNMainWindow::Refresh);
     connect(&m_connection, &ConnectionController::StatusChanged, this, &VPNMainWindow::Refresh);
@@ -242,67 +246,14 @@ void VPNMainWindow::CreateContextActions()
     // dialog exists.
 }
 
-void VPNMainWindow::CreateTray()
-{
-    m_trayMenu = new QMenu(this);
-    const auto addEntry = [this](const char* objectName) {
-        QAction* action = m_trayMenu->addAction(QString());
-        action->setObjectName(QLatin1String(objectName));
-        return action;
-    };
-    m_trayStatusAction = addEntry("trayStatusAction");
-    m_trayConnectingAction = addEntry("trayConnectingAction");
-    m_trayConnectedAction = addEntry("trayConnectedAction");
-    m_trayServerAction = addEntry("trayServerAction");
-    m_trayIpAction = addEntry("trayIpAction");
-    m_trayVerifyAction = addEntry("trayVerifyAction");
-    m_trayChangeIpAction = addEntry("trayChangeIpAction");
-    m_trayMenu->addSeparator();
-    m_trayConnectAction = addEntry("trayConnectAction");
-    m_trayDisconnectAction = addEntry("trayDisconnectAction");
-    m_trayMenu->addSeparator();
-    m_trayOpenAction = addEntry("trayOpenAction");
-    m_trayQuitAction = addEntry("trayQuitAction");
-
-    m_trayStatusAction->setEnabled(false);
-    for (QAction* info :
-         {m_trayConnectingAction, m_trayConnectedAction, m_trayServerAction, m_trayIpAction}) {
-        info->setVisible(false);
-        info->setEnabled(false);
-    }
-    m_trayVerifyAction->setVisible(false);
-    m_trayChangeIpAction->setVisible(false);
-    m_trayConnectAction->setEnabled(false);
-    m_trayDisconnectAction->setEnabled(false);
-    SetActionTexts();
-
-    connect(m_trayOpenAction, &QAction::triggered, this, &QWidget::showNormal);
-    connect(m_trayQuitAction, &QAction::triggered, this, &VPNMainWindow::OnExit);
-
-    m_trayIcon = new QSystemTrayIcon(QIcon(QStringLiteral(":/global/resources/SystrayIconRed.png")), this);
-    m_trayIcon->setContextMenu(m_trayMenu);
-    m_trayIcon->setToolTip(tr("Disconnected"));
-    connect(m_trayIcon, &QSystemTrayIcon::activated, this, &VPNMainWindow::SystrayIconActivated);
-    m_trayIcon->show();
-}
-
 void VPNMainWindow::SetActionTexts()
 {
-    const QString product = m_branding.productWord.toUpper();
     m_statusVerifyAction->setText(tr("Verify"));
     m_showInOptionsAction->setText(tr("Show in Options"));
     m_favoriteAction->setText(tr("&Favorite"));
     m_anchorAction->setText(tr("&Anchor IP"));
 
-    m_trayStatusAction->setText(tr("Disconnected"));
-    m_trayConnectingAction->setText(tr("Connecting..."));
-    m_trayConnectedAction->setText(tr("Connected"));
-    m_trayVerifyAction->setText(tr("Verify"));
-    m_trayChangeIpAction->setText(tr("Change New IP"));
-    m_trayConnectAction->setText(tr("&Connect"));
-    m_trayDisconnectAction->setText(tr("&Disconnect"));
-    m_trayOpenAction->setText(tr("&Open %1").arg(product));
-    m_trayQuitAction->setText(tr("&Quit %1").arg(product));
+    m_tray->SetTexts();
 }
 
 void VPNMainWindow::SetSignUpText()
@@ -365,9 +316,9 @@ void VPNMainWindow::SystrayIconActivated(QSystemTrayIcon::ActivationReason reaso
     switch (reason) {
     case QSystemTrayIcon::Context:
         // Some tray hosts already open the icon's context menu themselves.
-        if (!m_trayMenu->isVisible()) {
-            m_trayMenu->activateWindow();
-            m_trayMenu->popup(QCursor::pos());
+        if (!m_tray->Menu()->isVisible()) {
+            m_tray->Menu()->activateWindow();
+            m_tray->Menu()->popup(QCursor::pos());
         }
         break;
     case QSystemTrayIcon::DoubleClick:
@@ -495,14 +446,6 @@ void VPNMainWindow::ApplyState()
         {m_ui->DisconnectButton, "enabled", {false, false, false, false, false, true, false}},
         {m_ui->ConnectionProgressFrame, "visible", {false, false, false, true, true, false, false}},
         {m_ui->MainStatusTimeLabel, "visible", {false, false, false, false, false, true, true}},
-        {m_trayStatusAction, "visible", {true, true, true, false, false, false, false}},
-        {m_trayConnectingAction, "visible", {false, false, false, true, true, false, false}},
-        {m_trayConnectedAction, "visible", {false, false, false, false, false, true, true}},
-        {m_trayServerAction, "visible", {false, false, false, false, false, true, true}},
-        {m_trayIpAction, "visible", {false, false, false, false, false, true, true}},
-        {m_trayChangeIpAction, "visible", {false, false, false, false, false, true, false}},
-        {m_trayVerifyAction, "visible", {false, false, false, false, false, true, true}},
-        {m_trayDisconnectAction, "enabled", {false, false, false, false, false, true, false}},
     };
     const State state = m_connection.CurrentState();
     Column column = StartUp;
@@ -534,7 +477,7 @@ void VPNMainWindow::ApplyState()
     const bool onMainScreen = m_settings.Settings().serversOnMainScreen;
     const bool connected = column == Connected;
     m_ui->ConnectButton->setEnabled(m_connection.ConnectAllowed());
-    m_trayConnectAction->setEnabled(column == Select && m_connection.ConnectAllowed());
+    m_tray->ShowState(state, m_connection.ConnectAllowed());
     m_ui->CancelConnectButton->setEnabled(column == Connecting && m_connection.CancelAllowed());
     m_ui->MainIPFrame->setVisible(connected && onMainScreen);
     m_ui->ChangeIPButton->setVisible(connected && m_connection.ChangeIpOffered());
@@ -568,8 +511,7 @@ void VPNMainWindow::ShowTexts()
     m_ui->MainStatusTimeLabel->setText(m_connection.TimeConnectedText());
     m_ui->MainLocalIPLabel->setText(m_connection.LocalIp());
     m_ui->MainNewIPLabel->setText(m_connection.NewIpText());
-    m_trayIpAction->setText(m_connection.NewIpText());
-    m_trayServerAction->setText(m_connection.ConnectedServerName());
+    m_tray->ShowConnection(m_connection.ConnectedServerName(), m_connection.NewIpText());
     UpdateTrayToolTip();
 }
 
@@ -580,7 +522,7 @@ void VPNMainWindow::UpdateTrayToolTip()
     if (state == State::Stopped || state == State::PtpSettleState || state == State::LocalIpState
         || state == State::ServersListState || state == State::AnchorInfoState)
         return;
-    m_trayIcon->setToolTip(
+    m_tray->SetToolTip(
         ComposeTrayToolTip(m_settings.Settings().serversOnMainScreen, state == State::ConnectedState,
                            m_ui->ServerListDropDown->currentText(), m_connection.ConnectedSince(),
                            m_connection.LocalIp(), m_connection.NewIpText()));
@@ -627,7 +569,7 @@ void VPNMainWindow::OnInitializationFinished()
     m_ui->PTPIndicatorLabel->setVisible(settings.pointToPointEnabled);
     InitializeServers();
     if (settings.serversOnMainScreen)
-        m_trayIcon->setToolTip(tr("Disconnected from: ") + m_ui->ServerListDropDown->currentText());
+        m_tray->SetToolTip(tr("Disconnected from: ") + m_ui->ServerListDropDown->currentText());
     m_initializationView->StopAnimation();
     m_ui->CurrentView->setCurrentWidget(m_ui->MainView);
 }
@@ -653,6 +595,21 @@ void VPNMainWindow::OnServerChanged(int row)
     m_serverMarks->RefreshActions();
     m_connection.SelectServer(row, m_serverModel ? m_serverModel->ServerAt(row) : nullptr);
     UpdateTrayToolTip();
+}
+
+QSystemTrayIcon* VPNMainWindow::TrayIcon() const
+{
+    return m_tray->Icon();
+}
+
+QMenu* VPNMainWindow::TrayMenu() const
+{
+    return m_tray->Menu();
+}
+
+QString VPNMainWindow::LastTrayMessage() const
+{
+    return m_tray->LastMessage();
 }
 
 VPNSimpleDialog* VPNMainWindow::ConfirmationDialog() const
@@ -685,16 +642,9 @@ void VPNMainWindow::StopConnectingAnimation()
         m_connectingAnimation->stop();
 }
 
-void VPNMainWindow::ShowTrayMessage(const QString& text)
-{
-    m_lastTrayMessage = text;
-    m_trayIcon->showMessage(QString(), text, QSystemTrayIcon::Information, TrayMessageMs);
-}
-
 void VPNMainWindow::OnConnectionEstablished()
 {
-    m_trayIcon->setIcon(QIcon(QStringLiteral(":/global/resources/SystrayIconGreen.png")));
-    ShowTrayMessage(tr("CONNECTED"));
+    m_tray->ShowConnected(true);
     m_connectionIndicator->show();
     m_connectionIndicator->ShowConnected();
     m_snapshotTimer.start();
@@ -702,8 +652,7 @@ void VPNMainWindow::OnConnectionEstablished()
 
 void VPNMainWindow::OnConnectionDropped()
 {
-    m_trayIcon->setIcon(QIcon(QStringLiteral(":/global/resources/SystrayIconRed.png")));
-    ShowTrayMessage(tr("DISCONNECTED"));
+    m_tray->ShowConnected(false);
     m_ui->RestartButton->hide();
     m_connectionIndicator->show();
     m_connectionIndicator->ShowDisconnected();
@@ -740,7 +689,7 @@ void VPNMainWindow::Exit()
         emit RestartRequested();
     }
     m_exiting = true;
-    m_trayIcon->hide();
+    m_tray->Hide();
     close();
     QCoreApplication::quit();
 }

@@ -22,15 +22,16 @@ class VPNServerListModel;
 class VPNServerManager;
 class VPNServerMarks;
 class VPNSimpleDialog;
+class VPNTrayIcon;
 namespace Ui {
 class VPNMainWindow;
 }
 
 /**
  * The program's only main window: a small frameless window with its own chrome, a stack of
- * views (initialization, error, menu, main, sign-in), the connection indicator and the tray icon
- * with its menu. It is a view of the connection controller and the account session: it shows
- * their state and texts and hands the user's presses to them; the workflow lives there.
+ * views (initialization, error, menu, main, sign-in), the connection indicator and the tray icon. It is a
+ * view of the connection controller and the account session: it shows their state and texts and hands the
+ * user's presses to them; the workflow lives there.
  */
 class VPNMainWindow : public QMainWindow
 {
@@ -56,12 +57,12 @@ public:
     // The whole text of a style sheet resource; empty when it cannot be read.
     static QString ReadStyleSheet(const QString& resourcePath);
 
-    QSystemTrayIcon* TrayIcon() const { return m_trayIcon; }
-    QMenu* TrayMenu() const { return m_trayMenu; }
+    QSystemTrayIcon* TrayIcon() const;
+    QMenu* TrayMenu() const;
     VPNConnectionIndicator* ConnectionIndicator() const { return m_connectionIndicator; }
     VPNSimpleDialog* ConfirmationDialog() const;
     // The text of the last tray balloon ("CONNECTED", "DISCONNECTED").
-    QString LastTrayMessage() const { return m_lastTrayMessage; }
+    QString LastTrayMessage() const;
 
 public slots:
     // Rebuilds the server list from the catalog and selects the default row.
@@ -94,7 +95,6 @@ protected:
 private:
     void ApplyStyleSheets();
     void CreateContextActions();
-    void CreateTray();
     void SetActionTexts();
     void SetSignUpText();
     void WireConnection();
@@ -107,7 +107,6 @@ private:
     void UpdateTrayToolTip();
     void StartConnectingAnimation();
     void StopConnectingAnimation();
-    void ShowTrayMessage(const QString& text);
     void ShowErrorView(const QString& text, QObject* retryWith);
     void ShowSignIn();
     void OnInitializationStarted();
@@ -137,24 +136,11 @@ private:
     QAction* m_favoriteAction = nullptr;
     QAction* m_anchorAction = nullptr;
 
-    QMenu* m_trayMenu = nullptr;
-    QSystemTrayIcon* m_trayIcon = nullptr;
-    QAction* m_trayStatusAction = nullptr;
-    QAction* m_trayConnectingAction = nullptr;
-    QAction* m_trayConnectedAction = nullptr;
-    QAction* m_trayServerAction = nullptr;
-    QAction* m_trayIpAction = nullptr;
-    QAction* m_trayVerifyAction = nullptr;
-    QAction* m_trayChangeIpAction = nullptr;
-    QAction* m_trayConnectAction = nullptr;
-    QAction* m_trayDisconnectAction = nullptr;
-    QAction* m_trayOpenAction = nullptr;
-    QAction* m_trayQuitAction = nullptr;
+    VPNTrayIcon* m_tray = nullptr;
 
     // The running connecting animation; it deletes itself when it stops.
     QPointer<QSequentialAnimationGroup> m_connectingAnimation;
     QTimer m_snapshotTimer;
-    QString m_lastTrayMessage;
     // Whose retry the error view's button runs: the controller's or the account session's.
     QPointer<QObject> m_errorRetry;
     // The view the menu toggle returns to.
