@@ -4,6 +4,7 @@
 #include "settings/vpnsettings.h"
 #include "support/logmask.h"
 #include "support/privatefile.h"
+#include "tunnel/openvpnconfig.h"
 #include "tunnel/openvpnmgmt.h"
 
 #include <QDebug>
@@ -12,44 +13,6 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
-
-namespace {
-
-// A value written into the configuration as one token: whitespace, quotes, backslashes,
-// comment starts and control characters would let a setting add or change OpenVPN options.
-bool IsSafeToken(const QString& value)
-{
-    for (const QChar c : value) {
-        if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char('"')
-            || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char('#')
-            || c == QLatin1Char(';'))
-            return false;
-    }
-    return true;
-}
-
-bool HasLineBreakOrControl(const QString& value)
-{
-    for (const QChar c : value) {
-        if (c.category() == QChar::Other_Control)
-            return true;
-    }
-    return false;
-}
-
-// A path as one double-quoted OpenVPN configuration argument.
-QByteArray QuotedConfigPath(const QString& path)
-{
-    QByteArray quoted = "\"";
-    for (const char c : path.toUtf8()) {
-        if (c == '\\' || c == '"')
-            quoted += '\\';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
-} // namespace
 
 QString OpenVpnGeneric::PtpCredential()
 {
@@ -169,86 +132,29 @@ void OpenVpnGeneric::CancelPendingLookup()
     m_lookupId = -1;
 }
 
-QByteArray OpenVpnGeneric::ProxyLines(bool* valid) const
-{
-    switch (m_settings.proxyType) {
-    case VPNSettings::Autodetect:
-        return "auto-proxy \n";
-    case VPNSettings::Socks:
-        *valid = *valid && IsSafeToken(m_settings.proxyAddress) && IsSafeToken(m_settings.proxyPort);
-        return "socks-proxy " + m_settings.proxyAddress.toUtf8() + ' ' + m_settings.proxyPort.toUtf8() + '\n';
-    case VPNSettings::Http:
-    case VPNSettings::Https: {
-        *valid = *valid && IsSafeToken(m_settings.proxyAddress) && IsSafeToken(m_settings.proxyPort);
-        QByteArray line
-            = "http-proxy " + m_settings.proxyAddress.toUtf8() + ' ' + m_settings.proxyPort.toUtf8();
-        if (m_settings.proxyAuthEnabled && !m_settings.proxyUser.isEmpty()) {
-            // OpenVPN reads user and password one per line: a line break in either would
-            // shift them, so such values are refused.
-            if (HasLineBreakOrControl(m_settings.proxyUser)
-                || HasLineBreakOrControl(m_settings.proxyPassword)) {
-                *valid = false;
-                return QByteArray();
-            }
-            const QString authPath = ProxyAuthFilePath();
-            if (!PrivateFile::Write(authPath,
-                                    m_settings.proxyUser.toUtf8() + '\n' + m_settings.proxyPassword.toUtf8()
-                                        + '\n'))
-                qDebug() << "Can't write the proxy credentials file.";
-            line += ' ' + QuotedConfigPath(authPath) + " basic";
-        }
-        return line + '\n';
-    }
-    case VPNSettings::NoProxy:
-        break;
-    }
-    return QByteArray();
-}
-
-QByteArray OpenVpnGeneric::ConfigText(bool* valid)
-{
-    *valid = IsSafeToken(m_serverAddress) && !m_serverAddress.isEmpty();
-    QByteArray text = "client\n";
-    if (m_management) {
-        text += "management 127.0.0.1 " + QByteArray::number(m_managementPort) + '\n';
-        text += "management-query-passwords\n";
-        text += "management-hold\n";
-    }
-    text += "remote " + m_serverAddress.toUtf8() + ' ' + QByteArray::number(m_port) + '\n';
-    if (m_protocol == QLatin1String("UDP")) {
-        text += "proto udp\n";
-        text += "keepalive 4 16\n";
-        text += "tun-mtu 1460\n";
-    } else {
-        text += "proto tcp-client\n";
-        text += ProxyLines(valid);
-    }
-    if (m_services.IsVistaOrWindows7())
-        text += "route-method exe\n";
-    text += "dev tun\n"
-            "ca tarnwick.crt\n"
-            "auth-user-pass\n"
-            "comp-lzo\n"
-            "cipher AES-256-CBC\n"
-            "redirect-gateway def1\n"
-            "nobind\n"
-            "verb 4\n";
-    return text;
-}
-
 void OpenVpnGeneric::GenerateConfig()
 {
-    bool valid = true;
-    const QByteArray text = ConfigText(&valid);
-    if (!valid) {
+    OpenVpnConfig::Endpoint endpoint;
+    endpoint.address = m_serverAddress;
+    endpoint.port = m_port;
+    endpoint.protocol = m_protocol;
+    if (m_management)
+        endpoint.managementPort = m_managementPort;
+    endpoint.proxyAuthFilePath = ProxyAuthFilePath();
+    endpoint.routeMethodExe = m_services.IsVistaOrWindows7();
+    const OpenVpnConfig config = OpenVpnConfig::Build(m_settings, endpoint);
+    if (!config.valid) {
         qDebug() << "Can't generate config file. A server or proxy setting holds characters that are not "
                     "allowed there.";
         ReportStartFailure();
         return;
     }
     MakeFileDirectory(m_configFilePath);
+    if (!config.proxyCredentials.isEmpty()
+        && !PrivateFile::Write(endpoint.proxyAuthFilePath, config.proxyCredentials))
+        qDebug() << "Can't write the proxy credentials file.";
     QString error;
-    if (!PrivateFile::Write(m_configFilePath, text, &error)) {
+    if (!PrivateFile::Write(m_configFilePath, config.text, &error)) {
         qDebug() << "Can't generate config file. Error writing to file.";
         ReportStartFailure();
         return;
@@ -276,17 +182,8 @@ void OpenVpnGeneric::SetRoutesToSMTP(const QHostInfo& host)
     }
     qDebug() << "SMTP address lookup successfull.";
     QFile file(m_configFilePath);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        const auto addresses = host.addresses();
-        for (const QHostAddress& address : addresses) {
-            // The route line takes an IPv4 address and mask; an IPv6 address there would make
-            // OpenVPN refuse the whole configuration.
-            if (address.protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            file.write("route " + address.toString().toLatin1() + " 255.255.255.255 net_gateway\n");
-        }
-        file.close();
-    }
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write(OpenVpnConfig::MailRouteLines(host.addresses()));
     emit ConfigGenerated();
 }
 

@@ -107,8 +107,6 @@ protected:
 private:
     void BeginAttempt();
     void ProcessManagementLine(const QString& line);
-    QByteArray ConfigText(bool* valid);
-    QByteArray ProxyLines(bool* valid) const;
     void OnChangeIpConnected();
     void OnChangeIpFailed(const QString& errorText);
 
