@@ -4,12 +4,12 @@
 #include "settings/vpnsettings.h"
 #include "support/logmask.h"
 #include "support/privatefile.h"
+#include "tunnel/managementline.h"
 #include "tunnel/openvpnconfig.h"
 #include "tunnel/openvpnmgmt.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QHostAddress>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
@@ -215,7 +215,9 @@ void OpenVpnGeneric::ProcessManagementOutput(const QString& message)
 
 void OpenVpnGeneric::ProcessManagementLine(const QString& line)
 {
-    if (line.contains(QLatin1String("PASSWORD:Need"))) {
+    const ManagementLine parsed = ManagementLine::Parse(line);
+    switch (parsed.kind) {
+    case ManagementLine::Kind::PasswordNeeded:
         if (OpenVpnMgmt::HasControlCharacter(m_userName) || OpenVpnMgmt::HasControlCharacter(m_password)) {
             qDebug() << "The credentials contain a control character and are not sent. Stopping OpenVPN.";
             StopService();
@@ -223,25 +225,31 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         }
         m_management->SendUsername(m_userName);
         m_management->SendPassword(m_password);
-    } else if (line.contains(QLatin1String("CONNECTED"))) {
+        return;
+    case ManagementLine::Kind::Connected:
         ParseConnectedState(line);
         m_connected = true;
         m_connecting = false;
         ConnectedSignal();
-    } else if (line.contains(QLatin1String("EXITING"))) {
+        return;
+    case ManagementLine::Kind::Exiting:
         ClearTunnelFlags();
         m_management->Disconnect();
-        if (line.contains(QLatin1String("auth-failure"))) {
+        if (parsed.authFailure) {
             qDebug() << "Server returns auth-failure. Disconnecting.";
             StopService();
         }
         DisconnectedSignal();
-    } else if (line.contains(QLatin1String("tls-error"))) {
+        return;
+    case ManagementLine::Kind::TlsError:
         qDebug() << "Server returns tls-error. Disconnecting.";
         m_serverReachable = false;
         m_attemptEnded = true;
         StopService();
-    } else if (line.contains(QLatin1String("RECONNECTING")) && m_connected) {
+        return;
+    case ManagementLine::Kind::Reconnecting:
+        if (!m_connected)
+            return;
         // The established tunnel is gone (no pings from the server, a reset connection).
         // OpenVPN would try again on its own for ever while the window still shows the
         // connection; ending it here lets the drop reach the workflow as the server's.
@@ -249,7 +257,8 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         m_connected = false;
         m_attemptEnded = true;
         StopService();
-    } else if (line.contains(QLatin1String("HOLD"))) {
+        return;
+    case ManagementLine::Kind::Hold:
         if (m_attemptEnded) {
             qDebug() << "Hold not released: this attempt has ended.";
             return;
@@ -257,33 +266,24 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         m_management->SendReleaseHold();
         m_managementActive = true;
         emit CanCancelConnecting();
-    } else if (line.contains(QLatin1String("Socket error"))) {
+        return;
+    case ManagementLine::Kind::SocketError:
         if (!m_managementActive && !m_connected)
             return;
         qDebug() << "Socket error occurs. Disconnecting.";
         ClearTunnelFlags();
         DisconnectFromServer();
         DisconnectedSignal();
+        return;
+    case ManagementLine::Kind::Other:
+        return;
     }
 }
 
 void OpenVpnGeneric::ParseConnectedState(const QString& message)
 {
-    m_internalServerIp.clear();
-    m_firstIpInRange.clear();
-    // >STATE:time,CONNECTED,SUCCESS,<tunnel address>,<server address>,<port>,...
-    const QStringList fields = message.split(QLatin1Char(','));
-    if (fields.size() >= 4)
-        m_internalServerIp = fields.at(3).trimmed();
-    const QHostAddress address(m_internalServerIp);
-    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-        const QStringList octets = m_internalServerIp.split(QLatin1Char('.'));
-        const int third = octets.at(2).toInt();
-        m_firstIpInRange = QStringLiteral("%1.%2.%3")
-                               .arg(octets.at(0) + QLatin1Char('.') + octets.at(1))
-                               .arg(third - third % 4)
-                               .arg(QStringLiteral("1"));
-    }
+    m_internalServerIp = ManagementLine::Parse(message).tunnelAddress;
+    m_firstIpInRange = ManagementLine::FirstAddressInRange(m_internalServerIp);
     qDebug() << "Internal server IP: " << m_internalServerIp;
     qDebug() << "First IP in the range: " << m_firstIpInRange;
 }

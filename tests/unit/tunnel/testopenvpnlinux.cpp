@@ -263,41 +263,6 @@ private slots:
         QVERIFY(log.All().contains(QLatin1String("Error occurs while changing IP: ")));
     }
 
-    void parsesTheTunnelAddress_data()
-    {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("endpoint");
-        QTest::newRow("openvpn 2.6") << ">STATE:1,CONNECTED,SUCCESS,198.18.0.2,198.51.100.1,1194,,"
-                                     << "198.18.0.2"
-                                     << "198.18.0.1";
-        QTest::newRow("older, five fields") << ">STATE:1,CONNECTED,SUCCESS,10.8.13.22,10.0.0.1"
-                                            << "10.8.13.22"
-                                            << "10.8.12.1";
-        QTest::newRow("third octet 3") << ">STATE:1,CONNECTED,SUCCESS,10.8.3.7,1.2.3.4,1194,,"
-                                       << "10.8.3.7"
-                                       << "10.8.0.1";
-        QTest::newRow("third octet 4") << ">STATE:1,CONNECTED,SUCCESS,10.8.4.7,1.2.3.4,1194,,"
-                                       << "10.8.4.7"
-                                       << "10.8.4.1";
-        QTest::newRow("third octet 255") << ">STATE:1,CONNECTED,SUCCESS,10.8.255.9,1.2.3.4,1194,,"
-                                         << "10.8.255.9"
-                                         << "10.8.252.1";
-        QTest::newRow("no address") << ">STATE:1,CONNECTED,SUCCESS"
-                                    << ""
-                                    << "";
-    }
-    void parsesTheTunnelAddress()
-    {
-        QFETCH(QString, line);
-        QFETCH(QString, address);
-        QFETCH(QString, endpoint);
-        Create(FakeManagementServer::Success, false);
-        m_controller->ParseConnectedState(line);
-        QCOMPARE(m_controller->InternalServerIp(), address);
-        QCOMPARE(m_controller->FirstIpInRange(), endpoint);
-    }
-
 private:
     void Connect(const QString& key = QStringLiteral("key"))
     {
