@@ -14,6 +14,8 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <utility>
+
 QString OpenVpnGeneric::PtpCredential()
 {
     return QStringLiteral("7c2a41e8-5d93-4b06-9f1e-3a8b6d20c457");
@@ -28,6 +30,8 @@ OpenVpnGeneric::OpenVpnGeneric(VPNSettings& settings, const ISystemServices& ser
 {
     m_failureSignalTimer.setSingleShot(true);
     connect(&m_failureSignalTimer, &QTimer::timeout, this, &OpenVpnGeneric::DisconnectedSignal);
+    m_endDeadline.setSingleShot(true);
+    connect(&m_endDeadline, &QTimer::timeout, this, &OpenVpnGeneric::OnEndDeadlinePassed);
     connect(this, &OpenVpnGeneric::ConfigGenerated, this, &OpenVpnGeneric::DoConnect);
 }
 
@@ -63,6 +67,7 @@ void OpenVpnGeneric::ClearTunnelFlags()
 void OpenVpnGeneric::BeginAttempt()
 {
     m_failureSignalTimer.stop();
+    m_endDeadline.stop();
     m_attemptEnded = false;
     m_serverReachable = true;
     m_serviceOk = true;
@@ -96,9 +101,35 @@ void OpenVpnGeneric::DisconnectFromServer()
 
 void OpenVpnGeneric::DisconnectOnExit()
 {
-    if (m_connected || m_connecting)
+    if (m_exitPending)
+        return;
+    if (m_connected || m_connecting) {
+        m_exitPending = true;
         DoDisconnect();
+        // Either the tunnel already reported its end (and the exit is complete), or its end is
+        // awaited and DisconnectedSignal() completes the exit.
+        if (!m_exitPending || m_endDeadline.isActive())
+            return;
+        m_exitPending = false;
+    }
     emit DisconnectedOnExit();
+}
+
+void OpenVpnGeneric::AwaitReportedEnd()
+{
+    if (!m_endDeadline.isActive())
+        m_endDeadline.start(m_timings.disconnectWaitMs);
+}
+
+void OpenVpnGeneric::OnEndDeadlinePassed()
+{
+    // OpenVPN neither reported its exit nor closed the management connection in time: the
+    // tunnel is taken as down so the workflow is not left waiting for a signal that never comes.
+    qDebug() << "OpenVPN did not report its end in time. Taking the tunnel as down.";
+    ClearTunnelFlags();
+    if (m_management)
+        m_management->Disconnect();
+    DisconnectedSignal();
 }
 
 void OpenVpnGeneric::ConnectPtPServer()
@@ -197,10 +228,13 @@ void OpenVpnGeneric::ConnectedSignal()
 
 void OpenVpnGeneric::DisconnectedSignal()
 {
+    m_endDeadline.stop();
     if (m_ptpMode)
         emit DisconnectedPtP();
     else
         emit Disconnected();
+    if (std::exchange(m_exitPending, false))
+        emit DisconnectedOnExit();
 }
 
 void OpenVpnGeneric::ProcessManagementOutput(const QString& message)

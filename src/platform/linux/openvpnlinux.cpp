@@ -156,27 +156,8 @@ void OpenVpnLinux::DoDisconnect()
 {
     CancelPendingStart();
     StopService();
-    if (!IsManagementActive())
-        return;
-
-    QEventLoop loop;
-    connect(this, &OpenVpnLinux::Disconnected, &loop, &QEventLoop::quit);
-    connect(this, &OpenVpnLinux::DisconnectedPtP, &loop, &QEventLoop::quit);
-    bool timedOut = false;
-    QTimer bound;
-    bound.setSingleShot(true);
-    connect(&bound, &QTimer::timeout, &loop, [&loop, &timedOut] {
-        timedOut = true;
-        loop.quit();
-    });
-    bound.start(Timings().disconnectWaitMs);
-    loop.exec();
-    if (!timedOut)
-        return;
-    // OpenVPN neither reported its exit nor closed the management connection in time: the
-    // tunnel is taken as down so the workflow is not left waiting for a signal that never comes.
-    qDebug() << "OpenVPN did not report its end in time. Taking the tunnel as down.";
-    ClearTunnelFlags();
-    Management()->Disconnect();
-    DisconnectedSignal();
+    // Only an OpenVPN whose management session is up can report its end; before that there is
+    // no tunnel to wait for.
+    if (IsManagementActive())
+        AwaitReportedEnd();
 }
