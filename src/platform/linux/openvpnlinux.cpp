@@ -5,7 +5,6 @@
 #include "tunnel/openvpnmgmt.h"
 
 #include <QDebug>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,16 +24,16 @@ OpenVpnLinux::OpenVpnLinux(VPNSettings& settings, const ISystemServices& service
 
 OpenVpnLinux::~OpenVpnLinux()
 {
-    DisconnectFromServer();
-    // OpenVPN restores the routes after SIGTERM; give it the bounded stop to do so instead of
-    // killing it with the controller.
-    if (m_serviceController->IsStopping()) {
-        QEventLoop loop;
-        connect(m_serviceController.get(), &ServiceController::StopFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(Timings().disconnectWaitMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    // Nothing OpenVPN or the service says from here on reaches a controller being destroyed.
     Management()->disconnect(this);
+    m_serviceController->disconnect(this);
+    CancelPendingStart();
+    QFile::remove(ProxyAuthFilePath());
+    // The program's exit waits for the tunnel's end before it gets here; an OpenVPN still
+    // running now gets its SIGTERM and is left to restore the routes and end on its own (the
+    // service outlives its controller, see OpenVpnProcessController), so nothing waits here.
+    if (m_serviceController->IsRunning())
+        StopService();
 }
 
 std::unique_ptr<ServiceController> OpenVpnLinux::CreateProcessController(const ISystemServices& services,
