@@ -4,52 +4,17 @@
 #include "settings/vpnsettings.h"
 #include "support/logmask.h"
 #include "support/privatefile.h"
+#include "tunnel/managementline.h"
+#include "tunnel/openvpnconfig.h"
 #include "tunnel/openvpnmgmt.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QHostAddress>
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
 
-namespace {
-
-// A value written into the configuration as one token: whitespace, quotes, backslashes,
-// comment starts and control characters would let a setting add or change OpenVPN options.
-bool IsSafeToken(const QString& value)
-{
-    for (const QChar c : value) {
-        if (c.isSpace() || c.category() == QChar::Other_Control || c == QLatin1Char('"')
-            || c == QLatin1Char('\'') || c == QLatin1Char('\\') || c == QLatin1Char('#')
-            || c == QLatin1Char(';'))
-            return false;
-    }
-    return true;
-}
-
-bool HasLineBreakOrControl(const QString& value)
-{
-    for (const QChar c : value) {
-        if (c.category() == QChar::Other_Control)
-            return true;
-    }
-    return false;
-}
-
-// A path as one double-quoted OpenVPN configuration argument.
-QByteArray QuotedConfigPath(const QString& path)
-{
-    QByteArray quoted = "\"";
-    for (const char c : path.toUtf8()) {
-        if (c == '\\' || c == '"')
-            quoted += '\\';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
-} // namespace
+#include <utility>
 
 QString OpenVpnGeneric::PtpCredential()
 {
@@ -65,6 +30,8 @@ OpenVpnGeneric::OpenVpnGeneric(VPNSettings& settings, const ISystemServices& ser
 {
     m_failureSignalTimer.setSingleShot(true);
     connect(&m_failureSignalTimer, &QTimer::timeout, this, &OpenVpnGeneric::DisconnectedSignal);
+    m_endDeadline.setSingleShot(true);
+    connect(&m_endDeadline, &QTimer::timeout, this, &OpenVpnGeneric::OnEndDeadlinePassed);
     connect(this, &OpenVpnGeneric::ConfigGenerated, this, &OpenVpnGeneric::DoConnect);
 }
 
@@ -100,6 +67,7 @@ void OpenVpnGeneric::ClearTunnelFlags()
 void OpenVpnGeneric::BeginAttempt()
 {
     m_failureSignalTimer.stop();
+    m_endDeadline.stop();
     m_attemptEnded = false;
     m_serverReachable = true;
     m_serviceOk = true;
@@ -133,9 +101,35 @@ void OpenVpnGeneric::DisconnectFromServer()
 
 void OpenVpnGeneric::DisconnectOnExit()
 {
-    if (m_connected || m_connecting)
+    if (m_exitPending)
+        return;
+    if (m_connected || m_connecting) {
+        m_exitPending = true;
         DoDisconnect();
+        // Either the tunnel already reported its end (and the exit is complete), or its end is
+        // awaited and DisconnectedSignal() completes the exit.
+        if (!m_exitPending || m_endDeadline.isActive())
+            return;
+        m_exitPending = false;
+    }
     emit DisconnectedOnExit();
+}
+
+void OpenVpnGeneric::AwaitReportedEnd()
+{
+    if (!m_endDeadline.isActive())
+        m_endDeadline.start(m_timings.disconnectWaitMs);
+}
+
+void OpenVpnGeneric::OnEndDeadlinePassed()
+{
+    // OpenVPN neither reported its exit nor closed the management connection in time: the
+    // tunnel is taken as down so the workflow is not left waiting for a signal that never comes.
+    qDebug() << "OpenVPN did not report its end in time. Taking the tunnel as down.";
+    ClearTunnelFlags();
+    if (m_management)
+        m_management->Disconnect();
+    DisconnectedSignal();
 }
 
 void OpenVpnGeneric::ConnectPtPServer()
@@ -169,86 +163,29 @@ void OpenVpnGeneric::CancelPendingLookup()
     m_lookupId = -1;
 }
 
-QByteArray OpenVpnGeneric::ProxyLines(bool* valid) const
-{
-    switch (m_settings.proxyType) {
-    case VPNSettings::Autodetect:
-        return "auto-proxy \n";
-    case VPNSettings::Socks:
-        *valid = *valid && IsSafeToken(m_settings.proxyAddress) && IsSafeToken(m_settings.proxyPort);
-        return "socks-proxy " + m_settings.proxyAddress.toUtf8() + ' ' + m_settings.proxyPort.toUtf8() + '\n';
-    case VPNSettings::Http:
-    case VPNSettings::Https: {
-        *valid = *valid && IsSafeToken(m_settings.proxyAddress) && IsSafeToken(m_settings.proxyPort);
-        QByteArray line
-            = "http-proxy " + m_settings.proxyAddress.toUtf8() + ' ' + m_settings.proxyPort.toUtf8();
-        if (m_settings.proxyAuthEnabled && !m_settings.proxyUser.isEmpty()) {
-            // OpenVPN reads user and password one per line: a line break in either would
-            // shift them, so such values are refused.
-            if (HasLineBreakOrControl(m_settings.proxyUser)
-                || HasLineBreakOrControl(m_settings.proxyPassword)) {
-                *valid = false;
-                return QByteArray();
-            }
-            const QString authPath = ProxyAuthFilePath();
-            if (!PrivateFile::Write(authPath,
-                                    m_settings.proxyUser.toUtf8() + '\n' + m_settings.proxyPassword.toUtf8()
-                                        + '\n'))
-                qDebug() << "Can't write the proxy credentials file.";
-            line += ' ' + QuotedConfigPath(authPath) + " basic";
-        }
-        return line + '\n';
-    }
-    case VPNSettings::NoProxy:
-        break;
-    }
-    return QByteArray();
-}
-
-QByteArray OpenVpnGeneric::ConfigText(bool* valid)
-{
-    *valid = IsSafeToken(m_serverAddress) && !m_serverAddress.isEmpty();
-    QByteArray text = "client\n";
-    if (m_management) {
-        text += "management 127.0.0.1 " + QByteArray::number(m_managementPort) + '\n';
-        text += "management-query-passwords\n";
-        text += "management-hold\n";
-    }
-    text += "remote " + m_serverAddress.toUtf8() + ' ' + QByteArray::number(m_port) + '\n';
-    if (m_protocol == QLatin1String("UDP")) {
-        text += "proto udp\n";
-        text += "keepalive 4 16\n";
-        text += "tun-mtu 1460\n";
-    } else {
-        text += "proto tcp-client\n";
-        text += ProxyLines(valid);
-    }
-    if (m_services.IsVistaOrWindows7())
-        text += "route-method exe\n";
-    text += "dev tun\n"
-            "ca tarnwick.crt\n"
-            "auth-user-pass\n"
-            "comp-lzo\n"
-            "cipher AES-256-CBC\n"
-            "redirect-gateway def1\n"
-            "nobind\n"
-            "verb 4\n";
-    return text;
-}
-
 void OpenVpnGeneric::GenerateConfig()
 {
-    bool valid = true;
-    const QByteArray text = ConfigText(&valid);
-    if (!valid) {
+    OpenVpnConfig::Endpoint endpoint;
+    endpoint.address = m_serverAddress;
+    endpoint.port = m_port;
+    endpoint.protocol = m_protocol;
+    if (m_management)
+        endpoint.managementPort = m_managementPort;
+    endpoint.proxyAuthFilePath = ProxyAuthFilePath();
+    endpoint.routeMethodExe = m_services.IsVistaOrWindows7();
+    const OpenVpnConfig config = OpenVpnConfig::Build(m_settings, endpoint);
+    if (!config.valid) {
         qDebug() << "Can't generate config file. A server or proxy setting holds characters that are not "
                     "allowed there.";
         ReportStartFailure();
         return;
     }
     MakeFileDirectory(m_configFilePath);
+    if (!config.proxyCredentials.isEmpty()
+        && !PrivateFile::Write(endpoint.proxyAuthFilePath, config.proxyCredentials))
+        qDebug() << "Can't write the proxy credentials file.";
     QString error;
-    if (!PrivateFile::Write(m_configFilePath, text, &error)) {
+    if (!PrivateFile::Write(m_configFilePath, config.text, &error)) {
         qDebug() << "Can't generate config file. Error writing to file.";
         ReportStartFailure();
         return;
@@ -276,17 +213,8 @@ void OpenVpnGeneric::SetRoutesToSMTP(const QHostInfo& host)
     }
     qDebug() << "SMTP address lookup successfull.";
     QFile file(m_configFilePath);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Append)) {
-        const auto addresses = host.addresses();
-        for (const QHostAddress& address : addresses) {
-            // The route line takes an IPv4 address and mask; an IPv6 address there would make
-            // OpenVPN refuse the whole configuration.
-            if (address.protocol() != QAbstractSocket::IPv4Protocol)
-                continue;
-            file.write("route " + address.toString().toLatin1() + " 255.255.255.255 net_gateway\n");
-        }
-        file.close();
-    }
+    if (file.open(QIODevice::WriteOnly | QIODevice::Append))
+        file.write(OpenVpnConfig::MailRouteLines(host.addresses()));
     emit ConfigGenerated();
 }
 
@@ -300,10 +228,13 @@ void OpenVpnGeneric::ConnectedSignal()
 
 void OpenVpnGeneric::DisconnectedSignal()
 {
+    m_endDeadline.stop();
     if (m_ptpMode)
         emit DisconnectedPtP();
     else
         emit Disconnected();
+    if (std::exchange(m_exitPending, false))
+        emit DisconnectedOnExit();
 }
 
 void OpenVpnGeneric::ProcessManagementOutput(const QString& message)
@@ -318,7 +249,9 @@ void OpenVpnGeneric::ProcessManagementOutput(const QString& message)
 
 void OpenVpnGeneric::ProcessManagementLine(const QString& line)
 {
-    if (line.contains(QLatin1String("PASSWORD:Need"))) {
+    const ManagementLine parsed = ManagementLine::Parse(line);
+    switch (parsed.kind) {
+    case ManagementLine::Kind::PasswordNeeded:
         if (OpenVpnMgmt::HasControlCharacter(m_userName) || OpenVpnMgmt::HasControlCharacter(m_password)) {
             qDebug() << "The credentials contain a control character and are not sent. Stopping OpenVPN.";
             StopService();
@@ -326,25 +259,31 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         }
         m_management->SendUsername(m_userName);
         m_management->SendPassword(m_password);
-    } else if (line.contains(QLatin1String("CONNECTED"))) {
+        return;
+    case ManagementLine::Kind::Connected:
         ParseConnectedState(line);
         m_connected = true;
         m_connecting = false;
         ConnectedSignal();
-    } else if (line.contains(QLatin1String("EXITING"))) {
+        return;
+    case ManagementLine::Kind::Exiting:
         ClearTunnelFlags();
         m_management->Disconnect();
-        if (line.contains(QLatin1String("auth-failure"))) {
+        if (parsed.authFailure) {
             qDebug() << "Server returns auth-failure. Disconnecting.";
             StopService();
         }
         DisconnectedSignal();
-    } else if (line.contains(QLatin1String("tls-error"))) {
+        return;
+    case ManagementLine::Kind::TlsError:
         qDebug() << "Server returns tls-error. Disconnecting.";
         m_serverReachable = false;
         m_attemptEnded = true;
         StopService();
-    } else if (line.contains(QLatin1String("RECONNECTING")) && m_connected) {
+        return;
+    case ManagementLine::Kind::Reconnecting:
+        if (!m_connected)
+            return;
         // The established tunnel is gone (no pings from the server, a reset connection).
         // OpenVPN would try again on its own for ever while the window still shows the
         // connection; ending it here lets the drop reach the workflow as the server's.
@@ -352,7 +291,8 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         m_connected = false;
         m_attemptEnded = true;
         StopService();
-    } else if (line.contains(QLatin1String("HOLD"))) {
+        return;
+    case ManagementLine::Kind::Hold:
         if (m_attemptEnded) {
             qDebug() << "Hold not released: this attempt has ended.";
             return;
@@ -360,33 +300,24 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         m_management->SendReleaseHold();
         m_managementActive = true;
         emit CanCancelConnecting();
-    } else if (line.contains(QLatin1String("Socket error"))) {
+        return;
+    case ManagementLine::Kind::SocketError:
         if (!m_managementActive && !m_connected)
             return;
         qDebug() << "Socket error occurs. Disconnecting.";
         ClearTunnelFlags();
         DisconnectFromServer();
         DisconnectedSignal();
+        return;
+    case ManagementLine::Kind::Other:
+        return;
     }
 }
 
 void OpenVpnGeneric::ParseConnectedState(const QString& message)
 {
-    m_internalServerIp.clear();
-    m_firstIpInRange.clear();
-    // >STATE:time,CONNECTED,SUCCESS,<tunnel address>,<server address>,<port>,...
-    const QStringList fields = message.split(QLatin1Char(','));
-    if (fields.size() >= 4)
-        m_internalServerIp = fields.at(3).trimmed();
-    const QHostAddress address(m_internalServerIp);
-    if (address.protocol() == QAbstractSocket::IPv4Protocol) {
-        const QStringList octets = m_internalServerIp.split(QLatin1Char('.'));
-        const int third = octets.at(2).toInt();
-        m_firstIpInRange = QStringLiteral("%1.%2.%3")
-                               .arg(octets.at(0) + QLatin1Char('.') + octets.at(1))
-                               .arg(third - third % 4)
-                               .arg(QStringLiteral("1"));
-    }
+    m_internalServerIp = ManagementLine::Parse(message).tunnelAddress;
+    m_firstIpInRange = ManagementLine::FirstAddressInRange(m_internalServerIp);
     qDebug() << "Internal server IP: " << m_internalServerIp;
     qDebug() << "First IP in the range: " << m_firstIpInRange;
 }

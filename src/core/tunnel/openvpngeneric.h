@@ -41,6 +41,10 @@ public:
 
     void ConnectToServer(const QString& serverAddress, int port, const QString& protocol);
     void DisconnectFromServer();
+    // Takes the tunnel down for the program's exit and emits DisconnectedOnExit() once it is
+    // down: after OpenVPN has reported its end (or the disconnect deadline has passed), or
+    // directly from within this call when there is no tunnel to wait for. Connect before
+    // calling. A call while an exit is under way joins it: one DisconnectedOnExit() for both.
     void DisconnectOnExit();
     void ConnectPtPServer();
     void DisconnectPtPServer();
@@ -87,8 +91,12 @@ public slots:
     void ProcessManagementOutput(const QString& message);
     void SetRoutesToSMTP(const QHostInfo& host);
     void ConnectedSignal();
+    // Every end of the tunnel passes through here: it ends the wait for a reported end and
+    // completes an exit under way.
     void DisconnectedSignal();
     virtual void DoConnect() = 0;
+    // Returns at once. An implementation that expects OpenVPN to report its end calls
+    // AwaitReportedEnd(); otherwise the tunnel counts as down when this returns.
     virtual void DoDisconnect() = 0;
 
 protected:
@@ -100,6 +108,9 @@ protected:
     void SetConnecting(bool connecting) { m_connecting = connecting; }
     void SetServiceOk(bool ok) { m_serviceOk = ok; }
     void ClearTunnelFlags();
+    // Gives OpenVPN the timings' disconnect wait to report its end; after that the tunnel is
+    // taken as down. A wait already running keeps its deadline; a new attempt cancels it.
+    void AwaitReportedEnd();
     // Drops the result of a mail server lookup still under way, so it cannot start OpenVPN.
     void CancelPendingLookup();
     const ISystemServices& Services() const { return m_services; }
@@ -107,8 +118,7 @@ protected:
 private:
     void BeginAttempt();
     void ProcessManagementLine(const QString& line);
-    QByteArray ConfigText(bool* valid);
-    QByteArray ProxyLines(bool* valid) const;
+    void OnEndDeadlinePassed();
     void OnChangeIpConnected();
     void OnChangeIpFailed(const QString& errorText);
 
@@ -136,6 +146,8 @@ private:
     int m_port = 0;
     int m_lookupId = -1;
     QTimer m_failureSignalTimer;
+    QTimer m_endDeadline;
+    bool m_exitPending = false;
     OpenVpnTimings m_timings;
     quint16 m_managementPort;
     quint16 m_changeIpPort = DefaultChangeIpPort;

@@ -5,7 +5,6 @@
 #include "tunnel/openvpnmgmt.h"
 
 #include <QDebug>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 
@@ -25,16 +24,16 @@ OpenVpnLinux::OpenVpnLinux(VPNSettings& settings, const ISystemServices& service
 
 OpenVpnLinux::~OpenVpnLinux()
 {
-    DisconnectFromServer();
-    // OpenVPN restores the routes after SIGTERM; give it the bounded stop to do so instead of
-    // killing it with the controller.
-    if (m_serviceController->IsStopping()) {
-        QEventLoop loop;
-        connect(m_serviceController.get(), &ServiceController::StopFinished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(Timings().disconnectWaitMs, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
+    // Nothing OpenVPN or the service says from here on reaches a controller being destroyed.
     Management()->disconnect(this);
+    m_serviceController->disconnect(this);
+    CancelPendingStart();
+    QFile::remove(ProxyAuthFilePath());
+    // The program's exit waits for the tunnel's end before it gets here; an OpenVPN still
+    // running now gets its SIGTERM and is left to restore the routes and end on its own (the
+    // service outlives its controller, see OpenVpnProcessController), so nothing waits here.
+    if (m_serviceController->IsRunning())
+        StopService();
 }
 
 std::unique_ptr<ServiceController> OpenVpnLinux::CreateProcessController(const ISystemServices& services,
@@ -156,27 +155,8 @@ void OpenVpnLinux::DoDisconnect()
 {
     CancelPendingStart();
     StopService();
-    if (!IsManagementActive())
-        return;
-
-    QEventLoop loop;
-    connect(this, &OpenVpnLinux::Disconnected, &loop, &QEventLoop::quit);
-    connect(this, &OpenVpnLinux::DisconnectedPtP, &loop, &QEventLoop::quit);
-    bool timedOut = false;
-    QTimer bound;
-    bound.setSingleShot(true);
-    connect(&bound, &QTimer::timeout, &loop, [&loop, &timedOut] {
-        timedOut = true;
-        loop.quit();
-    });
-    bound.start(Timings().disconnectWaitMs);
-    loop.exec();
-    if (!timedOut)
-        return;
-    // OpenVPN neither reported its exit nor closed the management connection in time: the
-    // tunnel is taken as down so the workflow is not left waiting for a signal that never comes.
-    qDebug() << "OpenVPN did not report its end in time. Taking the tunnel as down.";
-    ClearTunnelFlags();
-    Management()->Disconnect();
-    DisconnectedSignal();
+    // Only an OpenVPN whose management session is up can report its end; before that there is
+    // no tunnel to wait for.
+    if (IsManagementActive())
+        AwaitReportedEnd();
 }

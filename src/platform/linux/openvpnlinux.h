@@ -10,9 +10,9 @@ class ServiceController;
 
 /**
  * The tunnel controller on Linux: starts and stops OpenVPN through a ServiceController (by
- * default our own openvpn child process) and talks to it through the management client it owns.
- * Every wait is driven by timers, so the GUI thread keeps running while OpenVPN starts; only
- * DoDisconnect() waits in a nested event loop, bounded by the timings' disconnect wait.
+ * default an openvpn process of our own) and talks to it through the management client it owns.
+ * Every wait is a timer, so the GUI thread keeps running while OpenVPN starts and stops: a
+ * disconnect returns at once and the end follows as a signal (bounded by the disconnect wait).
  */
 class OpenVpnLinux final : public OpenVpnGeneric
 {

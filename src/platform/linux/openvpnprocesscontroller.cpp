@@ -5,6 +5,7 @@
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStandardPaths>
 
 #include <csignal>
@@ -20,23 +21,16 @@ OpenVpnProcessController::OpenVpnProcessController(QString binary, QString confi
 {
     m_stopTimer.setInterval(DefaultStopCheckIntervalMs);
     connect(&m_stopTimer, &QTimer::timeout, this, &OpenVpnProcessController::OnStopCheck);
-    connect(&m_process, &QProcess::started, this, &OpenVpnProcessController::OnStarted);
-    connect(&m_process, &QProcess::finished, this, &OpenVpnProcessController::OnFinished);
-    connect(&m_process, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            qDebug() << "OpenVPN could not be run:" << m_process.errorString();
-    });
 }
 
 OpenVpnProcessController::~OpenVpnProcessController()
 {
-    m_process.disconnect(this);
-    // Normally the tunnel controller has stopped the child before; a child still running here
-    // would outlive us without anyone to stop it, so it is killed and QProcess reaps it.
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        QFile::remove(PidFilePath());
-    }
+    // OpenVPN restores the routes after SIGTERM, which takes a moment. Waiting for that here
+    // would block the thread, and a child process would be killed with its QProcess; so openvpn
+    // runs detached and is only asked to end. Should it hang, the next start finds it through
+    // the pid file and stops it with the usual SIGTERM, then SIGKILL.
+    if (!IsStopping() && IsRunning())
+        SendSignal(SIGTERM);
 }
 
 QString OpenVpnProcessController::FindBinary(const QString& configured)
@@ -73,7 +67,7 @@ bool OpenVpnProcessController::IsInstalled() const
     return info.isFile() && info.isExecutable();
 }
 
-qint64 OpenVpnProcessController::StalePid() const
+qint64 OpenVpnProcessController::RunningPid() const
 {
     QFile pidFile(PidFilePath());
     if (!pidFile.open(QIODevice::ReadOnly))
@@ -89,6 +83,7 @@ qint64 OpenVpnProcessController::StalePid() const
     const QByteArray expected = "--config" + QByteArray(1, '\0') + Arguments().at(1).toUtf8() + '\0';
     if (!cmdline.readAll().contains(expected))
         return 0;
+    // An ended openvpn stays a zombie until its new parent reaps it.
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (stat.open(QIODevice::ReadOnly)) {
         const QByteArray text = stat.readAll();
@@ -99,43 +94,30 @@ qint64 OpenVpnProcessController::StalePid() const
     return pid;
 }
 
-qint64 OpenVpnProcessController::RunningPid() const
-{
-    if (m_process.state() != QProcess::NotRunning)
-        return m_process.processId();
-    return StalePid();
-}
-
 bool OpenVpnProcessController::IsRunning() const
 {
-    return m_process.state() != QProcess::NotRunning || StalePid() != 0;
+    return RunningPid() != 0;
 }
 
 bool OpenVpnProcessController::Start()
 {
-    if (!IsInstalled() || m_process.state() != QProcess::NotRunning)
+    if (!IsInstalled() || IsRunning())
         return false;
-    // Created owner-only before openvpn writes to it; truncation keeps the permissions.
+    // Created owner-only before openvpn writes to it; appending keeps the permissions.
     PrivateFile::Write(m_outputFile, QByteArray());
-    m_process.setProgram(m_binary);
-    m_process.setArguments(Arguments());
-    m_process.setProcessChannelMode(QProcess::MergedChannels);
-    m_process.setStandardOutputFile(m_outputFile, QIODevice::Truncate);
-    m_process.setStandardInputFile(QProcess::nullDevice());
-    m_process.start();
-    return m_process.state() != QProcess::NotRunning;
-}
-
-void OpenVpnProcessController::OnStarted()
-{
-    PrivateFile::Write(PidFilePath(), QByteArray::number(m_process.processId()) + '\n');
-}
-
-void OpenVpnProcessController::OnFinished(int exitCode, QProcess::ExitStatus status) const
-{
-    qDebug() << "OpenVPN ended, exit code:" << exitCode
-             << (status == QProcess::CrashExit ? "(signal)" : "(normal exit)");
-    QFile::remove(PidFilePath());
+    QProcess process;
+    process.setProgram(m_binary);
+    process.setArguments(Arguments());
+    process.setStandardOutputFile(m_outputFile, QIODevice::Append);
+    process.setStandardErrorFile(m_outputFile, QIODevice::Append);
+    process.setStandardInputFile(QProcess::nullDevice());
+    qint64 pid = 0;
+    if (!process.startDetached(&pid)) {
+        qDebug() << "OpenVPN could not be run:" << process.errorString();
+        return false;
+    }
+    PrivateFile::Write(PidFilePath(), QByteArray::number(pid) + '\n');
+    return true;
 }
 
 void OpenVpnProcessController::SendSignal(int signalNumber) const
@@ -163,6 +145,7 @@ void OpenVpnProcessController::OnStopCheck()
 {
     if (!IsRunning()) {
         m_stopTimer.stop();
+        QFile::remove(PidFilePath());
         ReportStop(true);
         return;
     }

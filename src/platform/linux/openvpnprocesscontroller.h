@@ -2,13 +2,13 @@
 
 #include "tunnel/servicecontroller.h"
 
-#include <QProcess>
 #include <QTimer>
 
 /**
- * Runs the openvpn binary as our child process with the client configuration. Its output goes
- * to a file beside the log, and its process id to a pid file in the configuration directory so
- * that an openvpn left behind by an earlier run (after a crash) is found and stopped too.
+ * Runs the openvpn binary with the client configuration as a detached process: it is not our
+ * child, so it can outlive this object and the program. Its output goes to a file beside the
+ * log, and its process id to a pid file in the configuration directory, through which it is
+ * found again: by us, and by the next run when one was left behind (after a crash).
  *
  * Stopping sends SIGTERM, checks up to StopCheckLimit times StopCheckInterval apart on a timer
  * and, when the process is still there, sends SIGKILL and reports failure.
@@ -38,14 +38,11 @@ public:
     QString Binary() const { return m_binary; }
     QString PidFilePath() const;
     QStringList Arguments() const;
-    // Process id of a running openvpn of ours, our child or one left behind; 0 when none.
+    // Process id of the running openvpn of our configuration; 0 when none.
     qint64 RunningPid() const;
     void SetStopTiming(int intervalMs, int checkLimit);
 
 private:
-    qint64 StalePid() const;
-    void OnStarted();
-    void OnFinished(int exitCode, QProcess::ExitStatus status) const;
     void OnStopCheck();
     void ReportStop(bool stopped);
     void SendSignal(int signalNumber) const;
@@ -53,7 +50,6 @@ private:
     QString m_binary;
     QString m_configDirectory;
     QString m_outputFile;
-    QProcess m_process;
     QTimer m_stopTimer;
     int m_stopChecks = 0;
     int m_stopCheckLimit = DefaultStopCheckLimit;

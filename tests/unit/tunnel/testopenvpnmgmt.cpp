@@ -1,4 +1,4 @@
-#include "fakeopenvpn.h"
+#include "logcapture.h"
 #include "tunnel/openvpnmgmt.h"
 
 #include <QSignalSpy>
@@ -29,44 +29,33 @@ private slots:
         m_server.close();
     }
 
-    void sendsQuotedUpperCaseCredentials_data()
+    // Accepted credentials go out quoted and upper-cased, never into the log; control characters
+    // would end or split the command line, so such credentials send nothing.
+    void sendsCredentials_data()
     {
         QTest::addColumn<QString>("credential");
         QTest::addColumn<QByteArray>("sentValue");
         QTest::newRow("plain") << "ab12cd" << QByteArray("\"AB12CD\"");
         QTest::newRow("quote and backslash") << "a\"b\\c" << QByteArray("\"A\\\"B\\\\C\"");
         QTest::newRow("blank") << "a b" << QByteArray("\"A B\"");
+        QTest::newRow("line feed") << "abc\nsignal SIGTERM" << QByteArray();
+        QTest::newRow("carriage return") << "abc\r" << QByteArray();
+        QTest::newRow("nul") << QStringLiteral("ab") + QChar(0) + QStringLiteral("c") << QByteArray();
+        QTest::newRow("delete") << "ab\x7f" << QByteArray();
     }
-    void sendsQuotedUpperCaseCredentials()
+    void sendsCredentials()
     {
         QFETCH(QString, credential);
         QFETCH(QByteArray, sentValue);
         LogCapture log;
-        QVERIFY(m_mgmt->SendUsername(credential));
-        QVERIFY(m_mgmt->SendPassword(credential));
-        const QByteArray expected
-            = "username \"Auth\" " + sentValue + "\npassword \"Auth\" " + sentValue + '\n';
-        QTRY_COMPARE(m_peerData += m_peer->readAll(), expected);
-        QVERIFY(log.All().contains(QLatin1String("Sending command :")));
+        QCOMPARE(m_mgmt->SendUsername(credential), !sentValue.isEmpty());
+        QCOMPARE(m_mgmt->SendPassword(credential), !sentValue.isEmpty());
+        m_mgmt->SetState(); // goes through either way, so the line is known to be quiet before it
+        const QByteArray expected = sentValue.isEmpty()
+            ? QByteArray()
+            : "username \"Auth\" " + sentValue + "\npassword \"Auth\" " + sentValue + '\n';
+        QTRY_COMPARE(m_peerData += m_peer->readAll(), expected + "state on\n");
         QVERIFY(!log.All().contains(credential.toUpper()));
-        QVERIFY(!log.All().contains(QString::fromUtf8(sentValue)));
-    }
-
-    void refusesCredentialsWithControlCharacters_data()
-    {
-        QTest::addColumn<QString>("credential");
-        QTest::newRow("line feed") << "abc\nsignal SIGTERM";
-        QTest::newRow("carriage return") << "abc\r";
-        QTest::newRow("nul") << QStringLiteral("ab") + QChar(0) + QStringLiteral("c");
-        QTest::newRow("delete") << "ab\x7f";
-    }
-    void refusesCredentialsWithControlCharacters()
-    {
-        QFETCH(QString, credential);
-        QVERIFY(!m_mgmt->SendUsername(credential));
-        QVERIFY(!m_mgmt->SendPassword(credential));
-        m_mgmt->SetState(); // something that does get through, to know the line is quiet before it
-        QTRY_COMPARE(m_peerData += m_peer->readAll(), QByteArray("state on\n"));
     }
 
     void releasesTheHoldAfterSwitchingStatesOn()
@@ -105,11 +94,11 @@ private slots:
         m_server.close();
         m_mgmt->SetPort(closedPort);
         m_received->clear();
-        LogCapture log;
         m_mgmt->Connect();
         QTRY_COMPARE(m_received->count(), 1);
         QCOMPARE(m_received->at(0).at(0).toString(), QStringLiteral("Socket error"));
-        QCOMPARE(Count(log, QStringLiteral("The connection was refused by the peer.")), 1);
+        QTest::qWait(50);
+        QCOMPARE(m_received->count(), 1);
     }
 
 private:
