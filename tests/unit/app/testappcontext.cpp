@@ -2,6 +2,7 @@
 #include "linux/linuxsystemservices.h"
 #include "settings/settingsfile.h"
 #include "temphome.h"
+#include "testfiles.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -18,12 +19,6 @@ std::unique_ptr<VPNAppContext> MakeContext(const QString& executablePath)
     return std::make_unique<VPNAppContext>(std::move(services));
 }
 
-bool WriteFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
-}
-
 } // namespace
 
 class TestAppContext final : public QObject
@@ -31,96 +26,90 @@ class TestAppContext final : public QObject
     Q_OBJECT
 
 private slots:
-    void saveCreatesTheFileAndReadsBackTheNormalisedRecord();
-    void failedSave_data();
-    void failedSave();
-    void installTranslator_data();
-    void installTranslator();
-};
+    void saveCreatesTheFileAndReadsBackTheNormalisedRecord()
+    {
+        TempHome home; // without a Config folder, as on a first start
+        auto context = MakeContext(QStringLiteral("/opt/norvane/bin/norvane"));
+        VPNSettings& settings = context->Settings();
+        settings.autoConnect = true;
+        settings.SetProxy(VPNSettings::Http, QStringLiteral("proxy.example"), QString());
+        settings.SetProxyAuthentication(true, QString(), QString());
+        settings.currentServerIndex = 3;
+        QVERIFY(context->SaveSettings());
+        // What the file holds is what the program goes on with: a proxy without a port is none.
+        QCOMPARE(settings.proxyType, VPNSettings::NoProxy);
+        QCOMPARE(settings.proxyAddress, QString());
+        QVERIFY(!settings.proxyAuthEnabled);
+        QCOMPARE(settings.currentServerIndex, 3);
 
-void TestAppContext::saveCreatesTheFileAndReadsBackTheNormalisedRecord()
-{
-    TempHome home; // without a Config folder, as on a first start
-    auto context = MakeContext(QStringLiteral("/opt/norvane/bin/norvane"));
-    VPNSettings& settings = context->Settings();
-    settings.autoConnect = true;
-    settings.SetProxy(VPNSettings::Http, QStringLiteral("proxy.example"), QString());
-    settings.SetProxyAuthentication(true, QString(), QString());
-    settings.currentServerIndex = 3;
-    QVERIFY(context->SaveSettings());
-    // What the file holds is what the program goes on with: a proxy without a port is none.
-    QCOMPARE(settings.proxyType, VPNSettings::NoProxy);
-    QCOMPARE(settings.proxyAddress, QString());
-    QVERIFY(!settings.proxyAuthEnabled);
-    QCOMPARE(settings.currentServerIndex, 3);
-
-    auto nextRun = MakeContext(QStringLiteral("/opt/norvane/bin/norvane"));
-    nextRun->LoadSettings();
-    QVERIFY(nextRun->Settings().autoConnect);
-}
-
-void TestAppContext::failedSave_data()
-{
-    QTest::addColumn<bool>("oldFile");
-    QTest::newRow("no file yet: the new values stay") << false;
-    QTest::newRow("the old file is read back") << true;
-}
-
-void TestAppContext::failedSave()
-{
-    QFETCH(bool, oldFile);
-    TempHome home;
-    // Saving fails whoever runs the test (also root): "Config" is taken by a file, or the
-    // temporary file beside the settings file gets a name longer than the file system allows.
-    if (!oldFile)
-        QVERIFY(WriteFile(home.Path() + QStringLiteral("/Config"), "not a directory"));
-    auto context = MakeContext(QStringLiteral("/opt/norvane/")
-                               + (oldFile ? QString(250, QLatin1Char('n')) : QStringLiteral("norvane")));
-    VPNSettings& settings = context->Settings();
-    settings.favoriteServer = QStringLiteral("198.51.100.1");
-    if (oldFile) {
-        const QString path = GetSettingsFilePath(context->SystemServices());
-        QVERIFY(MakeFileDirectory(path));
-        QVERIFY(WriteFile(path, SettingsFile::Serialize(settings)));
+        auto nextRun = MakeContext(QStringLiteral("/opt/norvane/bin/norvane"));
+        nextRun->LoadSettings();
+        QVERIFY(nextRun->Settings().autoConnect);
     }
-    settings.favoriteServer = QStringLiteral("198.51.100.2");
-    QVERIFY(!context->SaveSettings());
-    QCOMPARE(settings.favoriteServer,
-             oldFile ? QStringLiteral("198.51.100.1") : QStringLiteral("198.51.100.2"));
-}
 
-void TestAppContext::installTranslator_data()
-{
-    QTest::addColumn<QByteArray>("localeFile"); // null: no file
-    QTest::addColumn<QString>("connect");
-    QTest::newRow("fr") << QByteArray("fr") << QStringLiteral("CONNEXION");
-    QTest::newRow("first line only") << QByteArray("fr\r\nsecond line") << QStringLiteral("CONNEXION");
-    // Without a translation file, or a locale file, the built-in English texts are used.
-    QTest::newRow("no translation") << QByteArray("it") << QStringLiteral("CONNECT");
-    QTest::newRow("no locale file") << QByteArray() << QStringLiteral("CONNECT");
-}
+    void failedSave_data()
+    {
+        QTest::addColumn<bool>("oldFile");
+        QTest::newRow("no file yet: the new values stay") << false;
+        QTest::newRow("the old file is read back") << true;
+    }
 
-void TestAppContext::installTranslator()
-{
-    QFETCH(QByteArray, localeFile);
-    QFETCH(QString, connect);
-    TempHome home;
-    QTemporaryDir exeDir;
-    QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("tr")));
-    QVERIFY(QFile::copy(QStringLiteral(TEST_TRANSLATION_FILE),
-                        exeDir.filePath(QStringLiteral("tr/language_fr.qm"))));
-    auto context = MakeContext(exeDir.filePath(QStringLiteral("norvane")));
-    QVERIFY(QDir(home.Path()).mkpath(QStringLiteral("Config")));
-    // A translation left from before must not outlive a change to a language without one.
-    QVERIFY(WriteFile(home.ConfigPath(QStringLiteral("locale.config")), "fr"));
-    context->InstallTranslator();
-    QFile::remove(home.ConfigPath(QStringLiteral("locale.config")));
-    if (!localeFile.isNull())
-        QVERIFY(WriteFile(home.ConfigPath(QStringLiteral("locale.config")), localeFile));
+    void failedSave()
+    {
+        QFETCH(bool, oldFile);
+        TempHome home;
+        // Saving fails whoever runs the test (also root): "Config" is taken by a file, or the
+        // temporary file beside the settings file gets a name longer than the file system allows.
+        if (!oldFile)
+            QVERIFY(WriteFile(home.Path() + QStringLiteral("/Config"), "not a directory"));
+        auto context = MakeContext(QStringLiteral("/opt/norvane/")
+                                   + (oldFile ? QString(250, QLatin1Char('n')) : QStringLiteral("norvane")));
+        VPNSettings& settings = context->Settings();
+        settings.favoriteServer = QStringLiteral("198.51.100.1");
+        if (oldFile) {
+            const QString path = GetSettingsFilePath(context->SystemServices());
+            QVERIFY(MakeFileDirectory(path));
+            QVERIFY(WriteFile(path, SettingsFile::Serialize(settings)));
+        }
+        settings.favoriteServer = QStringLiteral("198.51.100.2");
+        QVERIFY(!context->SaveSettings());
+        QCOMPARE(settings.favoriteServer,
+                 oldFile ? QStringLiteral("198.51.100.1") : QStringLiteral("198.51.100.2"));
+    }
 
-    context->InstallTranslator();
-    QCOMPARE(QCoreApplication::translate("TestAppContext", "CONNECT"), connect);
-}
+    void installTranslator_data()
+    {
+        QTest::addColumn<QByteArray>("localeFile"); // null: no file
+        QTest::addColumn<QString>("connect");
+        QTest::newRow("fr, first line only")
+            << QByteArray("fr\r\nsecond line") << QStringLiteral("CONNEXION");
+        // Without a translation file, or a locale file, the built-in English texts are used.
+        QTest::newRow("no translation") << QByteArray("it") << QStringLiteral("CONNECT");
+        QTest::newRow("no locale file") << QByteArray() << QStringLiteral("CONNECT");
+    }
+
+    void installTranslator()
+    {
+        QFETCH(QByteArray, localeFile);
+        QFETCH(QString, connect);
+        TempHome home;
+        QTemporaryDir exeDir;
+        QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("tr")));
+        QVERIFY(QFile::copy(QStringLiteral(TEST_TRANSLATION_FILE),
+                            exeDir.filePath(QStringLiteral("tr/language_fr.qm"))));
+        auto context = MakeContext(exeDir.filePath(QStringLiteral("norvane")));
+        QVERIFY(QDir(home.Path()).mkpath(QStringLiteral("Config")));
+        // A translation left from before must not outlive a change to a language without one.
+        QVERIFY(WriteFile(home.ConfigPath(QStringLiteral("locale.config")), "fr"));
+        context->InstallTranslator();
+        QFile::remove(home.ConfigPath(QStringLiteral("locale.config")));
+        if (!localeFile.isNull())
+            QVERIFY(WriteFile(home.ConfigPath(QStringLiteral("locale.config")), localeFile));
+
+        context->InstallTranslator();
+        QCOMPARE(QCoreApplication::translate("TestAppContext", "CONNECT"), connect);
+    }
+};
 
 QTEST_GUILESS_MAIN(TestAppContext)
 #include "testappcontext.moc"

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <QTest>
 
 class TestAccountKeyStore final : public QObject
@@ -49,19 +48,6 @@ private slots:
         QVERIFY(forgotten.wait());
         QVERIFY(!QFile::exists(path));
         QCOMPARE(LoadKey(nextRun), QString());
-    }
-
-    void unwritableFallbackReportsFailure()
-    {
-        // A plain file where the folder should be: no folder can be made there, not even by root.
-        QTemporaryFile notAFolder;
-        QVERIFY(notAFolder.open());
-        KeychainAccountKeyStore store(notAFolder.fileName() + QStringLiteral("/Config/account.key"));
-        store.SetKeyringEnabled(false);
-        QSignalSpy stored(&store, &AccountKeyStore::Stored);
-        store.Store(QStringLiteral("KEY"));
-        QVERIFY(stored.wait());
-        QCOMPARE(stored.takeFirst().at(0).toBool(), false);
     }
 
     void keyringUnreachableFallsBackToFile()
