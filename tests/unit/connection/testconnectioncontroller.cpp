@@ -15,9 +15,9 @@
 // The connection workflow driven step by step: the service's answers, the tunnel's reports and
 // the passing of time are steps of a script, and so are the checks. Nothing waits for real time.
 //
-// Steps: set <setting> | start | localip <ip> | servers | anchor | listerror | select <row> | connect |
-// cancel |
-//   disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> | remoteip <ip> |
+// Steps: set <setting> | start | localip <ip> | servers | anchor | listerror | select <row> |
+//   connect | cancel | disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> |
+//   remoteip <ip> |
 //   tunnel connecting|cancancel|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
 // Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
 //   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no |
@@ -56,27 +56,24 @@ private:
             anchored.anchored = true;
             servers = {udp, anchored};
             using C = ConnectionController;
-            QObject::connect(&controller, &C::InitializationStarted,
-                             [this] { events << QStringLiteral("init"); });
-            QObject::connect(&controller, &C::InitializationFinished,
-                             [this] { events << QStringLiteral("main"); });
+            const auto record = [this](auto signal, const char* event) {
+                QObject::connect(&controller, signal, [this, event] { events << QLatin1String(event); });
+            };
+            record(&C::InitializationStarted, "init");
+            record(&C::InitializationFinished, "main");
+            record(&C::ErrorResolved, "resolved");
+            record(&C::ConnectionEstablished, "up");
+            record(&C::ConnectionDropped, "down");
+            record(&C::SignOutFinished, "signedout");
+            record(&C::ShutdownFinished, "exit");
             QObject::connect(&controller, &C::ErrorOccurred, [this](const QString& text) {
                 events << QStringLiteral("error ") + TextName(text);
             });
-            QObject::connect(&controller, &C::ErrorResolved,
-                             [this] { events << QStringLiteral("resolved"); });
-            QObject::connect(&controller, &C::ConnectionEstablished,
-                             [this] { events << QStringLiteral("up"); });
-            QObject::connect(&controller, &C::ConnectionDropped,
-                             [this] { events << QStringLiteral("down"); });
             QObject::connect(&controller, &C::DisconnectReasonFound,
                              [this](const QString& text, bool restart) {
                                  events << QStringLiteral("reason ") + TextName(text)
                                          + (restart ? QStringLiteral(" restart") : QString());
                              });
-            QObject::connect(&controller, &C::SignOutFinished,
-                             [this] { events << QStringLiteral("signedout"); });
-            QObject::connect(&controller, &C::ShutdownFinished, [this] { events << QStringLiteral("exit"); });
         }
 
         static QString TextName(const QString& text)
