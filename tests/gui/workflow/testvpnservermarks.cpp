@@ -1,5 +1,6 @@
 #include "fakeapi.h"
 #include "mainwindowfixture.h"
+#include "servers/vpncomboboxhtmldelegate.h"
 #include "vpnservermarks.h"
 #include "widgets/vpnsimpledialog.h"
 
@@ -206,6 +207,8 @@ private slots:
         QVERIFY(WriteSettings());
         Start();
         QVERIFY(ReachServerSelection());
+        // The list draws its rows' markers in colour.
+        QVERIFY(qobject_cast<VPNComboBoxHtmlDelegate*>(ServerList()->itemDelegate()));
         QAction* favorite = ServerList()->actions().at(0);
         QAction* anchor = ServerList()->actions().at(1);
         VPNSimpleDialog* dialog = m_window->ConfirmationDialog();
