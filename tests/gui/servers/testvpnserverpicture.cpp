@@ -103,7 +103,8 @@ private slots:
     // right-hand edge.
     void decorationIsTheIconWithTheFlag()
     {
-        VPNServerListModel model({Server(QStringLiteral("Japan Tokyo"), false, false, true, 55)});
+        VPNServerListModel model({Server(QStringLiteral("Japan Tokyo"), false, false, true, 55),
+                                  Server(QStringLiteral("Spain Madrid"), false, true, false, 5)});
         model.SetAnchored(0, true);
         const VPNServer& server = *model.ServerAt(0);
         const QImage picture = Premultiplied(model.data(model.index(0), Qt::DecorationRole).value<QPixmap>());
@@ -113,7 +114,9 @@ private slots:
         QCOMPARE(picture.copy(0, 0, 54, 25), icon.copy(0, 0, 54, 25));
         // The flag is opaque in its middle rows: there the picture shows the flag alone.
         QCOMPARE(picture.copy(54, 9, 16, 7), flag.copy(0, 9, 16, 7));
-        QVERIFY(!model.data(model.index(1), Qt::DecorationRole).isValid());
+        QCOMPARE(Premultiplied(model.data(model.index(1), Qt::DecorationRole).value<QPixmap>()),
+                 Premultiplied(VPNServerPicture::Compose(*model.ServerAt(1))));
+        QVERIFY(!model.data(model.index(2), Qt::DecorationRole).isValid());
     }
 };
 
