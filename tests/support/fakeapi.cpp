@@ -20,6 +20,16 @@ void FakeApi::GetRequestEntityIp()
     m_calls.append(QStringLiteral("GetRequestEntityIp"));
 }
 
+void FakeApi::DoAnchorVpnNetworkAccountIp(const QString& serverAddress)
+{
+    m_calls.append(QStringLiteral("DoAnchorVpnNetworkAccountIp ") + serverAddress);
+}
+
+void FakeApi::DoUnanchorVpnNetworkAccountIp()
+{
+    m_calls.append(QStringLiteral("DoUnanchorVpnNetworkAccountIp"));
+}
+
 std::shared_ptr<VPNApiGetUserInfoResponse> FakeApi::CheckUserInfo(const QString& accountKey)
 {
     m_calls.append(QStringLiteral("CheckUserInfo ") + accountKey);

@@ -22,9 +22,12 @@ public:
     void GetServerList(const QString& ip) override;
     void GetVpnNetworkAccountIpAnchor() override;
     void GetRequestEntityIp() override;
+    void DoAnchorVpnNetworkAccountIp(const QString& serverAddress) override;
+    void DoUnanchorVpnNetworkAccountIp() override;
     std::shared_ptr<VPNApiGetUserInfoResponse> CheckUserInfo(const QString& accountKey) override;
 
-    // "GetServerList", "GetVpnNetworkAccountIpAnchor", "GetRequestEntityIp", "CheckUserInfo <key>".
+    // "GetServerList", "GetVpnNetworkAccountIpAnchor", "GetRequestEntityIp", "CheckUserInfo <key>",
+    // "DoAnchorVpnNetworkAccountIp <address>", "DoUnanchorVpnNetworkAccountIp".
     QStringList TakeCalls() { return std::exchange(m_calls, {}); }
     // The account checks sent so far, oldest first.
     QList<std::shared_ptr<VPNApiGetUserInfoResponse>> Checks() const { return m_checks; }

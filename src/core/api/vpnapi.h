@@ -43,8 +43,9 @@ public:
     virtual void GetServerList(const QString& ip);
     void GetServerListForRegion(const QString& region);
     virtual void GetVpnNetworkAccountIpAnchor();
-    void DoAnchorVpnNetworkAccountIp(const QString& serverAddress);
-    void DoUnanchorVpnNetworkAccountIp();
+    // Virtual as well, so that the server marks' tests can see the anchor calls they make.
+    virtual void DoAnchorVpnNetworkAccountIp(const QString& serverAddress);
+    virtual void DoUnanchorVpnNetworkAccountIp();
     void GetUserInfo();
     virtual void GetRequestEntityIp();
     // One account check with a response object of its own, sent with accountKey whatever the

@@ -6,23 +6,12 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <memory>
-
 // The chrome buttons: hover, press and release looks, and Clicked() only after a release.
 class TestHkWindowButtonView final : public QObject
 {
     Q_OBJECT
 
 private:
-    static std::unique_ptr<HkWindowButtonView> ShownView(bool withMinimize = true)
-    {
-        auto view = std::make_unique<HkWindowButtonView>(nullptr, QRect(0, 0, 120, 40), withMinimize);
-        view->show();
-        if (!QTest::qWaitForWindowExposed(view.get()))
-            return nullptr;
-        return view;
-    }
-
     static QPoint CentreOf(const HkWindowButtonView& view, const HkWindowButton* button)
     {
         const QGraphicsPixmapItem* item = button->NormalItem();
@@ -30,38 +19,27 @@ private:
     }
 
 private slots:
-    void hoverPressAndReleaseChangeTheLookAndClickAfterRelease()
+    void looksFollowTheMouse()
     {
-        const auto view = ShownView();
-        QVERIFY(view);
-        HkWindowButton* close = view->CloseButton();
-        QSignalSpy clicked(close, &HkWindowButton::Clicked);
-        const QPoint centre = CentreOf(*view, close);
-
-        QTest::mouseMove(view->viewport(), centre);
+        HkWindowButtonView view(nullptr, QRect(0, 0, 120, 40), true);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        HkWindowButton* close = view.CloseButton();
+        const QPoint centre = CentreOf(view, close);
+        QTest::mouseMove(view.viewport(), centre);
         QTRY_COMPARE(close->HoverOpacity(), 1.0);
-        QCOMPARE(close->GlowOpacity(), 0.8);
+        QVERIFY(close->GlowOpacity() > 0.0);
         QCOMPARE(close->PressedOpacity(), 0.0);
-
-        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre);
         QCOMPARE(close->PressedOpacity(), 1.0);
-        QCOMPARE(clicked.count(), 0);
-
-        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, centre);
         QCOMPARE(close->PressedOpacity(), 0.0);
-        // The click comes later, after the release has been painted.
-        QCOMPARE(clicked.count(), 0);
-        QVERIFY(clicked.wait());
-        QCOMPARE(clicked.count(), 1);
 
         // A hover leave while held clears every layer (the grab keeps moves on the button).
-        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, centre);
-        QCOMPARE(close->PressedOpacity(), 1.0);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre);
         QGraphicsSceneHoverEvent leave(QEvent::GraphicsSceneHoverLeave);
-        view->scene()->sendEvent(close->NormalItem(), &leave);
-        QCOMPARE(close->HoverOpacity(), 0.0);
-        QCOMPARE(close->PressedOpacity(), 0.0);
-        QCOMPARE(close->GlowOpacity(), 0.0);
+        view.scene()->sendEvent(close->NormalItem(), &leave);
+        QCOMPARE(close->HoverOpacity() + close->PressedOpacity() + close->GlowOpacity(), 0.0);
     }
 
     void eachButtonReportsItsOwnSignal_data()
@@ -80,15 +58,18 @@ private slots:
         QFETCH(bool, withMinimize);
         QFETCH(bool, pressMinimize);
         QFETCH(bool, releaseAway);
-        const auto view = ShownView(withMinimize);
-        QVERIFY(view);
-        QSignalSpy minimizeClicked(view.get(), &HkWindowButtonView::MinimizeClicked);
-        QSignalSpy closeClicked(view.get(), &HkWindowButtonView::CloseClicked);
-        QCOMPARE(view->MinimizeButton() != nullptr, withMinimize);
+        HkWindowButtonView view(nullptr, QRect(0, 0, 120, 40), withMinimize);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy minimizeClicked(&view, &HkWindowButtonView::MinimizeClicked);
+        QSignalSpy closeClicked(&view, &HkWindowButtonView::CloseClicked);
+        QCOMPARE(view.MinimizeButton() != nullptr, withMinimize);
 
-        const QPoint centre = CentreOf(*view, pressMinimize ? view->MinimizeButton() : view->CloseButton());
-        QTest::mousePress(view->viewport(), Qt::LeftButton, {}, centre);
-        QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, releaseAway ? QPoint(2, 38) : centre);
+        const QPoint centre = CentreOf(view, pressMinimize ? view.MinimizeButton() : view.CloseButton());
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, centre);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, releaseAway ? QPoint(2, 38) : centre);
+        // The click comes later, after the release has been painted.
+        QCOMPARE(minimizeClicked.count() + closeClicked.count(), 0);
         QSignalSpy& expected = pressMinimize ? minimizeClicked : closeClicked;
         QCOMPARE(expected.wait(releaseAway ? HkWindowButton::ClickDelayMs * 3 : 5000), !releaseAway);
         QCOMPARE(minimizeClicked.count() + closeClicked.count(), releaseAway ? 0 : 1);

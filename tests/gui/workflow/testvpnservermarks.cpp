@@ -1,11 +1,11 @@
-#include "logcapture.h"
+#include "fakeapi.h"
 #include "mainwindowfixture.h"
+#include "servers/vpncomboboxhtmldelegate.h"
 #include "vpnservermarks.h"
 #include "widgets/vpnsimpledialog.h"
 
 #include <QAction>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -15,84 +15,75 @@ const QString Chicago = QStringLiteral("USA Chicago No P2P");
 const QString ChicagoIp = QStringLiteral("198.51.100.12");
 const QString Miami = QStringLiteral("USA Miami No P2P");
 const QString MiamiIp = QStringLiteral("198.51.100.13");
-const QString AreYouSure = QStringLiteral("Are you sure you want to proceed?");
+
+VPNServer Endpoint(const QString& name, const QString& address)
+{
+    VPNServer server;
+    server.name = name;
+    server.description = name;
+    server.address = address;
+    return server;
+}
+
+// The marks of a list of Chicago and Miami in a window of its own, wired as the main window and
+// the options dialog wire them, over a settings file in a temporary folder and a service that
+// records the calls.
+struct MarksHost
+{
+    QTemporaryDir dir;
+    SettingsStore settings {dir.filePath(QStringLiteral("norvane.xml"))};
+    VPNServerManager catalog {settings.Settings()};
+    FakeApi api;
+    QWidget window;
+    QComboBox* list = new QComboBox(&window);
+    QAction* favorite = new QAction(&window);
+    QAction* anchor = new QAction(&window);
+    VPNServerMarks* marks = new VPNServerMarks(settings, catalog, api, list, favorite, anchor, &window);
+
+    MarksHost()
+    {
+        favorite->setCheckable(true);
+        anchor->setCheckable(true);
+        QObject::connect(favorite, &QAction::triggered, marks, &VPNServerMarks::OnFavoriteStateChanged);
+        QObject::connect(anchor, &QAction::triggered, marks, &VPNServerMarks::OnAnchorStateChanged);
+        window.setGeometry(40, 0, 300, 100);
+        catalog.SetServerLists({Endpoint(Chicago, ChicagoIp), Endpoint(Miami, MiamiIp)}, {});
+    }
+
+    // Shows the catalog's list with the named server current, as a window does.
+    void ShowList(const QString& current)
+    {
+        list->setModel(new VPNServerListModel(catalog.RebuildCurrentList(), list));
+        list->setCurrentIndex(list->findText(current));
+        marks->RefreshActions();
+    }
+
+    const VPNServerListModel* Model() const { return qobject_cast<VPNServerListModel*>(list->model()); }
+};
+
+// Presses a button of the open question and waits for its answer, which comes after the dialog
+// has gone.
+bool Press(VPNSimpleDialog* dialog, const char* button)
+{
+    QSignalSpy primary(dialog, &VPNSimpleDialog::PrimaryPressed);
+    QSignalSpy secondary(dialog, &VPNSimpleDialog::SecondaryPressed);
+    QPushButton* pressed = dialog->findChild<QPushButton*>(QLatin1String(button));
+    if (!pressed->isVisible())
+        return false;
+    pressed->click();
+    return QTest::qWaitFor([&] { return primary.size() + secondary.size() == 1; });
+}
 
 } // namespace
 
-// The favorite and anchor marks of the main window's server list, against the in-process service
-// simulator: which question each toggle asks, what YES, NO and OK change, where the question
-// appears, and what reaches the settings file and the service.
+// The favorite and anchor marks of a server list: which question each toggle asks, what YES,
+// NO and OK change (list, settings file, catalog, service), and where the question appears.
 class TestServerMarks final : public QObject, public MainWindowFixture
 {
     Q_OBJECT
 
-private:
-    // A program start on a settings file with no marks, waited on until the list is shown.
-    bool StartAndReachServerSelection(bool network = true)
-    {
-        if (!QFile::exists(SettingsPath()) && !WriteSettings())
-            return false;
-        Start(KnownKey(), network);
-        return !network || ReachServerSelection();
-    }
-
-    QAction* FavoriteAction() const { return ServerList()->actions().at(0); }
-    QAction* AnchorAction() const { return ServerList()->actions().at(1); }
-    VPNSimpleDialog* Dialog() const { return m_window->ConfirmationDialog(); }
-    QPushButton* Button(const char* name) const
-    {
-        return Dialog()->findChild<QPushButton*>(QLatin1String(name));
-    }
-    QString DialogText() const
-    {
-        return Dialog()->findChild<QLabel*>(QStringLiteral("MessageLabel"))->text();
-    }
-    // Presses a button of the open question and waits until its answer has been handled.
-    bool Press(const char* name)
-    {
-        QPushButton* button = Button(name);
-        if (!button || !button->isVisible())
-            return false;
-        QSignalSpy primary(Dialog(), &VPNSimpleDialog::PrimaryPressed);
-        QSignalSpy secondary(Dialog(), &VPNSimpleDialog::SecondaryPressed);
-        QTest::mouseClick(button, Qt::LeftButton);
-        return QTest::qWaitFor([&] { return primary.size() + secondary.size() == 1; });
-    }
-
-    QStringList AnchorScripts() const
-    {
-        QStringList scripts;
-        for (const HttpRequest& request : m_simulator->Requests()) {
-            if (request.Path().contains("nchor"))
-                scripts << QString::fromLatin1(request.Path());
-        }
-        return scripts;
-    }
-
-    QString AnchorCallField(const QString& field) const
-    {
-        for (const HttpRequest& request : m_simulator->Requests()) {
-            if (request.Path() == "/3/doAnchorVpnNetworkAccountIp")
-                return request.FormFields().value(field);
-        }
-        return QString();
-    }
-
-    bool AnchoredInCatalog(const QString& address) const
-    {
-        for (const auto* list :
-             {&m_context->ServerManager().UdpServers(), &m_context->ServerManager().TcpServers()}) {
-            for (const VPNServer& server : *list) {
-                if (server.anchored != (server.address == address))
-                    return false;
-            }
-        }
-        return true;
-    }
-
 private slots:
     void initTestCase() { QVERIFY(Prepare()); }
-    void init() { QVERIFY(Begin()); }
     void cleanup() { End(); }
 
     void dialogPosition_data()
@@ -104,9 +95,7 @@ private slots:
         QTest::newRow("halves rounded down") << QRect(100, 300, 601, 250) << 0 << QPoint(176, 102);
         QTest::newRow("exactly at the top") << QRect(0, 198, 600, 250) << 0 << QPoint(76, 0);
         QTest::newRow("one pixel short: below") << QRect(0, 197, 600, 250) << 0 << QPoint(76, 447);
-        QTest::newRow("top edge: below") << QRect(10, 0, 600, 250) << 0 << QPoint(86, 250);
         QTest::newRow("under a top panel: below") << QRect(0, 210, 600, 250) << 28 << QPoint(76, 460);
-        QTest::newRow("screen above the primary") << QRect(0, -800, 600, 250) << -1080 << QPoint(76, -998);
     }
 
     void dialogPosition()
@@ -117,257 +106,156 @@ private slots:
         QCOMPARE(VPNServerMarks::DialogPosition(window, QSize(448, 198), screenTop), expected);
     }
 
-    void eachToggleAsksItsQuestion_data()
+    void toggleAsksThenAnswerApplies_data()
     {
         QTest::addColumn<bool>("anchorAction");
-        QTest::addColumn<bool>("markedBefore"); // the current record carries the mark
-        QTest::addColumn<bool>("otherMarked"); // another server carries it
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("question"); // YES/NO rather than OK only
-
-        QTest::newRow("favorite, none yet")
-            << false << false << false << QStringLiteral("Your Favorite server has been set to:\n") + Chicago
-            << false;
-        QTest::newRow("favorite, changing") << false << false << true
-                                            << QStringLiteral("You are changing your Favorite server to:\n")
-                + Chicago + QLatin1Char('\n') + AreYouSure
-                                            << true;
-        QTest::newRow("favorite, removing")
-            << false << true << false
-            << QStringLiteral("You are removing your Favorite server.\n") + AreYouSure << true;
-        QTest::newRow("anchor, none yet")
-            << true << false << false
-            << QStringLiteral("Your Anchor IP has been set to the following server location:\n") + Chicago
-            << false;
-        QTest::newRow("anchor, changing")
-            << true << false << true
-            << QStringLiteral("You are about to change your Anchor IP. Your new Anchor IP will be set to the "
-                              "following server location:\n")
-                + Chicago + QLatin1Char('\n') + AreYouSure
-            << true;
-        QTest::newRow("anchor, removing")
-            << true << true << false
-            << QStringLiteral(
-                   "You are removing your Anchor IP Address. This means that you might not be able to "
-                   "get the same Anchor IP Address next time.\n")
-                + AreYouSure
-            << true;
+        QTest::addColumn<int>("marked"); // the server with the mark before: none, Chicago or Miami
+        QTest::addColumn<QString>("phrase"); // tells this question from the other two
+        QTest::addColumn<bool>("yes"); // YES pressed rather than NO (or OK, for a notice)
+        // A new list, in another order and with Miami current, replaces the old one while the
+        // question is open: the answer still concerns Chicago.
+        QTest::addColumn<bool>("replaced");
+        const QString setTo = QStringLiteral("has been set to");
+        const QString changing = QStringLiteral("chang");
+        const QString removing = QStringLiteral("You are removing");
+        QTest::newRow("favorite, none yet: OK") << false << -1 << setTo << false << false;
+        QTest::newRow("favorite, changing: YES") << false << 1 << changing << true << false;
+        QTest::newRow("favorite, changing: NO") << false << 1 << changing << false << false;
+        QTest::newRow("favorite, removing: YES") << false << 0 << removing << true << false;
+        QTest::newRow("favorite, removing: NO") << false << 0 << removing << false << false;
+        QTest::newRow("favorite, list replaced") << false << -1 << setTo << false << true;
+        QTest::newRow("anchor, none yet: OK") << true << -1 << setTo << false << false;
+        QTest::newRow("anchor, changing: YES") << true << 1 << changing << true << false;
+        QTest::newRow("anchor, changing: NO") << true << 1 << changing << false << false;
+        QTest::newRow("anchor, removing: YES") << true << 0 << removing << true << false;
+        QTest::newRow("anchor, removing: NO") << true << 0 << removing << false << false;
+        QTest::newRow("anchor, list replaced") << true << -1 << setTo << false << true;
     }
 
-    // The question each toggle asks, and that NO (or closing the question) changes nothing.
-    void eachToggleAsksItsQuestion()
+    // Chicago's action is toggled in a window at the top of the screen.
+    void toggleAsksThenAnswerApplies()
     {
         QFETCH(bool, anchorAction);
-        QFETCH(bool, markedBefore);
-        QFETCH(bool, otherMarked);
-        QFETCH(QString, text);
-        QFETCH(bool, question);
-
-        const QString marked = markedBefore ? ChicagoIp : otherMarked ? MiamiIp : QString();
-        QVERIFY(WriteSettings([&](VPNSettings& s) {
-            if (!anchorAction)
-                s.favoriteServer = marked;
-        }));
-        if (anchorAction && !marked.isEmpty())
-            m_simulator->SetAnchor(SimulatorFixture::AccountKey(), marked);
-        QVERIFY(StartAndReachServerSelection());
-        Select(Chicago);
-        QAction* action = anchorAction ? AnchorAction() : FavoriteAction();
-        QCOMPARE(action->isChecked(), markedBefore);
-        const VPNServer before = *CurrentRecord();
-        const QByteArray settingsBefore = SettingsFile::Serialize(SettingsOnDisk());
-        m_simulator->ClearRequests();
+        QFETCH(int, marked);
+        QFETCH(QString, phrase);
+        QFETCH(bool, yes);
+        QFETCH(bool, replaced);
+        const QStringList addresses {ChicagoIp, MiamiIp};
+        MarksHost host;
+        if (anchorAction)
+            host.catalog.SetAssignedAddress(addresses.value(marked));
+        else
+            host.settings.Settings().SetFavorite(addresses.value(marked));
+        QVERIFY(host.settings.Save());
+        host.catalog.UpdateFavoritesFromSettings();
+        host.ShowList(Chicago);
+        QAction* action = anchorAction ? host.anchor : host.favorite;
+        QCOMPARE(action->isChecked(), marked == 0);
+        QSignalSpy changed(host.marks, &VPNServerMarks::ServersContextStateChanged);
 
         action->trigger();
-        QVERIFY(Dialog()->isVisible());
-        QCOMPARE(DialogText(), text);
-        QCOMPARE(Button("PrimaryButton")->isVisible(), question);
-        QVERIFY(Button("SecondaryButton")->isVisible());
-        QCOMPARE(Button("SecondaryButton")->text(), question ? QStringLiteral("NO") : QStringLiteral("OK"));
-        if (!question)
-            return; // a notice cannot be declined: the confirmations are tested below
-        QCOMPARE(Button("PrimaryButton")->text(), QStringLiteral("YES"));
+        VPNSimpleDialog* dialog = host.marks->Dialog();
+        QVERIFY(dialog->isVisible());
+        QVERIFY(dialog->findChild<QLabel*>(QStringLiteral("MessageLabel"))->text().contains(phrase));
+        QVERIFY(qAbs(dialog->geometry().center().x() - host.window.geometry().center().x()) <= 1);
+        QCOMPARE(dialog->geometry().top(), host.window.geometry().bottom() + 1);
+        // A first mark is a notice with OK alone: it cannot be declined.
+        const bool notice = marked == -1;
+        QCOMPARE(dialog->findChild<QPushButton*>(QStringLiteral("PrimaryButton"))->isVisible(), !notice);
+        if (replaced) {
+            host.catalog.SetServerLists({Endpoint(Miami, MiamiIp), Endpoint(Chicago, ChicagoIp)}, {});
+            host.ShowList(Miami);
+        }
+        QVERIFY(Press(dialog, yes ? "PrimaryButton" : "SecondaryButton"));
 
-        // NO, and the close button that answers the same, change nothing.
-        for (const bool closeButton : {false, true}) {
-            if (closeButton) {
-                action->trigger();
-                QVERIFY(Dialog()->isVisible());
-                QSignalSpy secondary(Dialog(), &VPNSimpleDialog::SecondaryPressed);
-                Dialog()->CloseDialog();
-                QVERIFY(secondary.wait());
-            } else {
-                QVERIFY(Press("SecondaryButton"));
-            }
-            QVERIFY(!Dialog()->isVisible());
-            QCOMPARE(action->isChecked(), markedBefore);
-            QCOMPARE(*CurrentRecord(), before);
-            QCOMPARE(SettingsFile::Serialize(SettingsOnDisk()), settingsBefore);
-            QCOMPARE(AnchorScripts(), QStringList());
+        const bool changes = yes || notice;
+        const int after = !changes ? marked : marked == 0 ? -1 : 0; // the server with the mark
+        const auto rowOf = [replaced](int server) { return replaced && server >= 0 ? 1 - server : server; };
+        const auto mark = anchorAction ? &VPNServer::anchored : &VPNServer::favorite;
+        for (int row : {0, 1})
+            QCOMPARE(host.Model()->ServerAt(row)->*mark, row == rowOf(after));
+        QCOMPARE(action->isChecked(), rowOf(after) == 0);
+        QCOMPARE(changed.count(), changes ? 1 : 0);
+        // The favorite lives in the settings file and the catalog, the anchor on the service.
+        SettingsStore onDisk(host.settings.FilePath());
+        onDisk.Load();
+        const int favorite = anchorAction ? -1 : after;
+        QCOMPARE(onDisk.Settings().favoriteServer, addresses.value(favorite));
+        QCOMPARE(host.catalog.FindFavoriteIndex(), rowOf(favorite));
+        const QString call = after == 0 ? QStringLiteral("DoAnchorVpnNetworkAccountIp ") + ChicagoIp
+                                        : QStringLiteral("DoUnanchorVpnNetworkAccountIp");
+        QCOMPARE(host.api.TakeCalls(), anchorAction && changes ? QStringList(call) : QStringList());
+    }
+
+    void noServerNoQuestion()
+    {
+        MarksHost host; // the list has no server model yet
+        for (QAction* action : {host.favorite, host.anchor}) {
+            action->trigger();
+            QVERIFY(!host.marks->Dialog()->isVisible());
+            QVERIFY(!action->isChecked());
         }
     }
 
-    void favoriteIsKeptByAddressAcrossListsAndRuns()
+    // Through the main window and the real service simulator: the window wires its list to the
+    // marks, the catalog follows the service's answer to every anchor call, refused or not, and
+    // the list rebuilt from the catalog shows both marks.
+    void mainWindowMarksFollowTheService()
     {
-        QVERIFY(StartAndReachServerSelection());
-        Select(Miami);
-        m_simulator->ClearRequests();
-        LogCapture log;
-        FavoriteAction()->trigger();
-        QVERIFY(Press("SecondaryButton")); // OK
-        QVERIFY(FavoriteAction()->isChecked());
-        QVERIFY(CurrentRecord()->favorite);
-        QCOMPARE(SettingsOnDisk().favoriteServer, MiamiIp);
-        QVERIFY(log.Messages().contains(QStringLiteral("Set favorite state TRUE for  \"USA Miami No P2P\"")));
-        QCOMPARE(AnchorScripts(), QStringList()); // the favorite stays on this computer
-
-        // The TCP list, rebuilt, selects the TCP endpoint of the same server.
-        m_context->ServerManager().SetListType(VPNServerManager::TcpList);
-        QCOMPARE(Model()->ServerAt(0)->protocol, int(VPNServer::Tcp));
-        QCOMPARE(ServerList()->currentText(), Miami);
-        QVERIFY(CurrentRecord()->favorite);
-        QVERIFY(FavoriteAction()->isChecked());
-
-        // Changing it asks first and leaves one favorite.
-        Select(Chicago);
-        FavoriteAction()->trigger();
-        QVERIFY(Press("PrimaryButton")); // YES
-        QCOMPARE(SettingsOnDisk().favoriteServer, ChicagoIp);
-        int favorites = 0;
-        for (const VPNServer& server : Model()->Servers())
-            favorites += server.favorite ? 1 : 0;
-        QCOMPARE(favorites, 1);
-
-        // The next start selects it.
-        QVERIFY(StartAndReachServerSelection());
-        QCOMPARE(ServerList()->currentText(), Chicago);
-        FavoriteAction()->trigger();
-        QVERIFY(Press("PrimaryButton"));
-        QVERIFY(!CurrentRecord()->favorite);
-        QCOMPARE(SettingsOnDisk().favoriteServer, QString());
-        QVERIFY(!FavoriteAction()->isChecked());
-    }
-
-    void anchorIsSetOnTheServiceThenRead()
-    {
-        QVERIFY(StartAndReachServerSelection());
-        Select(Chicago);
-        m_simulator->ClearRequests();
-        QSignalSpy assigned(&m_context->ServerManager(), &VPNServerManager::AssignedServerUpdated);
-        LogCapture log;
-
-        AnchorAction()->trigger();
-        QVERIFY(Press("SecondaryButton")); // OK
-        // The list shows the mark at once; the catalog follows the service's answer.
-        QVERIFY(CurrentRecord()->anchored);
-        QVERIFY(log.Messages().contains(
-            QStringLiteral("Set anchor state ON for  \"USA Chicago No P2P\"  ( \"198.51.100.12\" )")));
-        QVERIFY(assigned.wait());
-        QCOMPARE(AnchorScripts(),
-                 QStringList({QStringLiteral("/3/doAnchorVpnNetworkAccountIp"),
-                              QStringLiteral("/3/getVpnNetworkAccountIpAnchor")}));
-        QCOMPARE(AnchorCallField(QStringLiteral("server_ip")), ChicagoIp);
-        QCOMPARE(m_simulator->Anchor(SimulatorFixture::AccountKey()), ChicagoIp);
-        QVERIFY(AnchoredInCatalog(ChicagoIp));
-        m_context->ServerManager().SetListType(VPNServerManager::TcpList);
-        Select(Chicago);
-        QVERIFY(AnchorAction()->isChecked());
-
-        // Removing it.
-        m_simulator->ClearRequests();
-        assigned.clear();
-        AnchorAction()->trigger();
-        QVERIFY(Press("PrimaryButton")); // YES
-        QVERIFY(!CurrentRecord()->anchored);
-        QVERIFY(assigned.wait());
-        QCOMPARE(AnchorScripts(), QStringList(QStringLiteral("/3/doUnanchorVpnNetworkAccountIp")));
-        QCOMPARE(m_simulator->Anchor(SimulatorFixture::AccountKey()), QString());
-        QVERIFY(AnchoredInCatalog(QString()));
-    }
-
-    void failedAnchorCallStillReadsTheAnchor()
-    {
+        QVERIFY(Begin());
         m_simulator->SetAnchor(SimulatorFixture::AccountKey(), MiamiIp);
-        QVERIFY(StartAndReachServerSelection());
-        QVERIFY(AnchoredInCatalog(MiamiIp));
-        // The service no longer knows Chicago, so it refuses to anchor there.
+        QVERIFY(WriteSettings());
+        Start();
+        QVERIFY(ReachServerSelection());
+        // The list draws its rows' markers in colour.
+        QVERIFY(qobject_cast<VPNComboBoxHtmlDelegate*>(ServerList()->itemDelegate()));
+        QAction* favorite = ServerList()->actions().at(0);
+        QAction* anchor = ServerList()->actions().at(1);
+        VPNSimpleDialog* dialog = m_window->ConfirmationDialog();
+        QSignalSpy assigned(&m_context->ServerManager(), &VPNServerManager::AssignedServerUpdated);
+        const auto sent = [this] {
+            QStringList paths;
+            for (const HttpRequest& request : m_simulator->Requests())
+                paths << QString::fromLatin1(request.Path());
+            return paths;
+        };
+        Select(Miami);
+        favorite->trigger();
+        QVERIFY(Press(dialog, "SecondaryButton")); // OK
+
+        // The service no longer knows Chicago and refuses to anchor there.
         QVERIFY(m_simulator->SetCatalog(
-            QByteArrayLiteral("<servers><server description=\"USA Miami No P2P\" "
-                              "ip=\"198.51.100.13\" is_p2p=\"0\" load_percentage=\"3\">"
-                              "<ports><port protocol=\"UDP\">1194</port></ports>"
-                              "</server></servers>")));
+            QByteArrayLiteral("<servers><server description=\"USA Miami No P2P\" ip=\"198.51.100.13\" "
+                              "is_p2p=\"0\" load_percentage=\"3\"><ports><port protocol=\"UDP\">1194"
+                              "</port></ports></server></servers>")));
         Select(Chicago);
         m_simulator->ClearRequests();
-        QSignalSpy assigned(&m_context->ServerManager(), &VPNServerManager::AssignedServerUpdated);
-
-        AnchorAction()->trigger();
-        QVERIFY(Press("PrimaryButton")); // YES: changing the anchor
+        anchor->trigger();
+        QVERIFY(Press(dialog, "PrimaryButton")); // YES, change it
         QVERIFY(assigned.wait());
-        QCOMPARE(AnchorScripts(),
+        QCOMPARE(sent(),
                  QStringList({QStringLiteral("/3/doAnchorVpnNetworkAccountIp"),
                               QStringLiteral("/3/getVpnNetworkAccountIpAnchor")}));
-        QCOMPARE(m_simulator->Anchor(SimulatorFixture::AccountKey()), MiamiIp);
-        QVERIFY(AnchoredInCatalog(MiamiIp));
-        // The list's own mark lasts until it is rebuilt from the catalog.
-        m_window->InitializeServers();
-        Select(Chicago);
-        QVERIFY(!AnchorAction()->isChecked());
-        Select(Miami);
-        QVERIFY(AnchorAction()->isChecked());
-    }
 
-    void dialogSitsAboveOrBelowTheWindow_data()
-    {
-        QTest::addColumn<int>("windowY");
-        QTest::addColumn<bool>("below");
-        QTest::newRow("room above") << 300 << false;
-        QTest::newRow("top edge") << 0 << true;
-    }
-
-    void dialogSitsAboveOrBelowTheWindow()
-    {
-        QFETCH(int, windowY);
-        QFETCH(bool, below);
-        QVERIFY(StartAndReachServerSelection());
-        const int screenTop = m_window->screen()->availableGeometry().top();
-        m_window->move(40, screenTop + windowY);
-        QTRY_COMPARE(m_window->frameGeometry().top(), screenTop + windowY);
-
-        FavoriteAction()->trigger();
-        const QRect window = m_window->frameGeometry();
-        const QRect dialog = Dialog()->frameGeometry();
-        QVERIFY(qAbs(dialog.center().x() - window.center().x()) <= 1);
-        if (below)
-            QCOMPARE(dialog.top(), window.bottom() + 1);
-        else
-            QCOMPARE(dialog.bottom() + 1, window.top());
-    }
-
-    // The list can be rebuilt from the catalog while a question is open; the answer still
-    // concerns the server that was asked about.
-    void answerConcernsTheServerAskedAbout()
-    {
-        QVERIFY(StartAndReachServerSelection());
-        Select(Miami);
-        FavoriteAction()->trigger();
+        // The TCP list, rebuilt from the catalog, selects the favorite's TCP endpoint.
         m_context->ServerManager().SetListType(VPNServerManager::TcpList);
-        QVERIFY(ServerList()->currentText() != Miami);
-        QVERIFY(Press("SecondaryButton")); // OK
-        QCOMPARE(SettingsOnDisk().favoriteServer, MiamiIp);
-        const int miami = ServerList()->findText(Miami);
-        QVERIFY(Model()->ServerAt(miami)->favorite);
-        QVERIFY(!CurrentRecord()->favorite);
-        QVERIFY(!FavoriteAction()->isChecked());
-    }
+        QCOMPARE(ServerList()->currentText(), Miami);
+        QCOMPARE(CurrentRecord()->protocol, int(VPNServer::Tcp));
+        QVERIFY(favorite->isChecked());
+        QVERIFY(anchor->isChecked());
+        Select(Chicago);
+        QVERIFY(!favorite->isChecked());
+        QVERIFY(!anchor->isChecked());
 
-    void emptyListAsksNothing()
-    {
-        QVERIFY(StartAndReachServerSelection(false));
-        FavoriteAction()->trigger();
-        AnchorAction()->trigger();
-        QVERIFY(!Dialog()->isVisible());
-        QVERIFY(!FavoriteAction()->isChecked());
-        QVERIFY(!AnchorAction()->isChecked());
+        Select(Miami);
+        m_simulator->ClearRequests();
+        anchor->trigger();
+        QVERIFY(Press(dialog, "PrimaryButton")); // YES, remove it
+        QVERIFY(assigned.wait());
+        QCOMPARE(sent(), QStringList(QStringLiteral("/3/doUnanchorVpnNetworkAccountIp")));
+        m_context->ServerManager().SetListType(VPNServerManager::UdpList);
+        QCOMPARE(ServerList()->currentText(), Miami);
+        QVERIFY(!anchor->isChecked());
     }
 };
 
