@@ -1,9 +1,22 @@
-#include "logcapture.h"
-#include "mainwindowfixture.h"
+#include "appcontext.h"
+#include "connection/accountsession.h"
+#include "fakesystemservices.h"
+#include "memoryaccountkeystore.h"
+#include "scriptedtunnel.h"
+#include "servers/vpncomboboxhtmldelegate.h"
+#include "servers/vpnserverlistmodel.h"
+#include "settings/settingsfile.h"
+#include "simulatorfixture.h"
+#include "startup.h"
+#include "temphome.h"
 #include "urlrecorder.h"
+#include "vpnmainwindow.h"
 #include "widgets/vpnconnectionindicator.h"
+#include "widgets/vpnsimpledialog.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -17,17 +30,85 @@ const QString ExitAddress = QStringLiteral("203.0.113.77");
 // A tunnel address on loopback, so that nothing the test starts leaves the machine.
 const QString ConnectedLine
     = QStringLiteral(">STATE:1796580774,CONNECTED,SUCCESS,127.0.0.5,198.51.100.1,1194,,\n");
+const QString Chicago = QStringLiteral("USA Chicago No P2P");
+const QString Miami = QStringLiteral("USA Miami No P2P");
+const QString MiamiIp = QStringLiteral("198.51.100.13");
+
+// Presses a button of the open question and waits for its answer, which comes after the dialog
+// has faded out.
+bool Press(VPNSimpleDialog* dialog, const char* button)
+{
+    QSignalSpy primary(dialog, &VPNSimpleDialog::PrimaryPressed);
+    QSignalSpy secondary(dialog, &VPNSimpleDialog::SecondaryPressed);
+    dialog->findChild<QPushButton*>(QLatin1String(button))->click();
+    return QTest::qWaitFor([&] { return primary.size() + secondary.size() == 1; });
+}
 
 } // namespace
 
-// The real window over the real workflow, the in-process service simulator and a scripted tunnel:
-// that the view follows the controller and hands it the user's presses. What the workflow does
-// in each state is the connection controller's own test.
-class TestMainWindow final : public QObject, public MainWindowFixture
+// The real window and workflow as a program start makes them, over a temporary home, the
+// in-process service simulator and a scripted tunnel, with the waits shortened: that the view
+// follows the controller and hands it the user's presses. What the workflow does in each state is
+// the connection controller's own test.
+class TestMainWindow final : public QObject
 {
     Q_OBJECT
 
 private:
+    SimulatorFixture m_fixture;
+    std::unique_ptr<ServiceSimulator> m_simulator;
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<VPNAppContext> m_context;
+    ScriptedTunnel* m_tunnel = nullptr;
+    std::unique_ptr<VPNMainWindow> m_window;
+
+    // A program start over a settings file with the servers on the main screen; the key store
+    // holds the simulator's account unless the test gives another.
+    void Start(std::unique_ptr<AccountKeyStore> keyStore
+               = std::make_unique<MemoryAccountKeyStore>(SimulatorFixture::AccountKey()))
+    {
+        VPNSettings settings;
+        settings.serversOnMainScreen = true;
+        const QString settingsPath = m_home->ConfigPath(QStringLiteral("norvane.xml"));
+        QVERIFY(MakeFileDirectory(settingsPath) && SettingsFile::Write(settingsPath, settings));
+        m_context = std::make_unique<VPNAppContext>(std::make_unique<FakeSystemServices>(m_home->Path()));
+        auto tunnel = std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices());
+        m_tunnel = tunnel.get();
+        m_tunnel->SetAnswerDisconnect(true);
+        m_context->CreateWorkflow(std::move(tunnel), std::move(keyStore), QString());
+        m_window = CreateMainWindow(*m_context);
+        WorkflowTimings timings;
+        timings.autoConnectDelayMs = 20;
+        timings.ipRetryDelayMs = 10;
+        timings.reconnectCountdownIntervalMs = 5;
+        timings.disconnectReasonDelayMs = 5;
+        timings.changeIpCheckDelayMs = 10;
+        m_context->Connection().SetTimings(timings);
+        m_window->show();
+        m_context->Account().LoadAccountKey();
+    }
+    bool ReachServerSelection() const
+    {
+        return QTest::qWaitFor([this] { return State() == QLatin1String("ServerSelectState"); }, 15000);
+    }
+
+    template<typename T = QWidget> T* Child(const char* name) const
+    {
+        T* child = m_window->findChild<T*>(QLatin1String(name));
+        if (!child)
+            qWarning() << "no child" << name;
+        return child;
+    }
+    QString Text(const char* label) const { return Child<QLabel>(label)->text(); }
+    QString State() const { return ConnectionController::StateName(m_context->Connection().CurrentState()); }
+    QString ViewName() const { return Child<QStackedWidget>("CurrentView")->currentWidget()->objectName(); }
+    QComboBox* ServerList() const { return Child<QComboBox>("ServerListDropDown"); }
+    const VPNServer* CurrentRecord() const
+    {
+        return qobject_cast<VPNServerListModel*>(ServerList()->model())
+            ->ServerAt(ServerList()->currentIndex());
+    }
+    void Select(const QString& name) const { ServerList()->setCurrentIndex(ServerList()->findText(name)); }
     QAction* TrayEntry(const char* name) const { return Child<QAction>(name); }
     bool Shown(const char* name) const { return !Child(name)->isHidden(); }
 
@@ -41,14 +122,28 @@ private slots:
     void initTestCase()
     {
         qputenv("NORVANE_WEB_HOST", "www.norvane.example");
-        QVERIFY(Prepare());
+        qunsetenv("NORVANE_ACCOUNT_KEY");
+        QString error;
+        QVERIFY2(m_fixture.Prepare(&error), qPrintable(error));
+        qputenv("NORVANE_CA_FILE", m_fixture.CaPath().toUtf8());
     }
-    void init() { QVERIFY(Begin()); }
-    void cleanup() { End(); }
+    void init()
+    {
+        m_simulator = m_fixture.Start();
+        QVERIFY(m_simulator);
+        qputenv("NORVANE_API_HOST", m_simulator->HostAndPort().toUtf8());
+        m_home = std::make_unique<TempHome>();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_context.reset();
+        m_home.reset();
+        m_simulator.reset();
+    }
 
     void connectDisconnectAndDrop()
     {
-        QVERIFY(WriteSettings());
         Start();
         QVERIFY(ReachServerSelection());
         QCOMPARE(ViewName(), QStringLiteral("MainView"));
@@ -246,6 +341,65 @@ private slots:
                      QDateTime(QDate(2024, 3, 5), QTime(21, 7, 42)), QStringLiteral("203.0.113.24"),
                      QStringLiteral("198.51.100.73")),
                  expected);
+    }
+
+    // Through the main window and the real service simulator: the window wires its list to the
+    // marks, the catalog follows the service's answer to every anchor call, refused or not, and
+    // the list rebuilt from the catalog shows both marks.
+    void mainWindowMarksFollowTheService()
+    {
+        m_simulator->SetAnchor(SimulatorFixture::AccountKey(), MiamiIp);
+        Start();
+        QVERIFY(ReachServerSelection());
+        // The list draws its rows' markers in colour.
+        QVERIFY(qobject_cast<VPNComboBoxHtmlDelegate*>(ServerList()->itemDelegate()));
+        QAction* favorite = ServerList()->actions().at(0);
+        QAction* anchor = ServerList()->actions().at(1);
+        VPNSimpleDialog* dialog = m_window->ConfirmationDialog();
+        QSignalSpy assigned(&m_context->ServerManager(), &VPNServerManager::AssignedServerUpdated);
+        const auto sent = [this] {
+            QStringList paths;
+            for (const HttpRequest& request : m_simulator->Requests())
+                paths << QString::fromLatin1(request.Path());
+            return paths;
+        };
+        Select(Miami);
+        favorite->trigger();
+        QVERIFY(Press(dialog, "SecondaryButton")); // OK
+
+        // The service no longer knows Chicago and refuses to anchor there.
+        QVERIFY(m_simulator->SetCatalog(
+            QByteArrayLiteral("<servers><server description=\"USA Miami No P2P\" ip=\"198.51.100.13\" "
+                              "is_p2p=\"0\" load_percentage=\"3\"><ports><port protocol=\"UDP\">1194"
+                              "</port></ports></server></servers>")));
+        Select(Chicago);
+        m_simulator->ClearRequests();
+        anchor->trigger();
+        QVERIFY(Press(dialog, "PrimaryButton")); // YES, change it
+        QVERIFY(assigned.wait());
+        QCOMPARE(sent(),
+                 QStringList({QStringLiteral("/3/doAnchorVpnNetworkAccountIp"),
+                              QStringLiteral("/3/getVpnNetworkAccountIpAnchor")}));
+
+        // The TCP list, rebuilt from the catalog, selects the favorite's TCP endpoint.
+        m_context->ServerManager().SetListType(VPNServerManager::TcpList);
+        QCOMPARE(ServerList()->currentText(), Miami);
+        QCOMPARE(CurrentRecord()->protocol, int(VPNServer::Tcp));
+        QVERIFY(favorite->isChecked());
+        QVERIFY(anchor->isChecked());
+        Select(Chicago);
+        QVERIFY(!favorite->isChecked());
+        QVERIFY(!anchor->isChecked());
+
+        Select(Miami);
+        m_simulator->ClearRequests();
+        anchor->trigger();
+        QVERIFY(Press(dialog, "PrimaryButton")); // YES, remove it
+        QVERIFY(assigned.wait());
+        QCOMPARE(sent(), QStringList(QStringLiteral("/3/doUnanchorVpnNetworkAccountIp")));
+        m_context->ServerManager().SetListType(VPNServerManager::UdpList);
+        QCOMPARE(ServerList()->currentText(), Miami);
+        QVERIFY(!anchor->isChecked());
     }
 
     void linksOpenInTheBrowser_data()

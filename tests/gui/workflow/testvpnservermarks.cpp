@@ -1,12 +1,17 @@
 #include "fakeapi.h"
-#include "mainwindowfixture.h"
-#include "servers/vpncomboboxhtmldelegate.h"
+#include "servers/vpnserverlistmodel.h"
+#include "servers/vpnservermanager.h"
+#include "settings/settingsfile.h"
+#include "settings/settingsstore.h"
 #include "vpnservermarks.h"
 #include "widgets/vpnsimpledialog.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 namespace {
@@ -78,14 +83,11 @@ bool Press(VPNSimpleDialog* dialog, const char* button)
 
 // The favorite and anchor marks of a server list: which question each toggle asks, what YES,
 // NO and OK change (list, settings file, catalog, service), and where the question appears.
-class TestServerMarks final : public QObject, public MainWindowFixture
+class TestServerMarks final : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QVERIFY(Prepare()); }
-    void cleanup() { End(); }
-
     void dialogPosition_data()
     {
         QTest::addColumn<QRect>("window");
@@ -195,67 +197,6 @@ private slots:
             QVERIFY(!host.marks->Dialog()->isVisible());
             QVERIFY(!action->isChecked());
         }
-    }
-
-    // Through the main window and the real service simulator: the window wires its list to the
-    // marks, the catalog follows the service's answer to every anchor call, refused or not, and
-    // the list rebuilt from the catalog shows both marks.
-    void mainWindowMarksFollowTheService()
-    {
-        QVERIFY(Begin());
-        m_simulator->SetAnchor(SimulatorFixture::AccountKey(), MiamiIp);
-        QVERIFY(WriteSettings());
-        Start();
-        QVERIFY(ReachServerSelection());
-        // The list draws its rows' markers in colour.
-        QVERIFY(qobject_cast<VPNComboBoxHtmlDelegate*>(ServerList()->itemDelegate()));
-        QAction* favorite = ServerList()->actions().at(0);
-        QAction* anchor = ServerList()->actions().at(1);
-        VPNSimpleDialog* dialog = m_window->ConfirmationDialog();
-        QSignalSpy assigned(&m_context->ServerManager(), &VPNServerManager::AssignedServerUpdated);
-        const auto sent = [this] {
-            QStringList paths;
-            for (const HttpRequest& request : m_simulator->Requests())
-                paths << QString::fromLatin1(request.Path());
-            return paths;
-        };
-        Select(Miami);
-        favorite->trigger();
-        QVERIFY(Press(dialog, "SecondaryButton")); // OK
-
-        // The service no longer knows Chicago and refuses to anchor there.
-        QVERIFY(m_simulator->SetCatalog(
-            QByteArrayLiteral("<servers><server description=\"USA Miami No P2P\" ip=\"198.51.100.13\" "
-                              "is_p2p=\"0\" load_percentage=\"3\"><ports><port protocol=\"UDP\">1194"
-                              "</port></ports></server></servers>")));
-        Select(Chicago);
-        m_simulator->ClearRequests();
-        anchor->trigger();
-        QVERIFY(Press(dialog, "PrimaryButton")); // YES, change it
-        QVERIFY(assigned.wait());
-        QCOMPARE(sent(),
-                 QStringList({QStringLiteral("/3/doAnchorVpnNetworkAccountIp"),
-                              QStringLiteral("/3/getVpnNetworkAccountIpAnchor")}));
-
-        // The TCP list, rebuilt from the catalog, selects the favorite's TCP endpoint.
-        m_context->ServerManager().SetListType(VPNServerManager::TcpList);
-        QCOMPARE(ServerList()->currentText(), Miami);
-        QCOMPARE(CurrentRecord()->protocol, int(VPNServer::Tcp));
-        QVERIFY(favorite->isChecked());
-        QVERIFY(anchor->isChecked());
-        Select(Chicago);
-        QVERIFY(!favorite->isChecked());
-        QVERIFY(!anchor->isChecked());
-
-        Select(Miami);
-        m_simulator->ClearRequests();
-        anchor->trigger();
-        QVERIFY(Press(dialog, "PrimaryButton")); // YES, remove it
-        QVERIFY(assigned.wait());
-        QCOMPARE(sent(), QStringList(QStringLiteral("/3/doUnanchorVpnNetworkAccountIp")));
-        m_context->ServerManager().SetListType(VPNServerManager::UdpList);
-        QCOMPARE(ServerList()->currentText(), Miami);
-        QVERIFY(!anchor->isChecked());
     }
 };
 
