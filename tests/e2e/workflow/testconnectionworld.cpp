@@ -79,7 +79,7 @@ private slots:
     void initTestCase()
     {
         if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through run-e2e.sh as root)");
+            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
         QVERIFY(!qEnvironmentVariable("NORVANE_ACCOUNT_KEY").isEmpty());
         m_home = std::make_unique<TempHome>();
         auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));

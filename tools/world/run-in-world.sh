@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# End-to-end harness: brings the service world of tools/world/world.sh up, runs a command inside
+# Brings the service world of tools/world/world.sh up, runs a command inside
 # its client namespace with the world's environment (the client's NORVANE_* values and
 # NORVANE_WORLD_DIR, where the world keeps its logs, pid files and the simulator's change-IP
 # log), and takes the world down again, also on failure and on Ctrl-C. The command runs
@@ -7,7 +7,7 @@
 # (default 600).
 # Exit status: the command's; 77 (with the reason printed) where no world can be brought up,
 # for example without root.
-# Usage: run-e2e.sh [--sim norvane-service-sim] COMMAND [ARGUMENTS...]
+# Usage: run-in-world.sh [--sim norvane-service-sim] COMMAND [ARGUMENTS...]
 set -euo pipefail
 
 repo=$(cd "$(dirname "$0")/../.." && pwd)
@@ -18,7 +18,7 @@ if [ "${1:-}" = "--sim" ]; then
     shift 2
 fi
 [ $# -gt 0 ] || {
-    echo "usage: run-e2e.sh [--sim norvane-service-sim] COMMAND [ARGUMENTS...]" >&2
+    echo "usage: run-in-world.sh [--sim norvane-service-sim] COMMAND [ARGUMENTS...]" >&2
     exit 2
 }
 
