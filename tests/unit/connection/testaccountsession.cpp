@@ -36,18 +36,12 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("environment");
         QTest::addColumn<QString>("signedInWith");
-        QTest::newRow("environment first") << "KEY-STORED"
-                                           << " KEY-ENV "
-                                           << "KEY-ENV";
-        QTest::newRow("unusable environment key: the store") << "KEY-STORED"
-                                                             << "KEY\tENV"
-                                                             << "KEY-STORED";
-        QTest::newRow("stored key") << "KEY-STORED"
-                                    << ""
-                                    << "KEY-STORED";
-        QTest::newRow("nothing: sign-in asked for") << ""
-                                                    << ""
-                                                    << "";
+        // clang-format off
+        QTest::newRow("environment first") << "KEY-STORED" << " KEY-ENV " << "KEY-ENV";
+        QTest::newRow("unusable environment key: the store") << "KEY-STORED" << "KEY\tENV" << "KEY-STORED";
+        QTest::newRow("stored key") << "KEY-STORED" << "" << "KEY-STORED";
+        QTest::newRow("nothing: sign-in asked for") << "" << "" << "";
+        // clang-format on
     }
 
     void keyAtStart()
@@ -77,26 +71,14 @@ private slots:
         QTest::addColumn<QString>("reply"); // "" none, "ok", "net" or an error code
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("signedIn");
-        QTest::newRow("empty") << "  "
-                               << ""
-                               << "ENTER YOUR ACCOUNT KEY." << false;
-        QTest::newRow("control character")
-            << "AB\x01"
-            << ""
-            << "THE ACCOUNT KEY CONTAINS CHARACTERS THAT ARE NOT ALLOWED." << false;
-        QTest::newRow("under way") << "KEY-B"
-                                   << ""
-                                   << "CHECKING YOUR ACCOUNT KEY..." << false;
-        QTest::newRow("accepted") << " KEY-B "
-                                  << "ok"
-                                  << "CHECKING YOUR ACCOUNT KEY..." << true;
-        QTest::newRow("unknown key") << "KEY-B"
-                                     << "api_wrong_id"
-                                     << "THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN." << false;
-        QTest::newRow("other refusal")
-            << "KEY-B"
-            << "api_access_denied"
-            << "THE SERVICE DID NOT ACCEPT THE SIGN-IN. TRY AGAIN OR CONTACT SUPPORT." << false;
+        // clang-format off
+        QTest::newRow("empty") << "  " << "" << "ENTER YOUR ACCOUNT KEY." << false;
+        QTest::newRow("control character") << "AB\x01" << "" << "THE ACCOUNT KEY CONTAINS CHARACTERS THAT ARE NOT ALLOWED." << false;
+        QTest::newRow("under way") << "KEY-B" << "" << "CHECKING YOUR ACCOUNT KEY..." << false;
+        QTest::newRow("accepted") << " KEY-B " << "ok" << "CHECKING YOUR ACCOUNT KEY..." << true;
+        QTest::newRow("unknown key") << "KEY-B" << "api_wrong_id" << "THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN." << false;
+        QTest::newRow("other refusal") << "KEY-B" << "api_access_denied" << "THE SERVICE DID NOT ACCEPT THE SIGN-IN. TRY AGAIN OR CONTACT SUPPORT." << false;
+        // clang-format on
     }
 
     void signIn()
