@@ -8,35 +8,30 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <functional>
+
 namespace {
 
 const QByteArray kBoundary = "-----------------------------193531931418651";
 
-// One script call: "<operation> [argument]", after "signedout " without an account key.
+// One script call: "<operation> [argument]"; "signedout <call>" makes the call without account key.
 void Call(VPNApi& api, const QString& call)
 {
+    // clang-format off
+    const QMap<QString, std::function<void(const QString&)>> operations = {
+        {QStringLiteral("signedout"), [&api](const QString& rest) { api.SetAccountKey(QString()); Call(api, rest); }},
+        {QStringLiteral("servers"), [&api](const QString& ip) { api.GetServerList(ip); }},
+        {QStringLiteral("region"), [&api](const QString& region) { api.GetServerListForRegion(region); }},
+        {QStringLiteral("anchorinfo"), [&api](const QString&) { api.GetVpnNetworkAccountIpAnchor(); }},
+        {QStringLiteral("anchor"), [&api](const QString& ip) { api.DoAnchorVpnNetworkAccountIp(ip); }},
+        {QStringLiteral("unanchor"), [&api](const QString&) { api.DoUnanchorVpnNetworkAccountIp(); }},
+        {QStringLiteral("userinfo"), [&api](const QString&) { api.GetUserInfo(); }},
+        {QStringLiteral("publicip"), [&api](const QString&) { api.GetRequestEntityIp(); }},
+    };
+    // clang-format on
     const QString operation = call.section(QLatin1Char(' '), 0, 0);
-    const QString argument = call.section(QLatin1Char(' '), 1);
-    if (operation == QLatin1String("signedout")) {
-        api.SetAccountKey(QString());
-        return Call(api, argument);
-    }
-    if (operation == QLatin1String("servers"))
-        api.GetServerList(argument);
-    else if (operation == QLatin1String("region"))
-        api.GetServerListForRegion(argument);
-    else if (operation == QLatin1String("anchorinfo"))
-        api.GetVpnNetworkAccountIpAnchor();
-    else if (operation == QLatin1String("anchor"))
-        api.DoAnchorVpnNetworkAccountIp(argument);
-    else if (operation == QLatin1String("unanchor"))
-        api.DoUnanchorVpnNetworkAccountIp();
-    else if (operation == QLatin1String("userinfo"))
-        api.GetUserInfo();
-    else if (operation == QLatin1String("publicip"))
-        api.GetRequestEntityIp();
-    else
-        QFAIL(qPrintable(QStringLiteral("unknown call ") + call));
+    QVERIFY2(operations.contains(operation), qPrintable(QStringLiteral("unknown call ") + call));
+    operations.value(operation)(call.section(QLatin1Char(' '), 1));
 }
 
 QByteArray Field(const QByteArray& name, const QByteArray& value)
