@@ -9,11 +9,13 @@
 class FakeSystemServices final : public ISystemServices
 {
 public:
-    explicit FakeSystemServices(const QString& root, const QString& productWord = QStringLiteral("norvane"));
+    explicit FakeSystemServices(const QString& root, const QString& productWord = QStringLiteral("norvane"))
+        : ISystemServices(productWord)
+    {
+        SetApplicationDirectory(root);
+    }
 
     void SetInternetConnected(bool connected) { m_internetConnected = connected; }
-    // How often the network presence was asked for.
-    int NetworkChecks() const { return m_networkChecks; }
 
     QString GetLogDirectory() const override { return ConfigDirectory(); }
     QString GetSettingsDirectory() const override { return ConfigDirectory(); }
@@ -29,7 +31,7 @@ public:
         return ApplicationDirectory() + QStringLiteral("/Manual/");
     }
 
-    bool IsInternetConnected() const override;
+    bool IsInternetConnected() const override { return m_internetConnected; }
     bool IsVistaOrWindows7() const override { return false; }
     QString GetOsName() const override { return QStringLiteral("Test OS 1.0"); }
 
@@ -37,5 +39,4 @@ private:
     QString ConfigDirectory() const { return ApplicationDirectory() + QStringLiteral("/Config/"); }
 
     bool m_internetConnected = true;
-    mutable int m_networkChecks = 0;
 };

@@ -8,16 +8,21 @@
 class LogCapture
 {
 public:
-    LogCapture();
-    ~LogCapture();
+    LogCapture() { Messages().clear(); }
+    ~LogCapture() { qInstallMessageHandler(m_previous); }
     LogCapture(const LogCapture&) = delete;
     LogCapture& operator=(const LogCapture&) = delete;
 
-    QStringList Messages() const;
     QString All() const { return Messages().join(QLatin1Char('\n')); }
     bool Contains(const QString& text) const { return All().contains(text); }
-    void Clear();
 
 private:
-    QtMessageHandler m_previous;
+    static QStringList& Messages()
+    {
+        static QStringList messages;
+        return messages;
+    }
+
+    const QtMessageHandler m_previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext&, const QString& message) { Messages() << message; });
 };

@@ -7,16 +7,25 @@
 class TempHome
 {
 public:
-    TempHome();
-    ~TempHome();
+    TempHome() { qputenv("NORVANE_HOME", m_dir.path().toUtf8()); }
+    ~TempHome()
+    {
+        if (m_hadPrevious)
+            qputenv("NORVANE_HOME", m_previous);
+        else
+            qunsetenv("NORVANE_HOME");
+    }
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;
 
     QString Path() const { return m_dir.path(); }
-    QString ConfigPath(const QString& fileName) const;
+    QString ConfigPath(const QString& fileName) const
+    {
+        return Path() + QStringLiteral("/Config/") + fileName;
+    }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_previous;
-    bool m_hadPrevious = false;
+    const QByteArray m_previous = qgetenv("NORVANE_HOME");
+    const bool m_hadPrevious = qEnvironmentVariableIsSet("NORVANE_HOME");
 };

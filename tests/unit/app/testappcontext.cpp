@@ -26,6 +26,8 @@ class TestAppContext final : public QObject
     Q_OBJECT
 
 private slots:
+    // What the file holds is what the program goes on with (a proxy without a port is none);
+    // the row in the list lives in memory only and stays.
     void saveCreatesTheFileAndReadsBackTheNormalisedRecord()
     {
         TempHome home; // without a Config folder, as on a first start
@@ -36,45 +38,40 @@ private slots:
         settings.SetProxyAuthentication(true, QString(), QString());
         settings.currentServerIndex = 3;
         QVERIFY(context->SaveSettings());
-        // What the file holds is what the program goes on with: a proxy without a port is none.
-        QCOMPARE(settings.proxyType, VPNSettings::NoProxy);
-        QCOMPARE(settings.proxyAddress, QString());
-        QVERIFY(!settings.proxyAuthEnabled);
-        QCOMPARE(settings.currentServerIndex, 3);
+        VPNSettings expected;
+        expected.autoConnect = true;
+        expected.currentServerIndex = 3;
+        QVERIFY(settings == expected);
 
         auto nextRun = MakeContext(QStringLiteral("/opt/norvane/bin/norvane"));
         nextRun->LoadSettings();
         QVERIFY(nextRun->Settings().autoConnect);
     }
 
-    void failedSave_data()
-    {
-        QTest::addColumn<bool>("oldFile");
-        QTest::newRow("no file yet: the new values stay") << false;
-        QTest::newRow("the old file is read back") << true;
-    }
-
+    // Saving fails whoever runs the test (also root): "Config" is taken by a file, or the
+    // temporary file beside the settings file gets a name longer than the file system allows.
+    // Without a file yet the new values stay; otherwise the old file is read back.
     void failedSave()
     {
-        QFETCH(bool, oldFile);
-        TempHome home;
-        // Saving fails whoever runs the test (also root): "Config" is taken by a file, or the
-        // temporary file beside the settings file gets a name longer than the file system allows.
-        if (!oldFile)
-            QVERIFY(WriteFile(home.Path() + QStringLiteral("/Config"), "not a directory"));
-        auto context = MakeContext(QStringLiteral("/opt/norvane/")
-                                   + (oldFile ? QString(250, QLatin1Char('n')) : QStringLiteral("norvane")));
-        VPNSettings& settings = context->Settings();
-        settings.favoriteServer = QStringLiteral("198.51.100.1");
-        if (oldFile) {
-            const QString path = GetSettingsFilePath(context->SystemServices());
-            QVERIFY(MakeFileDirectory(path));
-            QVERIFY(WriteFile(path, SettingsFile::Serialize(settings)));
+        for (const bool oldFile : {false, true}) {
+            TempHome home;
+            if (!oldFile)
+                QVERIFY(WriteFile(home.Path() + QStringLiteral("/Config"), "not a directory"));
+            auto context
+                = MakeContext(QStringLiteral("/opt/norvane/")
+                              + (oldFile ? QString(250, QLatin1Char('n')) : QStringLiteral("norvane")));
+            VPNSettings& settings = context->Settings();
+            settings.favoriteServer = QStringLiteral("198.51.100.1");
+            if (oldFile) {
+                const QString path = GetSettingsFilePath(context->SystemServices());
+                QVERIFY(MakeFileDirectory(path));
+                QVERIFY(WriteFile(path, SettingsFile::Serialize(settings)));
+            }
+            settings.favoriteServer = QStringLiteral("198.51.100.2");
+            QVERIFY(!context->SaveSettings());
+            QCOMPARE(settings.favoriteServer,
+                     oldFile ? QStringLiteral("198.51.100.1") : QStringLiteral("198.51.100.2"));
         }
-        settings.favoriteServer = QStringLiteral("198.51.100.2");
-        QVERIFY(!context->SaveSettings());
-        QCOMPARE(settings.favoriteServer,
-                 oldFile ? QStringLiteral("198.51.100.1") : QStringLiteral("198.51.100.2"));
     }
 
     void installTranslator_data()

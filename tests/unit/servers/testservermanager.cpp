@@ -7,8 +7,8 @@
 
 namespace {
 
-VPNServer Endpoint(const QString& name, const QString& address, int protocol, bool available = true,
-                   bool preferable = false)
+VPNServer Endpoint(const QString& name, const QString& address, int protocol = VPNServer::Udp,
+                   bool available = true, bool preferable = false)
 {
     VPNServer server;
     server.description = name;
@@ -40,7 +40,7 @@ private slots:
         QCOMPARE(changed.count(), 0); // the catalog is empty
 
         manager.SetServerLists(
-            {Endpoint(QStringLiteral("Germany 1"), QStringLiteral("192.0.2.1"), VPNServer::Udp)},
+            {Endpoint(QStringLiteral("Germany 1"), QStringLiteral("192.0.2.1"))},
             {Endpoint(QStringLiteral("Germany 1"), QStringLiteral("192.0.2.1"), VPNServer::Tcp),
              Endpoint(QStringLiteral("France 1"), QStringLiteral("192.0.2.2"), VPNServer::Tcp)});
         QVERIFY(manager.CurrentServers().isEmpty());
@@ -51,91 +51,83 @@ private slots:
         QCOMPARE(manager.RebuildCurrentList().size(), 2);
     }
 
-    void defaultSelection_data()
-    {
-        QTest::addColumn<bool>("fastest");
-        QTest::addColumn<QString>("favorite");
-        QTest::addColumn<QString>("lastUsed");
-        QTest::addColumn<bool>("denmarkPreferable");
-        QTest::addColumn<int>("expected");
-
-        // Rows: 0 Austria (preferable, unavailable), 1 Belgium, 2 Canada (unavailable),
-        // 3 Denmark (preferable as the row says), 4 Estonia.
-        QTest::newRow("fastest wins") << true << "192.0.2.2"
-                                      << "Estonia" << true << 3;
-        QTest::newRow("fastest without one available: last used") << true << ""
-                                                                  << "Estonia" << false << 4;
-        QTest::newRow("fastest off: favorite") << false << "192.0.2.2"
-                                               << "Estonia" << true << 1;
-        QTest::newRow("unavailable favorite skipped") << false << "192.0.2.3"
-                                                      << "Estonia" << true << 4;
-        QTest::newRow("unavailable last used skipped") << false << ""
-                                                       << "Canada" << true << 0;
-        QTest::newRow("nothing matches: row 0") << false << ""
-                                                << "" << true << 0;
-    }
-
+    // The row selected at first: the fastest (an available, preferable one), else an available
+    // favorite, else the available last used one, else row 0.
     void defaultSelection()
     {
-        QFETCH(bool, fastest);
-        QFETCH(QString, favorite);
-        QFETCH(QString, lastUsed);
-        QFETCH(bool, denmarkPreferable);
-        QFETCH(int, expected);
-
-        VPNSettings settings;
-        settings.fastestServer = fastest;
-        settings.favoriteServer = favorite;
-        settings.lastUsedServer = lastUsed;
-        VPNServerManager manager(settings);
-        QCOMPARE(manager.GetDefaultServerIndex(), 0); // before any list arrives
-        manager.SetServerLists(
-            {Endpoint(QStringLiteral("Austria"), QStringLiteral("192.0.2.1"), VPNServer::Udp, false, true),
-             Endpoint(QStringLiteral("Belgium"), QStringLiteral("192.0.2.2"), VPNServer::Udp),
-             Endpoint(QStringLiteral("Canada"), QStringLiteral("192.0.2.3"), VPNServer::Udp, false),
-             Endpoint(QStringLiteral("Denmark"), QStringLiteral("192.0.2.4"), VPNServer::Udp, true,
-                      denmarkPreferable),
-             Endpoint(QStringLiteral("Estonia"), QStringLiteral("192.0.2.5"), VPNServer::Udp)},
-            {});
-        manager.UpdateFavoritesFromSettings();
-        manager.RebuildCurrentList();
-        QCOMPARE(manager.GetDefaultServerIndex(), expected);
+        const struct
+        {
+            const char* rule;
+            bool fastest;
+            QString favorite;
+            QString lastUsed;
+            bool denmarkPreferable;
+            int expected;
+        } rows[] = {
+            {"fastest wins", true, QStringLiteral("192.0.2.2"), QStringLiteral("Estonia"), true, 3},
+            {"fastest without one available: last used", true, QString(), QStringLiteral("Estonia"), false,
+             4},
+            {"fastest off: favorite", false, QStringLiteral("192.0.2.2"), QStringLiteral("Estonia"), true, 1},
+            {"unavailable favorite skipped", false, QStringLiteral("192.0.2.3"), QStringLiteral("Estonia"),
+             true, 4},
+            {"unavailable last used skipped", false, QString(), QStringLiteral("Canada"), true, 0},
+            {"nothing matches: row 0", false, QString(), QString(), true, 0},
+        };
+        for (const auto& row : rows) {
+            VPNSettings settings;
+            settings.fastestServer = row.fastest;
+            settings.favoriteServer = row.favorite;
+            settings.lastUsedServer = row.lastUsed;
+            VPNServerManager manager(settings);
+            QCOMPARE(manager.GetDefaultServerIndex(), 0); // before any list arrives
+            // Austria is preferable but unavailable, Canada unavailable.
+            manager.SetServerLists(
+                {Endpoint(QStringLiteral("Austria"), QStringLiteral("192.0.2.1"), VPNServer::Udp, false,
+                          true),
+                 Endpoint(QStringLiteral("Belgium"), QStringLiteral("192.0.2.2")),
+                 Endpoint(QStringLiteral("Canada"), QStringLiteral("192.0.2.3"), VPNServer::Udp, false),
+                 Endpoint(QStringLiteral("Denmark"), QStringLiteral("192.0.2.4"), VPNServer::Udp, true,
+                          row.denmarkPreferable),
+                 Endpoint(QStringLiteral("Estonia"), QStringLiteral("192.0.2.5"))},
+                {});
+            manager.UpdateFavoritesFromSettings();
+            manager.RebuildCurrentList();
+            QVERIFY2(manager.GetDefaultServerIndex() == row.expected, row.rule);
+        }
     }
 
-    // Setting and clearing the anchor on the manager, across both lists, is shown by the server
-    // marks test against the simulator.
+    // The manager marks every endpoint of the favorite's address; the model keeps each mark on
+    // one row and ignores rows it does not have. Setting and clearing the anchor on the manager,
+    // across both lists, is shown by the server marks test against the simulator.
     void favoriteOnManagerAndModel()
     {
         VPNSettings settings;
         settings.favoriteServer = QStringLiteral("192.0.2.7");
         VPNServerManager manager(settings);
-        // Two endpoints of one server (two UDP ports) share the address.
-        VPNServer second = Endpoint(QStringLiteral("Italy"), QStringLiteral("192.0.2.7"), VPNServer::Udp);
+        VPNServer second = Endpoint(QStringLiteral("Italy"), QStringLiteral("192.0.2.7"));
         second.port = 53;
-        manager.SetServerLists(
-            {Endpoint(QStringLiteral("Italy"), QStringLiteral("192.0.2.7"), VPNServer::Udp), second,
-             Endpoint(QStringLiteral("Spain"), QStringLiteral("192.0.2.8"), VPNServer::Udp)},
-            {});
+        manager.SetServerLists({Endpoint(QStringLiteral("Italy"), QStringLiteral("192.0.2.7")), second,
+                                Endpoint(QStringLiteral("Spain"), QStringLiteral("192.0.2.8"))},
+                               {});
         manager.UpdateFavoritesFromSettings();
-        const QList<VPNServer> current = manager.RebuildCurrentList();
-        QVERIFY(current.at(0).favorite && current.at(1).favorite && !current.at(2).favorite);
-
-        // The model's marks stay on one row even where the manager marks two.
-        VPNServerListModel model(current);
+        VPNServerListModel model(manager.RebuildCurrentList());
+        const auto marks = [&model] {
+            QString text;
+            for (const VPNServer& server : model.Servers())
+                text += server.favorite ? QLatin1Char('F')
+                    : server.anchored   ? QLatin1Char('A')
+                                        : QLatin1Char('-');
+            return text;
+        };
+        QCOMPARE(marks(), QStringLiteral("FF-"));
         QSignalSpy dataChanged(&model, &QAbstractItemModel::dataChanged);
         model.SetFavorite(2, true);
         QCOMPARE(dataChanged.count(), 3); // rows 0 and 1 cleared, row 2 set
-        QCOMPARE(model.Servers().at(0).favorite, false);
-        QCOMPARE(model.Servers().at(1).favorite, false);
-        QCOMPARE(model.Servers().at(2).favorite, true);
         model.SetAnchored(0, true);
         model.SetAnchored(1, true);
-        QVERIFY(!model.Servers().at(0).anchored && model.Servers().at(1).anchored);
         model.SetAnchored(7, true);
         model.SetFavorite(-1, false);
-        QCOMPARE(model.Servers().at(2).favorite, true);
-        // The manager's own copy is untouched by the model.
-        QVERIFY(manager.CurrentServers().at(0).favorite);
+        QCOMPARE(marks(), QStringLiteral("-AF"));
     }
 };
 

@@ -1,0 +1,201 @@
+#include "api/vpnapicreatesupportticketresponse.h"
+#include "api/vpnapigetassignedaddressresponse.h"
+#include "api/vpnapigetrequestentityipresponse.h"
+#include "api/vpnapigetuserinforesponse.h"
+#include "api/vpnapiserverlistresponse.h"
+#include "api/vpnmessagehandler.h"
+#include "api/vpnmessagequeue.h"
+#include "settings/vpnsettings.h"
+
+#include <QMetaEnum>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+// A reply of the service with these elements inside <response>.
+QString Reply(const QString& inner)
+{
+    return QStringLiteral("<?xml version=\"1.0\"?><response>%1</response>").arg(inner);
+}
+
+template<typename Enum> QString Key(Enum value)
+{
+    return QLatin1String(QMetaEnum::fromType<Enum>().valueToKey(int(value)));
+}
+
+// "description address:port", then what differs from an available, plain endpoint.
+QString Endpoints(const QList<VPNServer>& servers)
+{
+    QStringList texts;
+    for (const VPNServer& s : servers) {
+        QString text = QStringLiteral("%1 %2:%3").arg(s.description, s.address).arg(s.port);
+        if (s.name != s.description)
+            text += QStringLiteral(" name ") + s.name;
+        if (!s.available)
+            text += QStringLiteral(" off");
+        if (s.preferable)
+            text += QStringLiteral(" pref");
+        if (s.pointToPoint)
+            text += QStringLiteral(" p2p");
+        if (s.loadPercentage != 0)
+            text += QStringLiteral(" load %1").arg(s.loadPercentage);
+        texts << text;
+    }
+    return texts.join(QStringLiteral(", "));
+}
+
+// Type, host:port, user:password, and whether it only tunnels.
+QString Describe(const QNetworkProxy& proxy)
+{
+    if (proxy.type() == QNetworkProxy::NoProxy)
+        return QStringLiteral("none");
+    const bool tunnelOnly
+        = proxy.capabilities() == QNetworkProxy::Capabilities(QNetworkProxy::TunnelingCapability);
+    return QStringLiteral("%1 %2:%3 %4:%5%6")
+        .arg(proxy.type() == QNetworkProxy::Socks5Proxy ? QStringLiteral("socks") : QStringLiteral("http"),
+             proxy.hostName(), QString::number(proxy.port()), proxy.user(), proxy.password(),
+             tunnelOnly ? QStringLiteral(" tunnel") : QString());
+}
+
+} // namespace
+
+// The API client's parts that need no network: what a reply makes of a response object, and
+// which proxy the requests take. The bytes on the wire are pinned against the simulator.
+class TestVPNApiClient final : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
+                                 "ALL_PROXY", "no_proxy", "NO_PROXY"})
+            qunsetenv(name);
+    }
+
+    // One response object of the kind takes the replies in turn; the row gives its type, code and
+    // [payload] after the last. The type and code decide what the program does. One object serves
+    // every call of its script, so nothing of a reply may linger but the payload, which only data
+    // replaces; a reply that is not XML is a failed call.
+    void replies_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QStringList>("replies");
+        QTest::addColumn<QString>("expected");
+        const QString failed
+            = Reply(QStringLiteral("<type>error</type><code>api_wrong_id</code><data>198.51.100.7</data>"));
+        const QString ann
+            = Reply(QStringLiteral("<type>success</type><data><clientinfo><username>ann</username>"
+                                   "<plan>x</plan><email>ann@example.org</email></clientinfo></data>"));
+        // clang-format off
+        QTest::newRow("success with blanks") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<type>  success \n</type>"))} << QStringLiteral("Success Unknown [198.51.100.7]");
+        QTest::newRow("capital Success is unknown") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<type>Success</type><code>generic</code>"))} << QStringLiteral("Unknown Generic [198.51.100.7]");
+        QTest::newRow("code with blanks") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<type>error</type><code> api_wrong_id </code>"))} << QStringLiteral("Error ApiWrongId [198.51.100.7]");
+        QTest::newRow("unknown code") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<type>error</type><code>API_WRONG_ID</code>"))} << QStringLiteral("Error Unknown [198.51.100.7]");
+        QTest::newRow("no response element") << QStringLiteral("address") << QStringList {failed, QStringLiteral("<reply><type>success</type></reply>")} << QStringLiteral("Unknown Unknown [198.51.100.7]");
+        QTest::newRow("no type") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<code>generic</code>"))} << QStringLiteral("Unknown Generic [198.51.100.7]");
+        QTest::newRow("empty body") << QStringLiteral("address") << QStringList {failed, QString()} << QStringLiteral("Unknown Unknown [198.51.100.7]");
+        QTest::newRow("proxy error page") << QStringLiteral("address") << QStringList {failed, QStringLiteral("<html><body><h1>502 Bad Gateway</h1><br></body></html>")} << QStringLiteral("Unknown Unknown [198.51.100.7]");
+        QTest::newRow("truncated") << QStringLiteral("address") << QStringList {failed, QStringLiteral("<response><type>success</type><data>")} << QStringLiteral("Unknown Unknown [198.51.100.7]");
+        QTest::newRow("address as sent") << QStringLiteral("address") << QStringList {Reply(QStringLiteral("<type>success</type><data> 198.51.100.7</data>"))} << QStringLiteral("Success Unknown [ 198.51.100.7]");
+        QTest::newRow("address cleared by empty data") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<type>success</type><data/>"))} << QStringLiteral("Success Unknown []");
+        QTest::newRow("public address: any text, raw") << QStringLiteral("public") << QStringList {QStringLiteral("<html><body>Error</body></html>")} << QStringLiteral("Success Generic [<html><body>Error</body></html>]");
+        QTest::newRow("public address: blanks kept") << QStringLiteral("public") << QStringList {QStringLiteral(" 203.0.113.5\n")} << QStringLiteral("Success Generic [ 203.0.113.5\n]");
+        QTest::newRow("ticket link of an error reply") << QStringLiteral("ticket") << QStringList {Reply(QStringLiteral("<type>error</type><data>https://t.example/7</data>"))} << QStringLiteral("Error Unknown [https://t.example/7]");
+        QTest::newRow("ticket link cleared without data") << QStringLiteral("ticket") << QStringList {failed, Reply(QStringLiteral("<type>success</type>"))} << QStringLiteral("Success Unknown []");
+        QTest::newRow("user info") << QStringLiteral("user") << QStringList {ann} << QStringLiteral("Success Unknown [ann ann@example.org]");
+        QTest::newRow("user info keeps missing fields") << QStringLiteral("user") << QStringList {ann, Reply(QStringLiteral("<type>success</type><data><clientinfo><username>bob</username></clientinfo></data>")), Reply(QStringLiteral("<type>success</type><data><other/></data>"))} << QStringLiteral("Success Unknown [bob ann@example.org]");
+        QTest::newRow("port attributes") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"Milan\" ip=\"192.0.2.40\"><ports><port>443</port><port protocol=\"UDP\">1194</port><port protocol=\"\">1195</port><port protocol=\"tcp-client\">80</port><port available=\"false\" is_preferable=\"0\">1</port><port available=\"0\" is_preferable=\"1\">2</port><port>x</port></ports></server></servers></data>"))}
+            << QStringLiteral("Unknown Unknown [udp: Milan 192.0.2.40:1194, Milan 192.0.2.40:1195 tcp: Milan 192.0.2.40:443, Milan 192.0.2.40:80, Milan 192.0.2.40:1, Milan 192.0.2.40:2 off pref, Milan 192.0.2.40:0]");
+        QTest::newRow("server attributes") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<type>success</type><data><servers><server description=\"B\" ip=\"192.0.2.2\" is_p2p=\"\" load_percentage=\"-5\"><ports><port>3</port></ports></server><server description=\"C\" ip=\"192.0.2.3\" is_p2p=\"0\" load_percentage=\"abc\"><ports><port>4</port></ports></server></servers></data>"))}
+            << QStringLiteral("Success Unknown [udp:  tcp: B 192.0.2.2:3 p2p load -5, C 192.0.2.3:4]");
+        QTest::newRow("every port of the first ports of every server of the first servers, in order") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"A\" ip=\"192.0.2.1\"><ports><port protocol=\"UDP\">1194</port><note/><port protocol=\"UDP\">53</port><port protocol=\"TCP\">443</port></ports><ports><port protocol=\"UDP\">9</port></ports></server><other/><server description=\"B\" ip=\"192.0.2.2\"/><server description=\"C\" ip=\"192.0.2.3\"><ports><port protocol=\"TCP\">80</port></ports></server></servers><servers><server description=\"D\"><ports><port>1</port></ports></server></servers></data>"))}
+            << QStringLiteral("Unknown Unknown [udp: A 192.0.2.1:1194, A 192.0.2.1:53 tcp: A 192.0.2.1:443, C 192.0.2.3:80]");
+        QTest::newRow("empty data clears the lists") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"A\" ip=\"192.0.2.1\"><ports><port>1</port></ports></server></servers></data>")), Reply(QStringLiteral("<data/>"))} << QStringLiteral("Unknown Unknown [udp:  tcp: ]");
+        // clang-format on
+    }
+
+    void replies()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QStringList, replies);
+        VPNApiGetAssignedAddressResponse address;
+        VPNApiGetRequestEntityIpResponse publicAddress;
+        VPNApiCreateSupportTicketResponse ticket;
+        VPNApiGetUserInfoResponse user;
+        VPNApiServerListResponse servers;
+        const QMap<QString, VPNApiResponse*> objects = {{QStringLiteral("address"), &address},
+                                                        {QStringLiteral("public"), &publicAddress},
+                                                        {QStringLiteral("ticket"), &ticket},
+                                                        {QStringLiteral("user"), &user},
+                                                        {QStringLiteral("servers"), &servers}};
+        VPNApiResponse* response = objects.value(kind);
+        QSignalSpy finished(response, &VPNApiResponse::Finished);
+        for (const QString& reply : replies)
+            response->Parse(reply);
+        QCOMPARE(finished.count(), replies.size());
+        const QMap<QString, QString> payloads
+            = {{QStringLiteral("address"), address.Address()},
+               {QStringLiteral("public"), publicAddress.Address()},
+               {QStringLiteral("ticket"), ticket.Link()},
+               {QStringLiteral("user"), user.UserName() + QLatin1Char(' ') + user.Email()},
+               {QStringLiteral("servers"),
+                QStringLiteral("udp: %1 tcp: %2")
+                    .arg(Endpoints(servers.UdpServers()), Endpoints(servers.TcpServers()))}};
+        QTEST(QStringLiteral("%1 %2 [%3]")
+                  .arg(Key(response->Type()), Key(response->ErrorCode()), payloads.value(kind)),
+              "expected");
+    }
+
+    void replyBodyIsCutAtZeroByte()
+    {
+        const QByteArray body("<response><type>success</type></response>\0<garbage", 50);
+        QCOMPARE(VPNMessageHandler::DecodeReplyBody(body),
+                 QStringLiteral("<response><type>success</type></response>"));
+        QCOMPARE(VPNMessageHandler::DecodeReplyBody(QByteArray("\xe9t\xe9", 3)),
+                 QStringLiteral("\u00e9t\u00e9"));
+    }
+
+    // The proxy the requests take, from the settings or, for autodetect, from the system. While
+    // the tunnel is up requests go direct; the settings' proxy comes back afterwards.
+    void proxyFromSettings_data()
+    {
+        // The stored type, port, "auth" when authentication is on, the system's http_proxy.
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("none") << QStringLiteral("0 3128 auth -") << QStringLiteral("none");
+        QTest::newRow("http") << QStringLiteral("1 3128 - -") << QStringLiteral("http proxy.lan:3128 :");
+        QTest::newRow("https tunnels only") << QStringLiteral("2 8080 auth -") << QStringLiteral("http proxy.lan:8080 u:p tunnel");
+        QTest::newRow("socks") << QStringLiteral("3 1080 auth -") << QStringLiteral("socks proxy.lan:1080 u:p");
+        QTest::newRow("bad port is 0") << QStringLiteral("1 31x - -") << QStringLiteral("http proxy.lan:0 :");
+        QTest::newRow("unknown type is http") << QStringLiteral("9 3128 - -") << QStringLiteral("http proxy.lan:3128 :");
+        QTest::newRow("autodetect, system without proxy") << QStringLiteral("4 3128 auth -") << QStringLiteral("none");
+        QTest::newRow("autodetect, system proxy") << QStringLiteral("4 3128 - http://192.0.2.9:3128") << QStringLiteral("http 192.0.2.9:3128 :");
+        // clang-format on
+    }
+
+    void proxyFromSettings()
+    {
+        QFETCH(QString, settings);
+        const QStringList words = settings.split(QLatin1Char(' '));
+        VPNSettings record;
+        record.SetProxy(VPNSettings::ProxyType(words.at(0).toInt()), QStringLiteral("proxy.lan"),
+                        words.at(1));
+        record.SetProxyAuthentication(words.at(2) == QLatin1String("auth"), QStringLiteral("u"),
+                                      QStringLiteral("p"));
+        if (words.at(3) != QLatin1String("-"))
+            qputenv("http_proxy", words.at(3).toUtf8());
+
+        VPNMessageQueue queue;
+        queue.SetProxyEnabled(false);
+        queue.SetProxyFromSettings(record);
+        qunsetenv("http_proxy");
+        QCOMPARE(queue.ActiveProxy().type(), QNetworkProxy::NoProxy);
+        queue.SetProxyEnabled(true);
+        QTEST(Describe(queue.ActiveProxy()), "expected");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVPNApiClient)
+#include "testvpnapiclient.moc"
