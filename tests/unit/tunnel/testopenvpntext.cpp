@@ -1,8 +1,12 @@
 #include "settings/vpnsettings.h"
+#include "tunnel/managementline.h"
 #include "tunnel/openvpnconfig.h"
+#include "tunnel/openvpnmgmt.h"
 
 #include <QTest>
 
+using Kind = ManagementLine::Kind;
+Q_DECLARE_METATYPE(ManagementLine::Kind)
 Q_DECLARE_METATYPE(OpenVpnConfig::Endpoint)
 Q_DECLARE_METATYPE(VPNSettings)
 
@@ -32,8 +36,9 @@ VPNSettings Proxy(VPNSettings::ProxyType type, const char* user = "bob", const c
 
 } // namespace
 
-// The configuration text alone; writing it is the tunnel controller's part (TestOpenVpnLinux).
-class TestOpenVpnConfig final : public QObject
+// What the tunnel writes for OpenVPN and reads from it, as text: the configuration (writing it is
+// the controller's part, TestOpenVpnLinux), the credential commands and the management lines.
+class TestOpenVpnText final : public QObject
 {
     Q_OBJECT
 
@@ -99,6 +104,75 @@ private slots:
                  QByteArray("route 198.51.100.7 255.255.255.255 net_gateway\n"
                             "route 198.51.100.8 255.255.255.255 net_gateway\n"));
     }
+
+    // Accepted credentials go out upper-cased and quoted; a control character would end or split
+    // the command line, so such a credential gives no command at all.
+    void credentialCommands_data()
+    {
+        QTest::addColumn<QString>("credential");
+        QTest::addColumn<QByteArray>("command");
+        QTest::newRow("plain") << "ab12cd" << QByteArray("password \"Auth\" \"AB12CD\"\n");
+        QTest::newRow("quote and backslash")
+            << "a\"b\\c" << QByteArray("password \"Auth\" \"A\\\"B\\\\C\"\n");
+        QTest::newRow("line feed") << "abc\nsignal SIGTERM" << QByteArray();
+        QTest::newRow("carriage return") << "abc\r" << QByteArray();
+        QTest::newRow("nul") << QStringLiteral("ab") + QChar(0) + QStringLiteral("c") << QByteArray();
+        QTest::newRow("delete") << "ab\x7f" << QByteArray();
+    }
+    void credentialCommands()
+    {
+        QFETCH(QString, credential);
+        QFETCH(QByteArray, command);
+        QCOMPARE(OpenVpnMgmt::CredentialCommand("password", credential), command);
+    }
+
+    // The lines of a real OpenVPN 2.6.14 client (success, wrong password, wrong CA), then lines
+    // that client did not send there. Besides its kind a line may carry the tunnel address (and
+    // with it the server side of the address's /22) or the server's refusal of the credentials.
+    void classifiesEachLine_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<Kind>("kind");
+        QTest::addColumn<QString>("carries");
+        const auto row = [](const char* line, Kind kind, const char* carries = "") {
+            QTest::newRow(line) << QString::fromLatin1(line) << kind << QString::fromLatin1(carries);
+        };
+        row(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info", Kind::Other);
+        row(">HOLD:Waiting for hold release:0", Kind::Hold);
+        row("SUCCESS: hold release succeeded", Kind::Other);
+        row(">PASSWORD:Need 'Auth' username/password", Kind::PasswordNeeded);
+        row("SUCCESS: 'Auth' password entered, but not yet verified", Kind::Other);
+        row(">STATE:1796580774,AUTH,,,,,,", Kind::Other);
+        row(">STATE:1796580774,ASSIGN_IP,,198.18.0.2,,,,", Kind::Other);
+        row(">STATE:1796580774,CONNECTED,SUCCESS,198.18.0.2,198.51.100.1,1194,,", Kind::Connected,
+            "198.18.0.2 198.18.0.1");
+        row(">STATE:1796580774,EXITING,SIGTERM,,,,,", Kind::Exiting);
+        row(">PASSWORD:Verification Failed: 'Auth'", Kind::Other);
+        row(">STATE:1796580781,EXITING,auth-failure,,,,,", Kind::Exiting, "auth-failure");
+        row(">STATE:1796580781,RECONNECTING,tls-error,,,,,", Kind::TlsError);
+        row(">HOLD:Waiting for hold release:1", Kind::Hold);
+
+        row(">STATE:1796580790,RECONNECTING,ping-restart,,,,,", Kind::Reconnecting);
+        row("Socket error", Kind::SocketError);
+        row(">STATE:1,CONNECTED,SUCCESS,10.8.13.22,10.0.0.1", Kind::Connected, "10.8.13.22 10.8.12.1");
+        row(">STATE:1,CONNECTED,SUCCESS,10.8.255.9,1.2.3.4,1194,,", Kind::Connected, "10.8.255.9 10.8.252.1");
+        row(">STATE:1,CONNECTED,SUCCESS,fd00::2,1.2.3.4,1194,,", Kind::Connected, "fd00::2");
+        row(">STATE:1,CONNECTED,SUCCESS", Kind::Connected);
+    }
+    void classifiesEachLine()
+    {
+        QFETCH(QString, line);
+        QFETCH(Kind, kind);
+        QFETCH(QString, carries);
+        const ManagementLine parsed = ManagementLine::Parse(line);
+        QCOMPARE(parsed.kind, kind);
+        const QString address
+            = QStringList {parsed.tunnelAddress, ManagementLine::FirstAddressInRange(parsed.tunnelAddress)}
+                  .join(QLatin1Char(' '))
+                  .trimmed();
+        QCOMPARE(parsed.authFailure ? QStringLiteral("auth-failure") : address, carries);
+    }
 };
-QTEST_GUILESS_MAIN(TestOpenVpnConfig)
-#include "testopenvpnconfig.moc"
+
+QTEST_GUILESS_MAIN(TestOpenVpnText)
+#include "testopenvpntext.moc"
