@@ -1,52 +1,282 @@
-#include "fakeopenvpn.h"
-#include "linux/linuxsystemservices.h"
+#include "fakesystemservices.h"
 #include "linux/openvpnlinux.h"
 #include "logcapture.h"
 #include "settings/vpnsettings.h"
 #include "temphome.h"
 #include "tunnel/openvpnmgmt.h"
+#include "tunnel/servicecontroller.h"
 
 #include <QFile>
-#include <QSignalSpy>
+#include <QPointer>
+#include <QRegularExpression>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
 
 namespace {
 
-using Fake = FakeOpenVpn;
-constexpr int DisconnectWaitMs = 200;
-
-QByteArray ReadFile(const QString& path)
+// Stands in for the OpenVPN program: a service that starts and stops as told, and a management
+// interface that goes through the opening of a real OpenVPN 2.6 session by itself (the hold,
+// then the request for the credentials). What OpenVPN says after that is up to the script.
+class FakeOpenVpn final : public ServiceController
 {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+public:
+    FakeOpenVpn()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        connect(&server, &QTcpServer::newConnection, this, [this] {
+            QTcpSocket* peer = socket = server.nextPendingConnection();
+            ++connections;
+            connect(peer, &QTcpSocket::readyRead, this, [this, peer] { OnCommand(peer->readAll()); });
+            Send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"
+                 ">HOLD:Waiting for hold release:0\r\n");
+        });
+    }
+
+    // "runs", "refused", or "stalls": accepted but never running.
+    QString onStart = QStringLiteral("runs");
+    // "ends": reports EXITING and closes the management connection; "hangs": neither.
+    QString onStop = QStringLiteral("ends");
+    int starts = 0;
+    int stops = 0;
+    int connections = 0;
+    QByteArray received;
+    QTcpServer server;
+    QPointer<QTcpSocket> socket;
+
+    void Send(const QByteArray& data)
+    {
+        if (socket)
+            socket->write(data);
+    }
+
+    bool IsInstalled() const override { return true; }
+    bool IsRunning() const override { return m_running; }
+    bool IsStopping() const override { return m_stopping; }
+    bool Start() override
+    {
+        ++starts;
+        m_running = onStart == QLatin1String("runs");
+        return onStart != QLatin1String("refused");
+    }
+    void Stop() override
+    {
+        ++stops;
+        if (std::exchange(m_stopping, true))
+            return;
+        if (onStop == QLatin1String("ends") && socket) {
+            socket->write(">STATE:1796580774,EXITING,SIGTERM,,,,,\r\n");
+            socket->disconnectFromHost();
+        }
+        QTimer::singleShot(0, this, [this] {
+            m_running = m_stopping = false;
+            emit StopFinished(true);
+        });
+    }
+
+private:
+    void OnCommand(const QByteArray& data)
+    {
+        received += data;
+        if (data.contains("hold release\n"))
+            Send("SUCCESS: real-time state notification set to ON\r\nSUCCESS: hold release succeeded\r\n"
+                 ">PASSWORD:Need 'Auth' username/password\r\n");
+        if (data.contains("password \"Auth\""))
+            Send(
+                "SUCCESS: 'Auth' password entered, but not yet verified\r\n>STATE:1796580774,WAIT,,,,,,\r\n");
+    }
+
+    bool m_running = false;
+    bool m_stopping = false;
+};
 
 } // namespace
 
+// The Linux tunnel controller driven step by step against the fake OpenVPN; the same controller
+// against a real OpenVPN is TestOpenVpnIntegration.
+//
+// Steps: key <credential> | connect <protocol> <port> <server> | ptp | ptpdown | disconnect |
+//   exit | changeip | send <lines OpenVPN writes, once connected> | part <text without line end> |
+//   close (OpenVPN closes the management connection) | unlisten management|changeip | wait <ms> |
+//   onstart refused|stalls | onstop hangs | tcpPort <n> | smtp [mail server] | proxy |
+//   delay <ms before the management connection> | configpath <path>
+// Checks, "=" at once and "~" within five seconds: events <e,...> | sent <commands> |
+//   starts|stops|connections <n> | status <those of: checking connecting connected managed open
+//   unreachable serviceproblem> | config <text in it> | tail <its end> | files <those existing,
+//   +shared unless owner-only> | auth <its text> | unlogged <text>
+// In texts "|" is a line end. Events and commands checked are taken: a check sees later ones.
 class TestOpenVpnLinux final : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void init()
+private:
+    struct Rig
     {
-        m_home = std::make_unique<TempHome>();
-        m_services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
-        m_services->SetApplicationDirectory(m_home->Path());
-        m_settings = VPNSettings();
-        QFile ca(m_home->Path() + QStringLiteral("/test-ca.crt"));
-        QVERIFY(ca.open(QIODevice::WriteOnly));
-        ca.write("test ca\n");
-        Create(Fake::Success);
-    }
-    void cleanup()
+        LogCapture log;
+        TempHome home;
+        FakeSystemServices services {home.Path()};
+        VPNSettings settings;
+        OpenVpnTimings timings;
+        FakeOpenVpn* fake = new FakeOpenVpn;
+        OpenVpnLinux tunnel {settings, services, std::unique_ptr<ServiceController>(fake)};
+        QTcpServer changeIpListener;
+        QStringList events;
+        int eventsTaken = 0;
+        int sentTaken = 0;
+
+        Rig()
+        {
+            QFile ca(home.Path() + QStringLiteral("/ca.crt"));
+            QVERIFY(ca.open(QIODevice::WriteOnly) && ca.write("test ca\n") == 8);
+            tunnel.SetCaSourceFile(ca.fileName());
+            tunnel.SetPtpServer(QStringLiteral("192.0.2.44"));
+            tunnel.SetManagementPort(fake->server.serverPort());
+            tunnel.SetCredentials(QStringLiteral("nk5key"), QStringLiteral("nk5key"));
+            // Service checks 5 ms apart, four of them; the management connection 5 ms after;
+            // failures reported after 10 ms; a reported end awaited for 200 ms.
+            timings = {5, 4, 5, 10, 200, 5000};
+            tunnel.SetTimings(timings);
+            // The server side of the fake tunnel address 127.0.13.22.
+            QVERIFY(changeIpListener.listen(QHostAddress(QStringLiteral("127.0.12.1")), 0));
+            tunnel.SetChangeIpPort(changeIpListener.serverPort());
+            using T = OpenVpnGeneric;
+            for (const auto& [signal, event] :
+                 {std::pair(&T::Connected, "up"), std::pair(&T::Disconnected, "down"),
+                  std::pair(&T::ConnectedPtP, "ptpup"), std::pair(&T::DisconnectedPtP, "ptpdown"),
+                  std::pair(&T::DisconnectedOnExit, "exit"), std::pair(&T::ChangeIpMessageSent, "ipsent"),
+                  std::pair(&T::ChangeIpMessageError, "iperror")}) {
+                const char* name = event;
+                QObject::connect(&tunnel, signal, &tunnel, [this, name] { events << QLatin1String(name); });
+            }
+        }
+
+        void Step(const QString& step)
+        {
+            const QString verb = step.section(QLatin1Char(' '), 0, 0);
+            const QString arg = step.section(QLatin1Char(' '), 1);
+            if (verb.startsWith(QLatin1Char('=')) || verb.startsWith(QLatin1Char('~')))
+                return Check(verb, arg);
+            const QMap<QString, std::function<void()>> actions = {
+                {QStringLiteral("key"), [&] { tunnel.SetCredentials(arg, arg); }},
+                {QStringLiteral("connect"),
+                 [&] {
+                     tunnel.ConnectToServer(arg.section(QLatin1Char(' '), 2),
+                                            arg.section(QLatin1Char(' '), 1, 1).toInt(),
+                                            arg.section(QLatin1Char(' '), 0, 0));
+                 }},
+                {QStringLiteral("ptp"), [&] { tunnel.ConnectPtPServer(); }},
+                {QStringLiteral("ptpdown"), [&] { tunnel.DisconnectPtPServer(); }},
+                {QStringLiteral("disconnect"), [&] { tunnel.DisconnectFromServer(); }},
+                {QStringLiteral("exit"), [&] { tunnel.DisconnectOnExit(); }},
+                {QStringLiteral("changeip"), [&] { tunnel.ChangeIp(); }},
+                {QStringLiteral("send"), [&] { fake->Send(arg.toLatin1().replace('|', "\r\n") + "\r\n"); }},
+                {QStringLiteral("part"), [&] { fake->Send(arg.toLatin1().replace('|', "\r\n")); }},
+                {QStringLiteral("close"), [&] { fake->socket->disconnectFromHost(); }},
+                {QStringLiteral("unlisten"),
+                 [&] { (arg == QLatin1String("management") ? fake->server : changeIpListener).close(); }},
+                {QStringLiteral("wait"), [&] { QTest::qWait(arg.toInt()); }},
+                {QStringLiteral("onstart"), [&] { fake->onStart = arg; }},
+                {QStringLiteral("onstop"), [&] { fake->onStop = arg; }},
+                {QStringLiteral("tcpPort"), [&] { settings.tcpPort = arg.toInt(); }},
+                {QStringLiteral("smtp"),
+                 [&] {
+                     settings.smtpEnabled = true;
+                     settings.smtpAddress = arg;
+                 }},
+                {QStringLiteral("proxy"),
+                 [&] {
+                     settings.SetProxy(VPNSettings::Http, QStringLiteral("10.0.0.5"), QStringLiteral("8080"));
+                     settings.SetProxyAuthentication(true, QStringLiteral("bob"), QStringLiteral("pw"));
+                 }},
+                {QStringLiteral("delay"),
+                 [&] {
+                     timings.managementConnectDelayMs = arg.toInt();
+                     tunnel.SetTimings(timings);
+                 }},
+                {QStringLiteral("configpath"), [&] { tunnel.SetConfigFilePath(arg); }}};
+            const auto action = actions.find(verb);
+            QVERIFY2(action != actions.end(), qPrintable(QStringLiteral("unknown step ") + step));
+            (*action)();
+        }
+
+        void Check(const QString& verb, const QString& expected)
+        {
+            const QString what = verb.mid(1);
+            if (verb.startsWith(QLatin1Char('~')))
+                QTRY_COMPARE(Actual(what, expected), expected);
+            else
+                QCOMPARE(Actual(what, expected), expected);
+            if (what == QLatin1String("events"))
+                eventsTaken += expected.isEmpty() ? 0 : int(expected.count(QLatin1Char(',')) + 1);
+            if (what == QLatin1String("sent"))
+                sentTaken += int(expected.size());
+        }
+
+        QString Actual(const QString& what, const QString& expected) const
+        {
+            const auto text = [](const QString& path) {
+                QFile file(path);
+                return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+            };
+            const auto file = [](const char* name, const QString& path) {
+                const bool shared = QFile(path).permissions() & 0x0077;
+                return QFile::exists(path) ? QLatin1String(name) + QLatin1String(shared ? "+shared " : " ")
+                                           : QString();
+            };
+            const QString authPath = tunnel.ProxyAuthFilePath();
+            const QString config = text(tunnel.ConfigFilePath()).replace(QLatin1Char('\n'), QLatin1Char('|'));
+            const QString wanted = QString(expected).replace(QStringLiteral("$auth"), authPath);
+            QStringList flags;
+            for (const auto& [set, flag] : {std::pair(tunnel.IsServiceCheckRunning(), "checking"),
+                                            std::pair(tunnel.IsConnecting(), "connecting"),
+                                            std::pair(tunnel.IsConnected(), "connected"),
+                                            std::pair(tunnel.IsManagementActive(), "managed"),
+                                            std::pair(tunnel.Management()->IsConnected(), "open"),
+                                            std::pair(!tunnel.ServerReachable(), "unreachable"),
+                                            std::pair(!tunnel.ServiceOk(), "serviceproblem")}) {
+                if (set)
+                    flags << QLatin1String(flag);
+            }
+            const QMap<QString, QString> values
+                = {{QStringLiteral("events"), events.mid(eventsTaken).join(QLatin1Char(','))},
+                   {QStringLiteral("sent"),
+                    QString::fromLatin1(fake->received.mid(sentTaken))
+                        .replace(QLatin1Char('\n'), QLatin1Char('|'))},
+                   {QStringLiteral("starts"), QString::number(fake->starts)},
+                   {QStringLiteral("stops"), QString::number(fake->stops)},
+                   {QStringLiteral("connections"), QString::number(fake->connections)},
+                   {QStringLiteral("status"), flags.join(QLatin1Char(' '))},
+                   {QStringLiteral("config"), config.contains(wanted) ? expected : config},
+                   {QStringLiteral("tail"), config.endsWith(wanted) ? expected : config},
+                   {QStringLiteral("files"),
+                    (file("config", tunnel.ConfigFilePath()) + file("auth", authPath)).trimmed()},
+                   {QStringLiteral("auth"), text(authPath).replace(QLatin1Char('\n'), QLatin1Char('|'))},
+                   {QStringLiteral("unlogged"),
+                    log.All().contains(expected, Qt::CaseInsensitive) ? QStringLiteral("logged") : expected}};
+            return values.value(what, QStringLiteral("unknown check ") + what);
+        }
+    };
+
+    // The steps of a script, separated by semicolons. "attempt" stands for a connection to
+    // 198.51.100.1 over UDP up to the credentials sent, "up" for that and the tunnel reported up.
+    static QStringList Expand(QString script)
     {
-        m_controller.reset();
-        m_services.reset();
-        m_home.reset();
+        const auto macro = [&script](const char* name, const QString& steps) {
+            script.replace(QRegularExpression(QStringLiteral("(^|; )%1(?=;|$)").arg(QLatin1String(name))),
+                           QStringLiteral("\\1") + steps);
+        };
+        // clang-format off
+        macro("up", QStringLiteral("attempt; send >STATE:1796580774,CONNECTED,SUCCESS,127.0.13.22,198.51.100.1,1194,,; ~events up"));
+        macro("attempt", QStringLiteral(R"(connect UDP 1194 198.51.100.1; ~sent state on|hold release|username "Auth" "NK5KEY"|password "Auth" "NK5KEY"|)"));
+        // clang-format on
+        return script.split(QStringLiteral("; "));
     }
 
+private slots:
     void designedTimingsAreTheDefaults()
     {
         const OpenVpnTimings t;
@@ -56,328 +286,62 @@ private slots:
         QCOMPARE(OpenVpnMgmt::DefaultPort, quint16(52025));
     }
 
-    // A disconnect returns at once and ends in exactly one disconnected signal (and an exit's one
-    // DisconnectedOnExit after it): when OpenVPN reports its end, or when the deadline passes.
-    void connectsAndDisconnects_data()
+    void scripts_data()
     {
-        QTest::addColumn<bool>("ptp");
-        QTest::addColumn<bool>("onExit");
-        QTest::addColumn<int>("onStop");
-        QTest::newRow("end reported") << false << false << int(Fake::ReportsEnd);
-        QTest::newRow("end reported, exit") << false << true << int(Fake::ReportsEnd);
-        QTest::newRow("point-to-point") << true << false << int(Fake::ReportsEnd);
-        QTest::newRow("closed without a report, exit") << false << true << int(Fake::ClosesOnly);
-        QTest::newRow("hung: the deadline passes") << false << false << int(Fake::Hangs);
-        QTest::newRow("hung, exit") << false << true << int(Fake::Hangs);
+        QTest::addColumn<QString>("script");
+        // clang-format off
+        QTest::newRow("point-to-point: its own credential, server and signals, TCP 443, no mail route")
+            << QStringLiteral(R"(tcpPort 80; smtp 192.0.2.25; ptp; ~sent state on|hold release|username "Auth" "7C2A41E8-5D93-4B06-9F1E-3A8B6D20C457"|password "Auth" "7C2A41E8-5D93-4B06-9F1E-3A8B6D20C457"|; =config remote 192.0.2.44 443|proto tcp-client|; =tail verb 4|; send >STATE:1796580774,CONNECTED,SUCCESS,127.0.13.22,198.51.100.1,1194,,; ~events ptpup; ptpdown; =events; ~events ptpdown; wait 250; =events; ~status)");
+        QTest::newRow("exit: two calls, one end once OpenVPN reports it, the deadline cancelled")
+            << QStringLiteral("up; exit; exit; =events; =stops 1; ~events down,exit; wait 250; =events; ~status");
+        QTest::newRow("exit: OpenVPN hangs, the deadline ends the tunnel")
+            << QStringLiteral("onstop hangs; up; exit; =events; ~events down,exit; wait 250; =events; ~status");
+        QTest::newRow("a new attempt waits for the old OpenVPN's stop and cancels its deadline")
+            << QStringLiteral("onstop hangs; up; disconnect; up; =stops 2; =starts 2; wait 250; =events; =status connected managed open");
+        QTest::newRow("exit without a tunnel completes within the call")
+            << QStringLiteral("exit; =events exit; =stops 0");
+        QTest::newRow("a start under way is cancelled without an end")
+            << QStringLiteral("connect UDP 1194 198.51.100.1; =status checking; disconnect; =stops 1; wait 200; =connections 0; =events");
+        QTest::newRow("exit before the management connection completes within the call")
+            << QStringLiteral("delay 150; connect UDP 1194 198.51.100.1; ~status connecting; exit; =events exit; =stops 1; wait 200; =connections 0; =events");
+        QTest::newRow("a refused management connection is no end")
+            << QStringLiteral("unlisten management; connect UDP 1194 198.51.100.1; ~status connecting; wait 100; =events; exit; =events exit; =stops 1");
+        QTest::newRow("OpenVPN refused to start, then never running: a service problem each time")
+            << QStringLiteral("onstart refused; connect UDP 1194 198.51.100.1; ~events down; =status serviceproblem; onstart stalls; connect UDP 1194 198.51.100.1; =status checking; ~events down; =status serviceproblem; =starts 2; =connections 0");
+        QTest::newRow("a server address with a line break, an unwritable configuration: service problems, nothing started")
+            << QStringLiteral("connect UDP 1194 10.1.2.3\nup /bin/sh; ~events down; =status serviceproblem; =files; configpath /proc/norvane-none/conn.ovpn; connect UDP 1194 198.51.100.1; ~events down; =status serviceproblem; =starts 0");
+        QTest::newRow("proxy credentials: an owner-only file the configuration names, gone after disconnect")
+            << QStringLiteral(R"(proxy; connect TCP 443 10.1.2.3; =files config auth; =config http-proxy 10.0.0.5 8080 "$auth" basic|; =auth bob|pw|; disconnect; =files config)");
+        QTest::newRow("TCP with the port option 80 goes to port 80; mail is routed outside the tunnel")
+            << QStringLiteral("tcpPort 80; smtp 192.0.2.25; connect TCP 1194 198.51.100.1; =config remote 198.51.100.1 80|; ~starts 1; =tail verb 4|route 192.0.2.25 255.255.255.255 net_gateway|");
+        QTest::newRow("only TCP takes the port option, and only 80; a failed mail lookup still starts")
+            << QStringLiteral("tcpPort 80; smtp; connect UDP 1194 198.51.100.1; =config remote 198.51.100.1 1194|; ~starts 1; =tail verb 4|; tcpPort 443; connect TCP 1194 198.51.100.1; =config remote 198.51.100.1 1194|");
+        // OpenVPN asked to stop keeps the connection open a while: a hold released meanwhile would show.
+        QTest::newRow("TLS error: the server unreachable, OpenVPN stopped, its next hold kept")
+            << QStringLiteral("onstop hangs; attempt; send >STATE:1796580781,RECONNECTING,tls-error,,,,,|>HOLD:Waiting for hold release:1; ~stops 1; wait 50; =sent; close; ~events down; ~status unreachable");
+        QTest::newRow("the tunnel lost: one end, OpenVPN's own restart not released")
+            << QStringLiteral("onstop hangs; up; send >STATE:1796580790,RECONNECTING,ping-restart,,,,,|>HOLD:Waiting for hold release:16; ~stops 1; wait 50; =sent; close; ~events down; wait 50; =events; ~status");
+        QTest::newRow("OpenVPN closes the management connection: one end, no deadline after it")
+            << QStringLiteral("up; close; ~events down; wait 250; =events; =stops 1; ~status");
+        QTest::newRow("credentials with a control character: not sent, OpenVPN stopped")
+            << QStringLiteral("key nk5\x7fkey; connect UDP 1194 198.51.100.1; ~stops 1; wait 50; =sent state on|hold release|");
+        QTest::newRow("a line that arrives in pieces counts once it is complete")
+            << QStringLiteral("attempt; part >STATE:1796580774,CONN; wait 20; =events; send ECTED,SUCCESS,127.0.13.22,198.51.100.1,1194,,; ~events up");
+        QTest::newRow("change-IP: the message goes to the tunnel's server side, refused there an error; the key never logged")
+            << QStringLiteral("up; changeip; ~events ipsent; unlisten changeip; changeip; ~events iperror; =unlogged nk5key");
+        // clang-format on
     }
-    void connectsAndDisconnects()
-    {
-        QFETCH(bool, ptp);
-        QFETCH(bool, onExit);
-        QFETCH(int, onStop);
-        m_fake->onStop = Fake::StopAnswer(onStop);
-        OpenVpnGeneric* tunnel = m_controller.get();
-        QSignalSpy connected(tunnel, ptp ? &OpenVpnGeneric::ConnectedPtP : &OpenVpnGeneric::Connected);
-        QSignalSpy otherKind(tunnel, ptp ? &OpenVpnGeneric::Connected : &OpenVpnGeneric::ConnectedPtP);
-        if (ptp)
-            m_controller->ConnectPtPServer();
-        else
-            Connect();
-        QVERIFY(connected.wait());
-        const QByteArray key = ptp ? "7C2A41E8-5D93-4B06-9F1E-3A8B6D20C457" : "KEY";
-        QCOMPARE(m_fake->received,
-                 "state on\nhold release\nusername \"Auth\" \"" + key + "\"\npassword \"Auth\" \"" + key
-                     + "\"\n");
-        QCOMPARE(m_controller->InternalServerIp(), QStringLiteral("127.0.13.22"));
-        QCOMPARE(m_controller->FirstIpInRange(), QStringLiteral("127.0.12.1"));
-        QVERIFY(QFile::exists(m_home->ConfigPath(QStringLiteral("tarnwick.crt"))));
 
-        QStringList ends;
-        connect(tunnel, ptp ? &OpenVpnGeneric::DisconnectedPtP : &OpenVpnGeneric::Disconnected, this,
-                [&ends] { ends << QStringLiteral("down"); });
-        connect(tunnel, &OpenVpnGeneric::DisconnectedOnExit, this,
-                [&ends] { ends << QStringLiteral("exit"); });
-        if (onExit) {
-            m_controller->DisconnectOnExit();
-            m_controller->DisconnectOnExit(); // joins the exit under way
-        } else if (ptp) {
-            m_controller->DisconnectPtPServer();
-        } else {
-            m_controller->DisconnectFromServer();
+    void scripts()
+    {
+        QFETCH(QString, script);
+        Rig rig;
+        for (const QString& step : Expand(script)) {
+            rig.Step(step);
+            if (QTest::currentTestFailed())
+                QFAIL(qPrintable(QStringLiteral("at step: ") + step));
         }
-        QVERIFY(ends.isEmpty());
-        QCOMPARE(m_fake->stopRequests, 1);
-        const QStringList expected = onExit ? QStringList {QStringLiteral("down"), QStringLiteral("exit")}
-                                            : QStringList {QStringLiteral("down")};
-        QTRY_COMPARE(ends, expected);
-        QTest::qWait(DisconnectWaitMs + 50); // neither the deadline nor the closing socket adds an end
-        QCOMPARE(ends, expected);
-        QVERIFY(!m_controller->IsConnected());
-        QVERIFY(!m_controller->Management()->IsConnected());
-        QCOMPARE(otherKind.count(), 0);
     }
-
-    // The new start also waits for the old OpenVPN's stop, as for one left behind by a crash.
-    void newAttemptStopsTheOldOpenVpnAndCancelsTheDeadline()
-    {
-        m_fake->onStop = Fake::Hangs;
-        QVERIFY(ConnectAndWait());
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->DisconnectFromServer();
-        QVERIFY(ConnectAndWait());
-        QCOMPARE(m_fake->stopRequests, 2);
-        QCOMPARE(m_fake->starts, 2);
-        QTest::qWait(DisconnectWaitMs + 50);
-        QCOMPARE(disconnected.count(), 0);
-        QVERIFY(m_controller->IsConnected());
-    }
-
-    // Without a tunnel there is nothing to wait for: an exit completes within the call, and a
-    // start under way is cancelled without a disconnected signal. A management connection that
-    // fails before the hold release is no end either.
-    void endsWithoutATunnel_data()
-    {
-        QTest::addColumn<int>("phase");
-        QTest::addColumn<bool>("onExit");
-        QTest::addColumn<int>("stops");
-        QTest::newRow("idle, exit") << 0 << true << 0;
-        QTest::newRow("service starting") << 1 << false << 1;
-        QTest::newRow("management not yet connected, exit") << 2 << true << 1;
-        QTest::newRow("management refused, exit") << 3 << true << 1;
-    }
-    void endsWithoutATunnel()
-    {
-        QFETCH(int, phase);
-        QFETCH(bool, onExit);
-        QFETCH(int, stops);
-        Create(Fake::Success, 150);
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        QSignalSpy exited(m_controller.get(), &OpenVpnGeneric::DisconnectedOnExit);
-        QSignalSpy lines(m_controller->Management(), &OpenVpnMgmt::MessageReceived);
-        if (phase == 3)
-            m_fake->StopListening();
-        if (phase > 0)
-            Connect();
-        if (phase == 1)
-            QVERIFY(m_controller->IsServiceCheckRunning());
-        if (phase >= 2)
-            QTRY_VERIFY(m_controller->IsConnecting());
-        if (phase == 3)
-            QTRY_COMPARE(lines.count(), 1); // "Socket error"
-        if (onExit)
-            m_controller->DisconnectOnExit();
-        else
-            m_controller->DisconnectFromServer();
-        QCOMPARE(exited.count(), onExit ? 1 : 0);
-        QCOMPARE(m_fake->stopRequests, stops);
-        QTest::qWait(200);
-        QCOMPARE(m_fake->connections, 0);
-        QCOMPARE(disconnected.count(), 0);
-        QCOMPARE(exited.count(), onExit ? 1 : 0);
-    }
-
-    // Each ends the attempt or the tunnel once, with OpenVPN stopped and the hold it offers
-    // afterwards not released.
-    void endsOfAnAttempt_data()
-    {
-        QTest::addColumn<int>("outcome");
-        QTest::addColumn<QByteArray>("afterConnect");
-        QTest::addColumn<bool>("reachable");
-        QTest::newRow("auth-failure") << int(Fake::AuthFailure) << QByteArray() << true;
-        QTest::newRow("tls-error") << int(Fake::TlsError) << QByteArray() << false;
-        QTest::newRow("tunnel lost: OpenVPN restarts itself")
-            << int(Fake::Success)
-            << QByteArray(">STATE:1796580790,RECONNECTING,ping-restart,,,,,\r\n>HOLD:Waiting for hold "
-                          "release:16\r\n")
-            << true;
-        QTest::newRow("management closed after the hold release")
-            << int(Fake::Success) << QByteArray("close") << true;
-    }
-    void endsOfAnAttempt()
-    {
-        QFETCH(int, outcome);
-        QFETCH(QByteArray, afterConnect);
-        QFETCH(bool, reachable);
-        Create(Fake::Outcome(outcome));
-        m_fake->onStop = Fake::ClosesOnly;
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        if (outcome == Fake::Success) {
-            QVERIFY(ConnectAndWait());
-            if (afterConnect == "close")
-                m_fake->Close();
-            else
-                m_fake->Send(afterConnect);
-        } else {
-            Connect();
-        }
-        QVERIFY(disconnected.wait());
-        QTest::qWait(50);
-        QCOMPARE(disconnected.count(), 1);
-        QCOMPARE(m_fake->received.count("hold release"), 1);
-        QVERIFY(m_fake->stopRequests >= 1);
-        QVERIFY(!m_controller->IsConnected());
-        QVERIFY(!m_controller->IsManagementActive());
-        QCOMPARE(m_controller->ServerReachable(), reachable);
-        QVERIFY(m_controller->ServiceOk());
-    }
-
-    // Each ends the attempt as a service problem, without a management connection.
-    void startFailuresAreServiceProblems_data()
-    {
-        QTest::addColumn<bool>("installed");
-        QTest::addColumn<bool>("acceptStart");
-        QTest::addColumn<QString>("server");
-        QTest::addColumn<QString>("configPath");
-        QTest::addColumn<int>("starts");
-        const QString server = QStringLiteral("198.51.100.1");
-        QTest::newRow("not installed") << false << true << server << QString() << 0;
-        QTest::newRow("start refused") << true << false << server << QString() << 1;
-        QTest::newRow("never running") << true << true << server << QString() << 1;
-        QTest::newRow("refused server") << true << true << "10.1.2.3\nup /bin/sh" << QString() << 0;
-        QTest::newRow("unwritable configuration")
-            << true << true << server << "/proc/norvane-none/conn.ovpn" << 0;
-    }
-    void startFailuresAreServiceProblems()
-    {
-        QFETCH(bool, installed);
-        QFETCH(bool, acceptStart);
-        QFETCH(QString, server);
-        QFETCH(QString, configPath);
-        QFETCH(int, starts);
-        m_fake->installed = installed;
-        m_fake->acceptStart = acceptStart;
-        m_fake->runsAfterStart = false;
-        if (!configPath.isEmpty())
-            m_controller->SetConfigFilePath(configPath);
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->ConnectToServer(server, 1194, QStringLiteral("UDP"));
-        QVERIFY(disconnected.wait());
-        QVERIFY(!m_controller->ServiceOk());
-        QCOMPARE(m_fake->starts, starts);
-        QCOMPARE(m_fake->connections, 0);
-        if (server != QLatin1String("198.51.100.1"))
-            QVERIFY(!QFile::exists(m_controller->ConfigFilePath()));
-    }
-
-    void writesTheConfigurationOwnerOnly()
-    {
-        m_settings.SetProxy(VPNSettings::Http, QStringLiteral("10.0.0.5"), QStringLiteral("8080"));
-        m_settings.SetProxyAuthentication(true, QStringLiteral("bob"), QStringLiteral("pw"));
-        m_controller->ConnectToServer(QStringLiteral("10.1.2.3"), 443, QStringLiteral("TCP"));
-        const QString auth = m_controller->ProxyAuthFilePath();
-        const QByteArray text = ReadFile(m_controller->ConfigFilePath());
-        QVERIFY(text.contains("management 127.0.0.1 " + QByteArray::number(m_fake->Port()) + '\n'));
-        QVERIFY(text.contains("http-proxy 10.0.0.5 8080 \"" + auth.toUtf8() + "\" basic\n"));
-        QCOMPARE(ReadFile(auth), QByteArray("bob\npw\n"));
-        for (const QString& file : {m_controller->ConfigFilePath(), auth})
-            QCOMPARE(QFile(file).permissions() & 0x0077, QFileDevice::Permissions());
-        m_controller->DisconnectFromServer();
-        QVERIFY(!QFile::exists(auth));
-    }
-
-    // The route for the mail server follows its lookup, also a failed one, and is never added for
-    // point-to-point.
-    void serverPortAndMailRoute_data()
-    {
-        QTest::addColumn<bool>("ptp");
-        QTest::addColumn<QString>("protocol");
-        QTest::addColumn<int>("settingsPort");
-        QTest::addColumn<QString>("mailServer");
-        QTest::addColumn<QByteArray>("remote");
-        QTest::newRow("tcp, option 80")
-            << false << "TCP" << 80 << "192.0.2.25" << QByteArray("remote 10.1.2.3 80\n");
-        QTest::newRow("tcp, option 443")
-            << false << "TCP" << 443 << "192.0.2.25" << QByteArray("remote 10.1.2.3 1194\n");
-        QTest::newRow("udp, option 80")
-            << false << "UDP" << 80 << "192.0.2.25" << QByteArray("remote 10.1.2.3 1194\n");
-        QTest::newRow("failed lookup") << false << "UDP" << 443 << "" << QByteArray("remote 10.1.2.3 1194\n");
-        QTest::newRow("point-to-point")
-            << true << "" << 80 << "192.0.2.25" << QByteArray("remote 192.0.2.44 443\nproto tcp-client\n");
-    }
-    void serverPortAndMailRoute()
-    {
-        QFETCH(bool, ptp);
-        QFETCH(QString, protocol);
-        QFETCH(int, settingsPort);
-        QFETCH(QString, mailServer);
-        QFETCH(QByteArray, remote);
-        m_settings.tcpPort = settingsPort;
-        m_settings.smtpEnabled = true;
-        m_settings.smtpAddress = mailServer;
-        QSignalSpy generated(m_controller.get(), &OpenVpnGeneric::ConfigGenerated);
-        if (ptp)
-            m_controller->ConnectPtPServer();
-        else
-            m_controller->ConnectToServer(QStringLiteral("10.1.2.3"), 1194, protocol);
-        QCOMPARE(generated.count(), ptp ? 1 : 0);
-        QVERIFY(generated.count() == 1 || generated.wait());
-        const QByteArray text = ReadFile(m_controller->ConfigFilePath());
-        QVERIFY(text.contains(remote));
-        const bool routed = !ptp && !mailServer.isEmpty();
-        QCOMPARE(text.endsWith("verb 4\nroute 192.0.2.25 255.255.255.255 net_gateway\n"), routed);
-        QVERIFY(text.endsWith("verb 4\n") || routed);
-    }
-
-    void changeIpSendsKeyAndTunnelAddress()
-    {
-        QTcpServer listener;
-        QVERIFY(listener.listen(QHostAddress(QStringLiteral("127.0.12.1")), 0));
-        m_controller->SetChangeIpPort(listener.serverPort());
-        QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
-        QSignalSpy failed(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageError);
-        QVERIFY(ConnectAndWait(QStringLiteral("MixedKey")));
-        LogCapture log;
-        m_controller->ChangeIp();
-        QVERIFY(sent.wait());
-        QTRY_VERIFY(listener.hasPendingConnections());
-        QTcpSocket* peer = listener.nextPendingConnection();
-        QByteArray message;
-        QTRY_VERIFY((message += peer->readAll()).endsWith('\n'));
-        QCOMPARE(message, QByteArray("MixedKey_127.0.13.22\n"));
-        QVERIFY(!log.All().contains(QLatin1String("MixedKey")));
-
-        listener.close();
-        m_controller->ChangeIp();
-        QVERIFY(failed.wait());
-        QCOMPARE(sent.count(), 1);
-    }
-
-private:
-    void Connect(const QString& key = QStringLiteral("key"))
-    {
-        m_controller->SetCredentials(key, key);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-    }
-    bool ConnectAndWait(const QString& key = QStringLiteral("key"))
-    {
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
-        Connect(key);
-        return connected.wait();
-    }
-
-    void Create(Fake::Outcome outcome, int managementConnectDelayMs = 5)
-    {
-        auto fake = std::make_unique<Fake>(outcome);
-        m_fake = fake.get();
-        m_controller = std::make_unique<OpenVpnLinux>(m_settings, *m_services, std::move(fake));
-        m_controller->SetCaSourceFile(m_home->Path() + QStringLiteral("/test-ca.crt"));
-        m_controller->SetPtpServer(QStringLiteral("192.0.2.44"));
-        m_controller->SetManagementPort(m_fake->Port());
-        OpenVpnTimings timings;
-        timings.serviceCheckIntervalMs = 5;
-        timings.serviceCheckLimit = 4;
-        timings.managementConnectDelayMs = managementConnectDelayMs;
-        timings.failureSignalDelayMs = 10;
-        timings.disconnectWaitMs = DisconnectWaitMs;
-        timings.changeIpConnectTimeoutMs = 5000;
-        m_controller->SetTimings(timings);
-    }
-
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<LinuxSystemServices> m_services;
-    VPNSettings m_settings;
-    Fake* m_fake = nullptr;
-    std::unique_ptr<OpenVpnLinux> m_controller;
 };
 
 QTEST_GUILESS_MAIN(TestOpenVpnLinux)
