@@ -12,6 +12,7 @@
 #include <QTimer>
 
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -29,8 +30,8 @@ bool Ended(qint64 pid)
 } // namespace
 
 // Drives a real openvpn client against a real openvpn server in the service world's network
-// namespaces (set up by run-netns-test.sh), and measures how long the GUI thread goes without running its
-// timers.
+// namespaces (set up by run-netns-test.sh), while a 10 ms timer measures how long the GUI thread
+// goes without running its timers.
 class TestOpenVpnIntegration final : public QObject
 {
     Q_OBJECT
@@ -48,21 +49,18 @@ private slots:
         m_services->SetApplicationDirectory(m_home);
 
         m_clock.start();
-        m_lastTick = 0;
         m_watchdog.setInterval(10);
         connect(&m_watchdog, &QTimer::timeout, this, [this] {
             const qint64 now = m_clock.elapsed();
-            m_worstGap = std::max(m_worstGap, now - m_lastTick);
-            m_lastTick = now;
+            m_worstGap = std::max(m_worstGap, now - std::exchange(m_lastTick, now));
         });
         m_watchdog.start();
     }
+    // Waiting on the GUI thread for OpenVPN's start (checked once a second) or stop, instead of
+    // with timers, would stall it for a second or more.
     void cleanupTestCase()
     {
-        if (m_workDir.isEmpty())
-            return;
-        std::printf("Worst GUI-thread gap during the OpenVPN integration run: %lld ms\n",
-                    static_cast<long long>(m_worstGap));
+        QVERIFY2(m_worstGap < 1000, qPrintable(QStringLiteral("worst gap %1 ms").arg(m_worstGap)));
     }
     void cleanup()
     {
@@ -77,41 +75,31 @@ private slots:
     {
         QTest::addColumn<quint16>("port");
         QTest::addColumn<QString>("protocol");
-        QTest::addColumn<QString>("tunnelPrefix");
         QTest::addColumn<QString>("serverSide");
-        QTest::newRow("udp 1194") << quint16(1194) << QStringLiteral("UDP") << QStringLiteral("198.18.")
-                                  << QStringLiteral("198.18.0.1");
+        QTest::newRow("udp 1194") << quint16(1194) << QStringLiteral("UDP") << QStringLiteral("198.18.0.1");
         // The TCP server's tunnel has its own server side, where a change-IP listener waits as well.
-        QTest::newRow("tcp 443") << quint16(443) << QStringLiteral("TCP") << QStringLiteral("198.18.4.")
-                                 << QStringLiteral("198.18.4.1");
+        QTest::newRow("tcp 443") << quint16(443) << QStringLiteral("TCP") << QStringLiteral("198.18.4.1");
     }
     void connectsChangesIpAndDisconnects()
     {
         QFETCH(quint16, port);
         QFETCH(QString, protocol);
-        QFETCH(QString, tunnelPrefix);
         QFETCH(QString, serverSide);
         CreateController(QStringLiteral("ca.crt"));
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
-        m_controller->SetCredentials(m_accountKey, m_accountKey);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), port, protocol);
-        QVERIFY(connected.wait(45000));
-        QVERIFY(m_controller->InternalServerIp().startsWith(tunnelPrefix));
+        const qint64 pid = Connect(port, protocol);
+        QVERIFY(pid > 0);
+        // The server side is that of the tunnel address's /22.
         QCOMPARE(m_controller->FirstIpInRange(), serverSide);
 
+        QSignalSpy sent(m_controller.get(), &OpenVpnGeneric::ChangeIpMessageSent);
         m_controller->ChangeIp();
-        QVERIFY(sent.count() == 1 || sent.wait(35000));
+        QVERIFY(sent.wait(35000));
         // The simulator logs each message it received in double quotes.
         const QByteArray expected
             = '"' + (m_accountKey + QLatin1Char('_') + m_controller->InternalServerIp()).toUtf8() + '"';
         QTRY_VERIFY_WITH_TIMEOUT(ReadChangeIpRecord().contains(expected), 10000);
 
-        const auto* process = qobject_cast<const OpenVpnProcessController*>(&m_controller->Service());
-        QVERIFY(process);
-        const qint64 pid = process->RunningPid();
-        QVERIFY(pid > 0);
         m_controller->DisconnectFromServer();
         QCOMPARE(disconnected.count(), 0); // the end follows as a signal
         QVERIFY(disconnected.wait(10000));
@@ -126,12 +114,7 @@ private slots:
     void destroyedWhileConnected()
     {
         CreateController(QStringLiteral("ca.crt"));
-        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
-        m_controller->SetCredentials(m_accountKey, m_accountKey);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(connected.wait(45000));
-        const qint64 pid
-            = qobject_cast<const OpenVpnProcessController*>(&m_controller->Service())->RunningPid();
+        const qint64 pid = Connect(1194, QStringLiteral("UDP"));
         QVERIFY(pid > 0);
         QElapsedTimer destruction;
         destruction.start();
@@ -147,40 +130,36 @@ private slots:
     void failedAttemptsEndOpenVpn_data()
     {
         QTest::addColumn<QString>("caFile");
-        QTest::addColumn<bool>("rightKey");
+        QTest::addColumn<QString>("key"); // empty: the right one
+        QTest::addColumn<QString>("binary"); // empty: the one on PATH
         QTest::addColumn<bool>("reachable");
-        QTest::addColumn<int>("timeoutMs");
-        QTest::newRow("wrong key: auth-failure") << QStringLiteral("ca.crt") << false << true << 60000;
-        QTest::newRow("wrong CA: tls-error") << QStringLiteral("other-ca.crt") << true << false << 90000;
+        QTest::addColumn<bool>("serviceOk");
+        const QString ca = QStringLiteral("ca.crt");
+        QTest::newRow("wrong key: auth-failure")
+            << ca << QStringLiteral("not-the-key") << QString() << true << true;
+        QTest::newRow("wrong CA: tls-error")
+            << QStringLiteral("other-ca.crt") << QString() << QString() << false << true;
+        QTest::newRow("missing binary: a service problem")
+            << ca << QString() << QStringLiteral("/nonexistent/norvane-test/openvpn") << true << false;
     }
     void failedAttemptsEndOpenVpn()
     {
         QFETCH(QString, caFile);
-        QFETCH(bool, rightKey);
+        QFETCH(QString, key);
+        QFETCH(QString, binary);
         QFETCH(bool, reachable);
-        QFETCH(int, timeoutMs);
-        CreateController(caFile);
+        QFETCH(bool, serviceOk);
+        CreateController(caFile, binary);
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        const QString key = rightKey ? m_accountKey : QStringLiteral("not-the-key");
-        m_controller->SetCredentials(key, key);
+        const QString credential = key.isEmpty() ? m_accountKey : key;
+        m_controller->SetCredentials(credential, credential);
         m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(disconnected.wait(timeoutMs));
+        QVERIFY(disconnected.wait(90000));
         QCOMPARE(connected.count(), 0);
         QCOMPARE(m_controller->ServerReachable(), reachable);
-        if (reachable)
-            QVERIFY(m_controller->ServiceOk());
+        QCOMPARE(m_controller->ServiceOk(), serviceOk);
         QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
-    }
-
-    void missingBinaryIsAServiceProblem()
-    {
-        CreateController(QStringLiteral("ca.crt"), QStringLiteral("/nonexistent/norvane-test/openvpn"));
-        QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
-        m_controller->SetCredentials(m_accountKey, m_accountKey);
-        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), 1194, QStringLiteral("UDP"));
-        QVERIFY(disconnected.wait(10000));
-        QVERIFY(!m_controller->ServiceOk());
     }
 
 private:
@@ -189,6 +168,15 @@ private:
         m_controller = std::make_unique<OpenVpnLinux>(
             m_settings, *m_services, OpenVpnLinux::CreateProcessController(*m_services, openvpnBinary));
         m_controller->SetCaSourceFile(m_workDir + QLatin1Char('/') + caFile);
+    }
+    // Connects with the right key; the running openvpn's process id, 0 when it failed.
+    qint64 Connect(quint16 port, const QString& protocol)
+    {
+        QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
+        m_controller->SetCredentials(m_accountKey, m_accountKey);
+        m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), port, protocol);
+        const auto* process = qobject_cast<const OpenVpnProcessController*>(&m_controller->Service());
+        return connected.wait(45000) && process ? process->RunningPid() : 0;
     }
     QByteArray ReadChangeIpRecord() const
     {
