@@ -265,15 +265,14 @@ private slots:
         QTest::addColumn<bool>("visibleAfter");
         QTest::addColumn<bool>("menuAfter");
         const int left = QSystemTrayIcon::Trigger;
+        // clang-format off
         QTest::newRow("shown, left click hides") << "shown" << left << false << false;
-        QTest::newRow("hidden, double click shows")
-            << "hidden" << int(QSystemTrayIcon::DoubleClick) << true << false;
+        QTest::newRow("hidden, double click shows") << "hidden" << int(QSystemTrayIcon::DoubleClick) << true << false;
         QTest::newRow("closed by the desktop, left click shows") << "close()" << left << true << false;
         QTest::newRow("minimized, left click ignored") << "minimized" << left << true << false;
-        QTest::newRow("hidden, middle click ignored")
-            << "hidden" << int(QSystemTrayIcon::MiddleClick) << false << false;
-        QTest::newRow("context click opens the menu")
-            << "shown" << int(QSystemTrayIcon::Context) << true << true;
+        QTest::newRow("hidden, middle click ignored") << "hidden" << int(QSystemTrayIcon::MiddleClick) << false << false;
+        QTest::newRow("context click opens the menu") << "shown" << int(QSystemTrayIcon::Context) << true << true;
+        // clang-format on
     }
 
     void trayActivation()
@@ -304,14 +303,12 @@ private slots:
         QTest::addColumn<bool>("serversOnMainScreen");
         QTest::addColumn<bool>("connected");
         QTest::addColumn<QString>("expected");
+        // clang-format off
         QTest::newRow("list in options, connected") << false << true << "Connected";
         QTest::newRow("list in options, disconnected") << false << false << "Disconnected";
-        QTest::newRow("list on main, connected")
-            << true << true
-            << "Connected to: Germany - Frankfurt\nSince: 2024-03-05 21:07\nLocal IP: 203.0.113.24\n"
-               "New IP: 198.51.100.73";
-        QTest::newRow("list on main, disconnected")
-            << true << false << "Disconnected from: Germany - Frankfurt";
+        QTest::newRow("list on main, connected") << true << true << "Connected to: Germany - Frankfurt\nSince: 2024-03-05 21:07\nLocal IP: 203.0.113.24\nNew IP: 198.51.100.73";
+        QTest::newRow("list on main, disconnected") << true << false << "Disconnected from: Germany - Frankfurt";
+        // clang-format on
     }
 
     void trayToolTip()
@@ -389,12 +386,11 @@ private slots:
     {
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("support link") << "supportLink"
-                                      << "https://www.norvane.example/support/ticket";
-        QTest::newRow("web address") << "https://docs.norvane.example/faq"
-                                     << "https://docs.norvane.example/faq";
-        QTest::newRow("verify") << ""
-                                << "https://www.norvane.example/whatismyipaddress/";
+        // clang-format off
+        QTest::newRow("support link") << "supportLink" << "https://www.norvane.example/support/ticket";
+        QTest::newRow("web address") << "https://docs.norvane.example/faq" << "https://docs.norvane.example/faq";
+        QTest::newRow("verify") << "" << "https://www.norvane.example/whatismyipaddress/";
+        // clang-format on
     }
 
     void linksOpenInTheBrowser()
