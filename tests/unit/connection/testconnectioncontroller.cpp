@@ -4,6 +4,7 @@
 #include "fakeclock.h"
 #include "fakesystemservices.h"
 #include "logcapture.h"
+#include "runscript.h"
 #include "scriptedtunnel.h"
 #include "servers/vpnservermanager.h"
 #include "settings/settingsfile.h"
@@ -310,11 +311,7 @@ private slots:
     {
         QFETCH(QString, script);
         Rig rig;
-        for (const QString& step : Expand(script)) {
-            rig.Step(step);
-            if (QTest::currentTestFailed())
-                QFAIL(qPrintable(QStringLiteral("at step: ") + step));
-        }
+        RunScript(Expand(script), [&rig](const QString& step) { rig.Step(step); });
     }
 
     void designedIntervals()

@@ -1,6 +1,7 @@
 #include "fakesystemservices.h"
 #include "linux/openvpnlinux.h"
 #include "logcapture.h"
+#include "runscript.h"
 #include "settings/vpnsettings.h"
 #include "temphome.h"
 #include "tunnel/openvpnmgmt.h"
@@ -336,11 +337,7 @@ private slots:
     {
         QFETCH(QString, script);
         Rig rig;
-        for (const QString& step : Expand(script)) {
-            rig.Step(step);
-            if (QTest::currentTestFailed())
-                QFAIL(qPrintable(QStringLiteral("at step: ") + step));
-        }
+        RunScript(Expand(script), [&rig](const QString& step) { rig.Step(step); });
     }
 };
 
