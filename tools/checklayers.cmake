@@ -7,7 +7,8 @@ set(layers
     "src/core|src/core"
     "src/platform/linux|src/core|src/platform"
     "src/qtsingleapplication|src/qtsingleapplication"
-    "src/gui|src/core|src/gui")
+    "src/gui|src/core|src/gui"
+    "src/helper|src/helper")
 set(failures "")
 foreach(layer IN LISTS layers)
     string(REPLACE "|" ";" roots "${layer}")

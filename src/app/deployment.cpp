@@ -59,11 +59,6 @@ QString VpnCaFile()
     return QStringLiteral("/usr/share/norvane/tarnwick.crt");
 }
 
-QString OpenVpnBinary()
-{
-    return FromEnvironment("NORVANE_OPENVPN", QString());
-}
-
 QString AccountKeyOverride()
 {
     return FromEnvironment("NORVANE_ACCOUNT_KEY", QString());

@@ -21,8 +21,6 @@ QString UpdateUrl();
 QString ExtraCaFile();
 // CA certificate OpenVPN verifies the VPN servers with. NORVANE_VPN_CA.
 QString VpnCaFile();
-// Path of the openvpn binary; empty means "look it up". NORVANE_OPENVPN.
-QString OpenVpnBinary();
 // Account key given from outside (skips sign-in). NORVANE_ACCOUNT_KEY.
 QString AccountKeyOverride();
 

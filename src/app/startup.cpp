@@ -21,6 +21,7 @@
 #include <QProcessEnvironment>
 
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -81,6 +82,11 @@ std::unique_ptr<VPNMainWindow> StartAsRunningInstance(QtSingleApplication& app, 
 
     // 10.
     qDebug() << "Version: " << VersionInfo::Read();
+    // OpenVPN runs in norvane-helper; a window running as root gains nothing and would parse
+    // the service's replies and open the browser as root.
+    if (::geteuid() == 0)
+        qWarning() << "Running as root: the window should run as the desktop user; norvane-helper "
+                      "runs OpenVPN with the rights it needs.";
 
     // 11. to 13. The workflow, then the window that shows it; the account key comes last, so the
     // window sees the sign-in or the start-up chain.
@@ -109,7 +115,7 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
     const ISystemServices& services = context.SystemServices();
     auto tunnel = std::make_unique<OpenVpnLinux>(
         context.Settings(), services,
-        OpenVpnLinux::CreateProcessController(services, Deployment::OpenVpnBinary()));
+        OpenVpnLinux::CreateHelperController(services));
     tunnel->SetCaSourceFile(Deployment::VpnCaFile());
     tunnel->SetPtpServer(Deployment::PtpServer());
     return tunnel;

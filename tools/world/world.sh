@@ -13,6 +13,10 @@
 #   - openvpn servers on 198.51.100.1: UDP 1194 (tunnel 198.18.0.0/22, server side 198.18.0.1)
 #     and TCP 443 (198.18.4.0/22, server side 198.18.4.1); a test CA signs their certificate;
 #     user and password are checked by the simulator binary (--check-credentials)
+#   - in the client namespace: a private system bus (dbus-daemon with the system bus's default
+#     policy and the helper's shipped policy file), a polkit stand-in that allows every call, and
+#     norvane-helper as root. The window runs as an unprivileged user: home/ belongs to
+#     NORVANE_WORLD_USER (default nobody), and `exec-user` runs a command as that user.
 # Nothing is routed out of the two namespaces.
 #
 # Usage (root):
@@ -22,6 +26,7 @@
 #                               everything again.
 #   world.sh down DIR           stop the world's processes, delete its namespaces, remove DIR
 #   world.sh exec DIR CMD...    run CMD in the client namespace with the world's environment
+#   world.sh exec-user DIR CMD...   the same as the unprivileged user (setpriv, no capabilities)
 #   world.sh exec-service DIR CMD...   run CMD in the service namespace
 #   world.sh env DIR            print the client's environment (NAME=value, shell-quoted)
 #   world.sh stop-server DIR udp|tcp    end one OpenVPN server (a dropped tunnel)
@@ -29,10 +34,14 @@
 #
 # Files in DIR: world.env (the client's NORVANE_* values), world.conf (namespace names),
 # pki/ (VPN CA, server certificate), sim/ (the simulator's data: tls/ca.crt, accounts.txt,
-# change-ip.log), sim.log, server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME).
+# change-ip.log), sim.log, server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME),
+# bus/ (the private system bus's configuration and socket), polkit.log, helper.log, helper-run/
+# (the helper's root-owned runtime folder).
 #
 # Environment:
-#   NORVANE_SERVICE_SIM    simulator binary (default: build/bin/norvane-service-sim of this tree)
+#   NORVANE_SERVICE_SIM    simulator binary (default: build/bin/norvane-service-sim of this tree);
+#                          norvane-helper and norvane-polkit-standin are taken from its folder
+#   NORVANE_WORLD_USER     the unprivileged user the window runs as (default nobody)
 #   NORVANE_WORLD_ACCOUNT  the account, KEY[:user[:email]] (default DEMO-7F3K-92QX:demo)
 #   NORVANE_WORLD_CATALOG  server catalog (default: the simulator's built-in catalog path)
 set -euo pipefail
@@ -61,7 +70,7 @@ die() {
 missing_prerequisites() {
     local missing=""
     [ "$(id -u)" -eq 0 ] || missing="not running as root"
-    for tool in ip openvpn openssl setsid; do
+    for tool in ip openvpn openssl setsid setpriv dbus-daemon; do
         command -v "$tool" >/dev/null 2>&1 || missing="${missing:+$missing, }$tool not installed"
     done
     [ -c /dev/net/tun ] || missing="${missing:+$missing, }/dev/net/tun missing"
@@ -125,6 +134,9 @@ cmd_down() {
     load_world "$1"
     say "taking the world down ($client_ns, $service_ns)"
     stop_recorded "$world/sim.pid" norvane-service
+    stop_recorded "$world/helper.pid" norvane-helper
+    stop_recorded "$world/polkit.pid" norvane-polkit-
+    stop_recorded "$world/bus.pid" dbus-daemon
     for name in udp tcp; do
         stop_recorded "$world/server-$name.pid" openvpn
     done
@@ -184,8 +196,6 @@ make_certificates() {
 }
 
 write_env() {
-    local openvpn
-    openvpn=$(command -v openvpn)
     {
         printf 'NORVANE_API_HOST=%q\n' "$API_ADDRESS"
         printf 'NORVANE_WEB_HOST=%q\n' "$API_ADDRESS"
@@ -193,7 +203,7 @@ write_env() {
         printf 'NORVANE_PTP_SERVER=%q\n' "$VPN_ADDRESS"
         printf 'NORVANE_CA_FILE=%q\n' "$world/sim/tls/ca.crt"
         printf 'NORVANE_VPN_CA=%q\n' "$world/pki/ca.crt"
-        printf 'NORVANE_OPENVPN=%q\n' "$openvpn"
+        printf 'DBUS_SYSTEM_BUS_ADDRESS=%q\n' "unix:path=$world/bus/system_bus_socket"
         printf 'NORVANE_HOME=%q\n' "$world/home"
         printf 'NORVANE_ACCOUNT_KEY=%q\n' "$account_key"
         printf 'NORVANE_WORLD_DIR=%q\n' "$world"
@@ -208,6 +218,8 @@ cmd_up() {
     [ -x "$sim" ] || die "no simulator binary at $sim (build first, or set NORVANE_SERVICE_SIM)"
     sim=$(realpath "$sim")
     local account=${NORVANE_WORLD_ACCOUNT:-DEMO-7F3K-92QX:demo}
+    world_user=${NORVANE_WORLD_USER:-nobody}
+    id "$world_user" >/dev/null 2>&1 || die "no user named $world_user"
     account_key=${account%%:*}
 
     if [ -n "${1:-}" ]; then
@@ -223,7 +235,12 @@ cmd_up() {
     service_ns="nvs-$suffix"
     touch "$world/$MARKER"
     printf 'suffix=%s\nclient_ns=%s\nservice_ns=%s\n' "$suffix" "$client_ns" "$service_ns" >"$world/world.conf"
-    mkdir -p "$world/home" "$world/tmp" "$world/sim"
+    mkdir -p "$world/home" "$world/tmp" "$world/sim" "$world/bus"
+    # The unprivileged window reaches its home, the bus and the CA files; nothing else is listed.
+    chmod 711 "$world"
+    chmod 755 "$world/bus"
+    chown "$world_user:" "$world/home"
+    chmod 700 "$world/home"
 
     # From here on a failure or an interruption takes down what is already up.
     trap up_ended EXIT
@@ -279,10 +296,35 @@ CHECK
     wait_for 30 "TCP server tunnel up" \
         sh -c "ip -n $service_ns -4 addr show | grep -q 'inet $TCP_SERVER_SIDE/'" || return 1
 
+    start_helper "$(dirname "$sim")"
+
     write_env
     trap - EXIT INT TERM
     say "up; client environment in $world/world.env"
     echo "$world"
+}
+
+# The private system bus, the polkit stand-in and norvane-helper, all in the client namespace.
+start_helper() { # folder of the binaries
+    local bin=$1 socket="$world/bus/system_bus_socket"
+    local helper=${NORVANE_HELPER:-$bin/norvane-helper}
+    [ -x "$helper" ] || die "no norvane-helper at $helper (build first, or set NORVANE_HELPER)"
+    [ -x "$bin/norvane-polkit-standin" ] || die "no norvane-polkit-standin in $bin"
+    say "private system bus, polkit stand-in and norvane-helper (root) in $client_ns"
+    sed -e "s|@BUS_SOCKET@|$socket|" -e "s|@HELPER_POLICY@|$repo/packaging/helper/org.norvane.Helper.conf|" \
+        "$repo/tests/support/privatebus/bus.conf.in" >"$world/bus/bus.conf"
+    ip netns exec "$client_ns" setsid dbus-daemon --config-file="$world/bus/bus.conf" --nofork --nopidfile \
+        </dev/null >"$world/bus.log" 2>&1 &
+    echo $! >"$world/bus.pid"
+    wait_for 10 "private bus start" test -S "$socket" || return 1
+    chmod 666 "$socket"
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$socket" ip netns exec "$client_ns" setsid \
+        "$bin/norvane-polkit-standin" </dev/null >"$world/polkit.log" 2>&1 &
+    echo $! >"$world/polkit.pid"
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$socket" ip netns exec "$client_ns" setsid "$helper" \
+        --openvpn "$(command -v openvpn)" --runtime-dir "$world/helper-run" </dev/null >"$world/helper.log" 2>&1 &
+    echo $! >"$world/helper.pid"
+    wait_for 10 "norvane-helper start" grep -q "ready on the system bus" "$world/helper.log" || return 1
 }
 
 # Exit trap while the world comes up: takes down what is already up unless all went well.
@@ -297,7 +339,8 @@ up_ended() {
 }
 
 show_logs() {
-    for log in "$world"/sim.log "$world"/server-*.log "$world"/server-*.start.log; do
+    for log in "$world"/sim.log "$world"/server-*.log "$world"/server-*.start.log "$world"/bus.log \
+        "$world"/helper.log; do
         [ -f "$log" ] && { echo "== $log" >&2; tail -n 20 "$log" >&2; }
     done
     return 0
@@ -340,6 +383,11 @@ cmd_exec() { # namespace-variable DIR CMD...
     if [ "$which" = client ]; then
         exec ip netns exec "$client_ns" "$@"
     fi
+    if [ "$which" = user ]; then
+        local user=${NORVANE_WORLD_USER:-nobody}
+        exec ip netns exec "$client_ns" setpriv --reuid "$user" --regid "$(id -g "$user")" --clear-groups \
+            --inh-caps=-all --bounding-set=-all env HOME="$world/home" "$@"
+    fi
     exec ip netns exec "$service_ns" "$@"
 }
 
@@ -354,6 +402,7 @@ check)
 up) cmd_up "${2:-}" ;;
 down) cmd_down "${2:-}" ;;
 exec) cmd_exec client "${2:-}" "${@:3}" ;;
+exec-user) cmd_exec user "${2:-}" "${@:3}" ;;
 exec-service) cmd_exec service "${2:-}" "${@:3}" ;;
 stop-server) cmd_stop_server "${2:-}" "${3:-}" ;;
 start-server) cmd_start_server "${2:-}" "${3:-}" ;;

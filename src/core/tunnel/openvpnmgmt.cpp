@@ -136,6 +136,16 @@ void OpenVpnMgmt::ReadMessage()
         m_queue.append(QString::fromLatin1(line));
     }
     m_partialLine.remove(0, start);
+    // The password prompt ends without a line end and comes before anything else.
+    if (m_partialLine == "ENTER PASSWORD:") {
+        m_partialLine.clear();
+        if (m_password.isEmpty()) {
+            qDebug() << "The management interface asks for a password, and there is none.";
+        } else {
+            qDebug() << "Sending the management password.";
+            m_socket->write(m_password + '\n');
+        }
+    }
     if (m_partialLine.size() > MaxLineLength)
         m_partialLine.clear();
     Deliver();

@@ -25,6 +25,8 @@ public:
     ~OpenVpnMgmt() override;
 
     quint16 Port() const { return m_port; }
+    // The interface's password, sent when OpenVPN asks for it on connecting; empty for none.
+    void SetPassword(const QString& password) { m_password = password.toLatin1(); }
     void SetPort(quint16 port) { m_port = port; }
     bool IsConnected() const;
 
@@ -55,6 +57,7 @@ private:
 
     std::unique_ptr<QTcpSocket> m_socket;
     quint16 m_port;
+    QByteArray m_password;
     QByteArray m_partialLine;
     QStringList m_queue;
 };

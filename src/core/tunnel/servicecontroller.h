@@ -28,7 +28,11 @@ public:
     virtual void Stop() = 0;
     /// A stop was requested and has not been reported yet.
     virtual bool IsStopping() const = 0;
+    /// The password of the running service's management interface; empty when it takes none.
+    virtual QString ManagementPassword() const { return QString(); }
 
 signals:
     void StopFinished(bool stopped);
+    /// An accepted start request failed after all; reason says why, for the log.
+    void StartFailed(const QString& reason);
 };

@@ -1,6 +1,6 @@
 #include "linux/openvpnlinux.h"
 
-#include "linux/openvpnprocesscontroller.h"
+#include "linux/helperservicecontroller.h"
 #include "platform/isystemservices.h"
 #include "tunnel/openvpnmgmt.h"
 
@@ -16,10 +16,11 @@ OpenVpnLinux::OpenVpnLinux(VPNSettings& settings, const ISystemServices& service
     SetManagement(std::make_unique<OpenVpnMgmt>());
     connect(Management(), &OpenVpnMgmt::MessageReceived, this, &OpenVpnLinux::ProcessManagementOutput);
     connect(m_serviceController.get(), &ServiceController::StopFinished, this, &OpenVpnLinux::OnStopFinished);
+    connect(m_serviceController.get(), &ServiceController::StartFailed, this, &OpenVpnLinux::OnStartFailed);
     connect(&m_serviceCheckTimer, &QTimer::timeout, this, &OpenVpnLinux::CheckService);
     connect(this, &OpenVpnLinux::timerFinished, this, &OpenVpnLinux::OnServiceCheckFinished);
     m_managementConnectTimer.setSingleShot(true);
-    connect(&m_managementConnectTimer, &QTimer::timeout, Management(), &OpenVpnMgmt::Connect);
+    connect(&m_managementConnectTimer, &QTimer::timeout, this, &OpenVpnLinux::ConnectManagement);
 }
 
 OpenVpnLinux::~OpenVpnLinux()
@@ -30,17 +31,15 @@ OpenVpnLinux::~OpenVpnLinux()
     CancelPendingStart();
     QFile::remove(ProxyAuthFilePath());
     // The program's exit waits for the tunnel's end before it gets here; an OpenVPN still
-    // running now gets its SIGTERM and is left to restore the routes and end on its own (the
-    // service outlives its controller, see OpenVpnProcessController), so nothing waits here.
+    // running now is asked to end and left to restore the routes on its own, so nothing waits.
     if (m_serviceController->IsRunning())
         StopService();
 }
 
-std::unique_ptr<ServiceController> OpenVpnLinux::CreateProcessController(const ISystemServices& services,
-                                                                         const QString& openvpnBinary)
+std::unique_ptr<ServiceController> OpenVpnLinux::CreateHelperController(const ISystemServices& services)
 {
-    return std::make_unique<OpenVpnProcessController>(
-        OpenVpnProcessController::FindBinary(openvpnBinary), services.GetOpenVpnConfigDirectory(),
+    return std::make_unique<HelperServiceController>(
+        services.GetOpenVpnConfigDirectory(),
         services.GetLogDirectory() + services.ProductWord() + QStringLiteral("_openvpn.log"));
 }
 
@@ -119,6 +118,22 @@ void OpenVpnLinux::OnServiceCheckFinished()
     SetConnecting(true);
     qDebug() << "Connecting management interface.";
     m_managementConnectTimer.start(Timings().managementConnectDelayMs);
+}
+
+void OpenVpnLinux::OnStartFailed(const QString& reason)
+{
+    // Only the start under way can fail; a late answer to a cancelled one changes nothing.
+    if (!m_serviceCheckTimer.isActive())
+        return;
+    m_serviceCheckTimer.stop();
+    qDebug() << "OpenVPN service error: service can't be started." << reason;
+    ReportStartFailure();
+}
+
+void OpenVpnLinux::ConnectManagement()
+{
+    Management()->SetPassword(m_serviceController->ManagementPassword());
+    Management()->Connect();
 }
 
 void OpenVpnLinux::StopService()

@@ -9,8 +9,9 @@
 class ServiceController;
 
 /**
- * The tunnel controller on Linux: starts and stops OpenVPN through a ServiceController (by
- * default an openvpn process of our own) and talks to it through the management client it owns.
+ * The tunnel controller on Linux: starts and stops OpenVPN through a ServiceController (in the
+ * program, norvane-helper on the system bus) and talks to it through the management client it
+ * owns, with the management password of each run.
  * Every wait is a timer, so the GUI thread keeps running while OpenVPN starts and stops: a
  * disconnect returns at once and the end follows as a signal (bounded by the disconnect wait).
  */
@@ -23,9 +24,8 @@ public:
                  std::unique_ptr<ServiceController> serviceController, QObject* parent = nullptr);
     ~OpenVpnLinux() override;
 
-    // Runs openvpnBinary; empty means the one on PATH, else /usr/sbin/openvpn.
-    static std::unique_ptr<ServiceController> CreateProcessController(const ISystemServices& services,
-                                                                      const QString& openvpnBinary = {});
+    // OpenVPN run by norvane-helper from the configuration directory of services.
+    static std::unique_ptr<ServiceController> CreateHelperController(const ISystemServices& services);
     ServiceController& Service() const { return *m_serviceController; }
     // Where the CA certificate is copied from before each start (a deployment value).
     void SetCaSourceFile(const QString& path) { m_caSourceFile = path; }
@@ -47,6 +47,8 @@ private:
     void StartService();
     void OnServiceCheckFinished();
     void OnStopFinished(bool stopped);
+    void OnStartFailed(const QString& reason);
+    void ConnectManagement();
     void CancelPendingStart();
 
     std::unique_ptr<ServiceController> m_serviceController;

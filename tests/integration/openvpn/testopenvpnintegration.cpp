@@ -1,6 +1,5 @@
 #include "linux/linuxsystemservices.h"
 #include "linux/openvpnlinux.h"
-#include "linux/openvpnprocesscontroller.h"
 #include "settings/vpnsettings.h"
 #include "tunnel/servicecontroller.h"
 
@@ -16,22 +15,24 @@
 
 namespace {
 
-// Gone, or a zombie its new parent has not reaped yet (openvpn runs detached; the init of some
-// containers never reaps).
-bool Ended(qint64 pid)
+// The process id of the openvpn norvane-helper runs in this namespace; 0 when there is none.
+qint64 HelperOpenVpn()
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
+    const QString runtime = qEnvironmentVariable("NORVANE_WORLD_DIR") + QStringLiteral("/helper-run/");
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString& pid : pids) {
+        QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (pid.toLongLong() > 0 && cmdline.open(QIODevice::ReadOnly) && cmdline.readAll().contains(runtime.toUtf8()))
+            return pid.toLongLong();
+    }
+    return 0;
 }
 
 } // namespace
 
-// Drives a real openvpn client against a real openvpn server in the service world's network
-// namespaces (set up by run-netns-test.sh), while a 10 ms timer measures how long the GUI thread
-// goes without running its timers.
+// Drives a real openvpn client, run by norvane-helper on the world's private bus, against a real
+// openvpn server in the service world's network namespaces (set up by run-netns-test.sh), while a
+// 10 ms timer measures how long the GUI thread goes without running its timers.
 class TestOpenVpnIntegration final : public QObject
 {
     Q_OBJECT
@@ -100,14 +101,15 @@ private slots:
         m_controller->DisconnectFromServer();
         QCOMPARE(disconnected.count(), 0); // the end follows as a signal
         QVERIFY(disconnected.wait(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(Ended(pid), 10000);
-        QVERIFY(!m_controller->Service().IsRunning());
+        QTRY_COMPARE_WITH_TIMEOUT(HelperOpenVpn(), 0, 10000);
+        // The helper's word that OpenVPN ended follows the process's end.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 5000);
         QTest::qWait(200);
         QCOMPARE(disconnected.count(), 1);
     }
 
     // The controller destroyed with the tunnel up: nothing waits, and OpenVPN, asked to end,
-    // takes its routes down and exits by itself.
+    // takes its routes down and exits by itself. Its log came through the helper, masked.
     void destroyedWhileConnected()
     {
         CreateController(QStringLiteral("ca.crt"));
@@ -118,35 +120,42 @@ private slots:
         m_controller.reset();
         // The stop checks run 200 ms apart: waiting for even one would show.
         QVERIFY(destruction.elapsed() < 150);
-        QTRY_VERIFY_WITH_TIMEOUT(Ended(pid), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(HelperOpenVpn(), 0, 10000);
         QFile log(m_home + QStringLiteral("/Config/norvane_openvpn.log"));
         QVERIFY(log.open(QIODevice::ReadOnly));
-        QVERIFY(log.readAll().contains("SIGTERM[hard,] received, process exiting"));
+        const QByteArray text = log.readAll();
+        QVERIFY(text.contains("MANAGEMENT: CMD 'username \"Auth\" [masked]'"));
+        QVERIFY(!text.contains(m_accountKey.toUpper().toUtf8()));
+        QVERIFY(!text.contains(m_accountKey.toUtf8()));
     }
 
     void failedAttemptsEndOpenVpn_data()
     {
         QTest::addColumn<QString>("caFile");
         QTest::addColumn<QString>("key"); // empty: the right one
-        QTest::addColumn<QString>("binary"); // empty: the one on PATH
+        QTest::addColumn<bool>("linkedCa"); // the CA in the configuration folder is a link
         QTest::addColumn<bool>("reachable");
         QTest::addColumn<bool>("serviceOk");
         const QString ca = QStringLiteral("ca.crt");
-        QTest::newRow("wrong key: auth-failure")
-            << ca << QStringLiteral("not-the-key") << QString() << true << true;
-        QTest::newRow("wrong CA: tls-error")
-            << QStringLiteral("other-ca.crt") << QString() << QString() << false << true;
-        QTest::newRow("missing binary: a service problem")
-            << ca << QString() << QStringLiteral("/nonexistent/norvane-test/openvpn") << true << false;
+        QTest::newRow("wrong key: auth-failure") << ca << QStringLiteral("not-the-key") << false << true << true;
+        QTest::newRow("wrong CA: tls-error") << QStringLiteral("other-ca.crt") << QString() << false << false << true;
+        QTest::newRow("a linked CA: refused by the helper, a service problem")
+            << ca << QString() << true << true << false;
     }
     void failedAttemptsEndOpenVpn()
     {
         QFETCH(QString, caFile);
         QFETCH(QString, key);
-        QFETCH(QString, binary);
+        QFETCH(bool, linkedCa);
         QFETCH(bool, reachable);
         QFETCH(bool, serviceOk);
-        CreateController(caFile, binary);
+        CreateController(caFile);
+        const QString inConfig = m_home + QStringLiteral("/Config/tarnwick.crt");
+        QFile::remove(inConfig);
+        if (linkedCa) {
+            QVERIFY(QFile::link(m_workDir + QLatin1Char('/') + caFile, inConfig));
+            m_controller->SetCaSourceFile(inConfig);
+        }
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         const QString credential = key.isEmpty() ? m_accountKey : key;
@@ -157,13 +166,15 @@ private slots:
         QCOMPARE(m_controller->ServerReachable(), reachable);
         QCOMPARE(m_controller->ServiceOk(), serviceOk);
         QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(HelperOpenVpn(), 0, 10000);
+        QFile::remove(inConfig);
     }
 
 private:
-    void CreateController(const QString& caFile, const QString& openvpnBinary = {})
+    void CreateController(const QString& caFile)
     {
-        m_controller = std::make_unique<OpenVpnLinux>(
-            m_settings, *m_services, OpenVpnLinux::CreateProcessController(*m_services, openvpnBinary));
+        m_controller = std::make_unique<OpenVpnLinux>(m_settings, *m_services,
+                                                      OpenVpnLinux::CreateHelperController(*m_services));
         m_controller->SetCaSourceFile(m_workDir + QLatin1Char('/') + caFile);
     }
     // Connects with the right key; the running openvpn's process id, 0 when it failed.
@@ -172,8 +183,7 @@ private:
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         m_controller->SetCredentials(m_accountKey, m_accountKey);
         m_controller->ConnectToServer(QStringLiteral("198.51.100.1"), port, protocol);
-        const auto* process = qobject_cast<const OpenVpnProcessController*>(&m_controller->Service());
-        return connected.wait(45000) && process ? process->RunningPid() : 0;
+        return connected.wait(45000) ? HelperOpenVpn() : 0;
     }
     QByteArray ReadChangeIpRecord() const
     {
