@@ -113,9 +113,8 @@ QString AccountKeyFilePath(const VPNAppContext& context)
 std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
 {
     const ISystemServices& services = context.SystemServices();
-    auto tunnel = std::make_unique<OpenVpnLinux>(
-        context.Settings(), services,
-        OpenVpnLinux::CreateHelperController(services));
+    auto tunnel = std::make_unique<OpenVpnLinux>(context.Settings(), services,
+                                                 OpenVpnLinux::CreateHelperController(services));
     tunnel->SetCaSourceFile(Deployment::VpnCaFile());
     tunnel->SetPtpServer(Deployment::PtpServer());
     return tunnel;

@@ -12,8 +12,9 @@ namespace {
 
 QString ActionId(int operation)
 {
-    static const char* const actions[] = {"org.norvane.helper.start-tunnel", "org.norvane.helper.query-tunnel",
-                                          "org.norvane.helper.stop-tunnel"};
+    static const char* const actions[]
+        = {"org.norvane.helper.start-tunnel", "org.norvane.helper.query-tunnel",
+           "org.norvane.helper.stop-tunnel"};
     return QLatin1String(actions[operation]);
 }
 
@@ -34,7 +35,8 @@ HelperService::HelperService(QDBusConnection bus, QString openvpnBinary, QString
 {
     m_ownerWatcher->setConnection(m_bus);
     m_ownerWatcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    connect(m_ownerWatcher.get(), &QDBusServiceWatcher::serviceUnregistered, this, &HelperService::OnCallerLeft);
+    connect(m_ownerWatcher.get(), &QDBusServiceWatcher::serviceUnregistered, this,
+            &HelperService::OnCallerLeft);
 }
 
 HelperService::~HelperService() = default;
@@ -77,7 +79,8 @@ void HelperService::Authorise(Operation operation, const QString& configDirector
                     });
 }
 
-void HelperService::Perform(Operation operation, const QDBusMessage& call, uint uid, const QString& configDirectory)
+void HelperService::Perform(Operation operation, const QDBusMessage& call, uint uid,
+                            const QString& configDirectory)
 {
     const bool ownTunnel = m_tunnel && m_tunnel->Uid() == uid;
     switch (operation) {
@@ -94,8 +97,9 @@ void HelperService::Perform(Operation operation, const QDBusMessage& call, uint 
     }
     if (m_tunnel && m_tunnel->IsRunning()) {
         m_bus.send(call.createErrorReply(ErrorName("Busy"),
-                                         ownTunnel ? QStringLiteral("A tunnel of this user is running already")
-                                                   : QStringLiteral("Another user's tunnel is running")));
+                                         ownTunnel
+                                             ? QStringLiteral("A tunnel of this user is running already")
+                                             : QStringLiteral("Another user's tunnel is running")));
         return;
     }
     m_tunnel = std::make_unique<TunnelProcess>(m_openvpnBinary, m_runtimeRoot, uid);
@@ -139,8 +143,8 @@ void HelperService::SendToOwner(const char* signal, const QVariant& argument)
 {
     if (m_owner.isEmpty())
         return;
-    QDBusMessage message = QDBusMessage::createTargetedSignal(m_owner, QLatin1String(ObjectPath),
-                                                              QLatin1String(InterfaceName), QLatin1String(signal));
+    QDBusMessage message = QDBusMessage::createTargetedSignal(
+        m_owner, QLatin1String(ObjectPath), QLatin1String(InterfaceName), QLatin1String(signal));
     message << argument;
     m_bus.send(message);
 }

@@ -24,8 +24,8 @@ QString DefaultRuntimeRoot()
 
 QString DefaultOpenVpn()
 {
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("openvpn"),
-                                                         {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+    const QString found = QStandardPaths::findExecutable(
+        QStringLiteral("openvpn"), {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
     return found.isEmpty() ? QStringLiteral("/usr/sbin/openvpn") : found;
 }
 
@@ -64,7 +64,8 @@ int main(int argc, char* argv[])
         return 1;
     }
     HelperService service(bus, parser.value(openvpn), runtimeRoot);
-    if (!bus.registerObject(QLatin1String(HelperService::ObjectPath), &service, QDBusConnection::ExportAllSlots)
+    if (!bus.registerObject(QLatin1String(HelperService::ObjectPath), &service,
+                            QDBusConnection::ExportAllSlots)
         || !bus.registerService(QLatin1String(HelperService::ServiceName))) {
         qCritical("Cannot offer %s on the system bus: %s", HelperService::ServiceName,
                   qPrintable(bus.lastError().message()));

@@ -20,8 +20,7 @@ constexpr int CheckTimeoutMs = 120 * 1000;
 PolkitAuthority::PolkitAuthority(QDBusConnection bus, QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
-{
-}
+{ }
 
 void PolkitAuthority::Check(const QString& callerBusName, const QString& actionId, Answer answer)
 {
@@ -39,20 +38,19 @@ void PolkitAuthority::Check(const QString& callerBusName, const QString& actionI
          << QString();
 
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call, CheckTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this,
-            [watcher, answer = std::move(answer)] {
-                watcher->deleteLater();
-                const QDBusMessage reply = watcher->reply();
-                if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-                    answer(false, watcher->error().message());
-                    return;
-                }
-                // (bba{ss}): is authorised, is challenge, details.
-                const QDBusArgument result = reply.arguments().constFirst().value<QDBusArgument>();
-                bool authorised = false;
-                bool challenge = false;
-                result.beginStructure();
-                result >> authorised >> challenge;
-                answer(authorised, QString());
-            });
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [watcher, answer = std::move(answer)] {
+        watcher->deleteLater();
+        const QDBusMessage reply = watcher->reply();
+        if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+            answer(false, watcher->error().message());
+            return;
+        }
+        // (bba{ss}): is authorised, is challenge, details.
+        const QDBusArgument result = reply.arguments().constFirst().value<QDBusArgument>();
+        bool authorised = false;
+        bool challenge = false;
+        result.beginStructure();
+        result >> authorised >> challenge;
+        answer(authorised, QString());
+    });
 }

@@ -88,7 +88,8 @@ TunnelConfigCheck::Result TunnelConfigCheck::Check(const QByteArray& text, const
 {
     Result result;
     auto refuse = [&result](int number, const QString& why) {
-        result.error = QStringLiteral("line %1: %2").arg(number).arg(why);
+        // Line 0: the configuration as a whole.
+        result.error = number > 0 ? QStringLiteral("line %1: %2").arg(number).arg(why) : why;
         result.config.clear();
         return result;
     };
@@ -123,7 +124,8 @@ TunnelConfigCheck::Result TunnelConfigCheck::Check(const QByteArray& text, const
         } else if (directive == "socks-proxy" && words.size() == 3 && IsHost(words.at(1))
                    && IsPort(words.at(2))) {
             result.config += line + '\n';
-        } else if (directive == "http-proxy" && words.size() >= 3 && IsHost(words.at(1)) && IsPort(words.at(2))) {
+        } else if (directive == "http-proxy" && words.size() >= 3 && IsHost(words.at(1))
+                   && IsPort(words.at(2))) {
             const QByteArray endpoint = words.at(0) + ' ' + words.at(1) + ' ' + words.at(2);
             if (words.size() == 3) {
                 result.config += line + '\n';
@@ -144,7 +146,7 @@ TunnelConfigCheck::Result TunnelConfigCheck::Check(const QByteArray& text, const
     }
     for (const char* required : {"client", "management", "remote", "ca", "dev"}) {
         if (!seen.contains(required))
-            return refuse(lines.size(), QStringLiteral("\"%1\" is missing").arg(QLatin1String(required)));
+            return refuse(0, QStringLiteral("\"%1\" is missing").arg(QLatin1String(required)));
     }
     result.accepted = true;
     return result;

@@ -26,8 +26,7 @@ class Descriptor
 public:
     explicit Descriptor(int fd)
         : m_fd(fd)
-    {
-    }
+    { }
     ~Descriptor()
     {
         if (m_fd >= 0)
@@ -47,7 +46,9 @@ bool ReadCallerFile(int folder, const char* name, uint uid, qsizetype limit, QBy
                     QString& error)
 {
     const Descriptor file(::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (file.Get() < 0 || ::fstat(file.Get(), &info) != 0) {
         error = QStringLiteral("%1 cannot be read (links are not followed)").arg(QLatin1String(name));
         return false;
@@ -128,7 +129,9 @@ bool TunnelProcess::Prepare(const QString& configDirectory)
     // Without a trailing slash, which would make the kernel follow a link at the end.
     const Descriptor folder(::open(QFile::encodeName(QDir::cleanPath(configDirectory)).constData(),
                                    O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (folder.Get() < 0 || ::fstat(folder.Get(), &info) != 0 || (m_uid != 0 && info.st_uid != m_uid))
         return Fail(QStringLiteral("the configuration folder is not a folder of the caller"));
 
@@ -159,9 +162,9 @@ bool TunnelProcess::Prepare(const QString& configDirectory)
             return Fail(QStringLiteral("the proxy credentials cannot be copied"));
     }
 
-    m_managementPassword = QString::fromLatin1(
-        QByteArray::number(QRandomGenerator::system()->generate64(), 16)
-        + QByteArray::number(QRandomGenerator::system()->generate64(), 16));
+    m_managementPassword
+        = QString::fromLatin1(QByteArray::number(QRandomGenerator::system()->generate64(), 16)
+                              + QByteArray::number(QRandomGenerator::system()->generate64(), 16));
     m_mask.Clear();
     m_mask.AddSecret(m_managementPassword.toLatin1());
     if (!WriteOwnerOnly(Folder() + QStringLiteral("/conn.ovpn"), checked.config)
@@ -188,7 +191,8 @@ bool TunnelProcess::Start(const QString& configDirectory)
     m_process.start(QIODevice::ReadOnly);
     if (!m_process.waitForStarted(5000))
         return Fail(QStringLiteral("OpenVPN could not be run: ") + m_process.errorString());
-    WriteOwnerOnly(Folder() + QStringLiteral("/openvpn.pid"), QByteArray::number(m_process.processId()) + '\n');
+    WriteOwnerOnly(Folder() + QStringLiteral("/openvpn.pid"),
+                   QByteArray::number(m_process.processId()) + '\n');
     return true;
 }
 

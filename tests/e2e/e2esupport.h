@@ -49,22 +49,18 @@ inline QStringList ReadLog(const QString& path)
     return messages;
 }
 
-// How many running processes have the client's OpenVPN configuration on their command line.
-inline int OpenVpnProcessesWith(const QString& configPath)
+// How many OpenVPN processes norvane-helper runs in this world (from its runtime folder).
+inline int OpenVpnProcesses()
 {
+    const QByteArray runtime = (WorldDir() + QStringLiteral("/helper-run/")).toUtf8();
     int count = 0;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
-        bool numeric = false;
-        pid.toInt(&numeric);
-        if (!numeric)
-            continue;
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
-        if (!cmdline.open(QIODevice::ReadOnly))
+        if (pid.toLongLong() <= 0 || !cmdline.open(QIODevice::ReadOnly))
             continue;
-        const QList<QByteArray> arguments = cmdline.readAll().split('\0');
-        if (!arguments.isEmpty() && arguments.first().endsWith("openvpn")
-            && arguments.contains(configPath.toUtf8()))
+        const QByteArray arguments = cmdline.readAll();
+        if (arguments.split('\0').constFirst().endsWith("openvpn") && arguments.contains(runtime))
             ++count;
     }
     return count;

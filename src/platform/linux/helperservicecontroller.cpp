@@ -25,8 +25,8 @@ QDBusMessage Call(const QString& method)
 
 } // namespace
 
-HelperServiceController::HelperServiceController(QString configDirectory, QString outputFile, QDBusConnection bus,
-                                                 QObject* parent)
+HelperServiceController::HelperServiceController(QString configDirectory, QString outputFile,
+                                                 QDBusConnection bus, QObject* parent)
     : ServiceController(parent)
     , m_configDirectory(std::move(configDirectory))
     , m_outputFile(std::move(outputFile))
@@ -39,9 +39,11 @@ HelperServiceController::HelperServiceController(QString configDirectory, QStrin
     });
     if (!m_bus.isConnected())
         return;
-    m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelOutput"), this, SLOT(OnTunnelOutput(QString)));
+    m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelOutput"), this,
+                  SLOT(OnTunnelOutput(QString)));
     m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelEnded"), this, SLOT(OnTunnelEnded(int)));
-    auto* watcher = new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
+    auto* watcher
+        = new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &HelperServiceController::OnHelperGone);
 }
 

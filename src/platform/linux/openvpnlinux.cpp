@@ -38,9 +38,9 @@ OpenVpnLinux::~OpenVpnLinux()
 
 std::unique_ptr<ServiceController> OpenVpnLinux::CreateHelperController(const ISystemServices& services)
 {
-    return std::make_unique<HelperServiceController>(
-        services.GetOpenVpnConfigDirectory(),
-        services.GetLogDirectory() + services.ProductWord() + QStringLiteral("_openvpn.log"));
+    return std::make_unique<HelperServiceController>(services.GetOpenVpnConfigDirectory(),
+                                                     services.GetLogDirectory() + services.ProductWord()
+                                                         + QStringLiteral("_openvpn.log"));
 }
 
 bool OpenVpnLinux::CopyCaFile()

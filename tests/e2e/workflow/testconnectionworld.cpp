@@ -62,7 +62,7 @@ private:
         // The first exit address of the tunnel, or the one its last change gave.
         QVERIFY2(Text("MainNewIPLabel").startsWith(QLatin1String("203.0.113.")),
                  qPrintable(Text("MainNewIPLabel")));
-        QCOMPARE(E2e::OpenVpnProcessesWith(m_configPath), 1);
+        QCOMPARE(E2e::OpenVpnProcesses(), 1);
     }
 
     bool World(const QString& command, const QString& server)
@@ -103,7 +103,7 @@ private slots:
         m_window.reset();
         m_context.reset();
         if (!m_configPath.isEmpty())
-            QCOMPARE(E2e::OpenVpnProcessesWith(m_configPath), 0);
+            QCOMPARE(E2e::OpenVpnProcesses(), 0);
     }
 
     void connectsThroughTheRealServer()
@@ -152,7 +152,7 @@ private slots:
         QVERIFY(!usableDuringCountdown);
         QVERIFY(Child("ConnectButton")->isEnabled());
         QVERIFY(!log.Contains(QStringLiteral("Disconnect reason")));
-        QCOMPARE(E2e::OpenVpnProcessesWith(m_configPath), 0);
+        QCOMPARE(E2e::OpenVpnProcesses(), 0);
     }
 
     void droppedTunnelShowsItsReason()
@@ -169,7 +169,7 @@ private slots:
         QVERIFY(!Child("RestartButton")->isHidden());
         QVERIFY(m_window->ConnectionIndicator()->isVisible());
         QCOMPARE(Text("MainStatusLabel"), QStringLiteral("CLICK CONNECT TO SECURE YOUR INTERNET"));
-        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcessesWith(m_configPath), 0, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
         QVERIFY(World(QStringLiteral("start-server"), QStringLiteral("udp")));
     }
 };

@@ -13,8 +13,7 @@ class PolkitStandIn final : public QDBusVirtualObject
 public:
     explicit PolkitStandIn(bool allow)
         : m_allow(allow)
-    {
-    }
+    { }
 
     QString introspect(const QString&) const override { return QString(); }
 
@@ -45,7 +44,8 @@ int main(int argc, char* argv[])
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.registerVirtualObject(QStringLiteral("/org/freedesktop/PolicyKit1/Authority"), &authority)
         || !bus.registerService(QStringLiteral("org.freedesktop.PolicyKit1"))) {
-        qCritical("cannot offer org.freedesktop.PolicyKit1 on %s", qgetenv("DBUS_SYSTEM_BUS_ADDRESS").constData());
+        qCritical("cannot offer org.freedesktop.PolicyKit1 on %s",
+                  qgetenv("DBUS_SYSTEM_BUS_ADDRESS").constData());
         return 1;
     }
     return QCoreApplication::exec();

@@ -33,18 +33,21 @@ public:
             QTcpSocket* peer = socket = server.nextPendingConnection();
             ++connections;
             connect(peer, &QTcpSocket::readyRead, this, [this, peer] { OnCommand(peer->readAll()); });
-            Send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"
-                 ">HOLD:Waiting for hold release:0\r\n");
+            if (password.isEmpty())
+                Greet();
+            else
+                Send("ENTER PASSWORD:");
         });
     }
 
-    // "runs", "refused", or "stalls": accepted but never running.
+    // "runs", "refused", "fails" (accepted, then reported failed) or "stalls": never running.
     QString onStart = QStringLiteral("runs");
     // "ends": reports EXITING and closes the management connection; "hangs": neither.
     QString onStop = QStringLiteral("ends");
     int starts = 0;
     int stops = 0;
     int connections = 0;
+    QString password;
     QByteArray received;
     QTcpServer server;
     QPointer<QTcpSocket> socket;
@@ -58,10 +61,13 @@ public:
     bool IsInstalled() const override { return true; }
     bool IsRunning() const override { return m_running; }
     bool IsStopping() const override { return m_stopping; }
+    QString ManagementPassword() const override { return password; }
     bool Start() override
     {
         ++starts;
         m_running = onStart == QLatin1String("runs");
+        if (onStart == QLatin1String("fails"))
+            QTimer::singleShot(0, this, [this] { emit StartFailed(QStringLiteral("conn.ovpn refused")); });
         return onStart != QLatin1String("refused");
     }
     void Stop() override
@@ -80,9 +86,18 @@ public:
     }
 
 private:
+    void Greet()
+    {
+        Send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"
+             ">HOLD:Waiting for hold release:0\r\n");
+    }
     void OnCommand(const QByteArray& data)
     {
         received += data;
+        if (data == password.toLatin1() + '\n') {
+            Send("SUCCESS: password is correct\r\n");
+            Greet();
+        }
         if (data.contains("hold release\n"))
             Send("SUCCESS: real-time state notification set to ON\r\nSUCCESS: hold release succeeded\r\n"
                  ">PASSWORD:Need 'Auth' username/password\r\n");
@@ -103,8 +118,8 @@ private:
 // Steps: key <credential> | connect <protocol> <port> <server> | ptp | ptpdown | disconnect |
 //   exit | changeip | send <lines OpenVPN writes, once connected> | part <text without line end> |
 //   close (OpenVPN closes the management connection) | unlisten management|changeip | wait <ms> |
-//   onstart refused|stalls | onstop hangs | tcpPort <n> | smtp [mail server] | proxy |
-//   delay <ms before the management connection> | configpath <path>
+//   onstart refused|fails|stalls | onstop hangs | mgmtpassword <password> | tcpPort <n> | smtp [mail server]
+//   | proxy | delay <ms before the management connection> | configpath <path>
 // Checks, "=" at once and "~" within five seconds: events <e,...> | sent <commands> |
 //   starts|stops|connections <n> | status <those of: checking connecting connected managed open
 //   unreachable serviceproblem> | config <text in it> | tail <its end> | files <those existing,
@@ -182,6 +197,7 @@ private:
                 {QStringLiteral("wait"), [&] { QTest::qWait(arg.toInt()); }},
                 {QStringLiteral("onstart"), [&] { fake->onStart = arg; }},
                 {QStringLiteral("onstop"), [&] { fake->onStop = arg; }},
+                {QStringLiteral("mgmtpassword"), [&] { fake->password = arg; }},
                 {QStringLiteral("tcpPort"), [&] { settings.tcpPort = arg.toInt(); }},
                 {QStringLiteral("smtp"),
                  [&] {
@@ -309,6 +325,10 @@ private slots:
             << QStringLiteral("unlisten management; connect UDP 1194 198.51.100.1; ~status connecting; wait 100; =events; exit; =events exit; =stops 1");
         QTest::newRow("OpenVPN refused to start, then never running: a service problem each time")
             << QStringLiteral("onstart refused; connect UDP 1194 198.51.100.1; ~events down; =status serviceproblem; onstart stalls; connect UDP 1194 198.51.100.1; =status checking; ~events down; =status serviceproblem; =starts 2; =connections 0");
+        QTest::newRow("the helper refuses an accepted start: a service problem at once, no more checks")
+            << QStringLiteral("onstart fails; connect UDP 1194 198.51.100.1; ~status serviceproblem; ~events down; =starts 1; =connections 0");
+        QTest::newRow("the management password is answered before anything else and never logged")
+            << QStringLiteral(R"(mgmtpassword 9f3c1e; connect UDP 1194 198.51.100.1; ~sent 9f3c1e|state on|hold release|username "Auth" "NK5KEY"|password "Auth" "NK5KEY"|; =unlogged 9f3c1e)");
         QTest::newRow("a server address with a line break, an unwritable configuration: service problems, nothing started")
             << QStringLiteral("connect UDP 1194 10.1.2.3\nup /bin/sh; ~events down; =status serviceproblem; =files; configpath /proc/norvane-none/conn.ovpn; connect UDP 1194 198.51.100.1; ~events down; =status serviceproblem; =starts 0");
         QTest::newRow("proxy credentials: an owner-only file the configuration names, gone after disconnect")
