@@ -2,10 +2,11 @@
 # Sets everything up, builds, and runs the client against the service.
 #
 # As root: brings up the service world (tools/world/world.sh: network namespaces, the service
-# simulator with its catalog and an account, real OpenVPN servers over UDP and TCP) and runs the
-# client inside its client namespace. Without root there are no namespaces and no tunnel
-# device: the simulator runs as a local process on loopback, and connecting fails with
-# OpenVPN's error.
+# simulator with its catalog and an account, real OpenVPN servers over UDP and TCP, and
+# norvane-helper as root on a private system bus) and runs the client inside its client namespace
+# as an unprivileged user: the one who ran sudo, else nobody. Without root there are no namespaces
+# and no helper: the simulator runs as a local process on loopback, and connecting fails at once
+# with the message that norvane-helper cannot be reached.
 #
 # On the user's display when there is one ($DISPLAY or $WAYLAND_DISPLAY): the demo lasts until
 # the client is closed. Otherwise offscreen with auto-connect: the demo ends once the connected
@@ -119,7 +120,12 @@ follow() { # log file
     follow_pid=$!
 }
 
-client_env=(NORVANE_HOME="$home" NORVANE_SCREENSHOT_ON_CONNECT="$shot" XDG_CONFIG_HOME="$demo/xdg-config")
+# The window runs as this user in the world: the one who ran sudo, else nobody.
+user=${SUDO_USER:-nobody}
+# Written by the window, so in a folder of the user's; copied to $shot at the end.
+window_shot=$home/connected.png
+rm -f "$window_shot"
+client_env=(NORVANE_HOME="$home" NORVANE_SCREENSHOT_ON_CONNECT="$window_shot" XDG_CONFIG_HOME="$demo/xdg-config")
 if [ "$offscreen" -eq 1 ]; then
     mkdir -p "$demo/runtime"
     chmod 700 "$demo/runtime"
@@ -138,21 +144,25 @@ fi
 if [ "$mode" = world ]; then
     step "Bringing the service world up (network namespaces, simulator, OpenVPN servers)"
     world=$(mktemp -d /tmp/norvane-demo.XXXXXX)
-    NORVANE_SERVICE_SIM=$sim tools/world/world.sh up "$world" | sed '$d' | sed 's/^/   /'
+    NORVANE_WORLD_USER=$user NORVANE_SERVICE_SIM=$sim tools/world/world.sh up "$world" | sed '$d' | sed 's/^/   /'
     [ -e "$world/world.env" ] || exit 1
+    mkdir -p "$demo/xdg-config"
+    chown -R "$user:" "$home" "$demo/xdg-config"
+    [ ! -d "$demo/runtime" ] || chown "$user:" "$demo/runtime"
     client_ns=$(sed -n 's/^client_ns=//p' "$world/world.conf")
     service_ns=$(sed -n 's/^service_ns=//p' "$world/world.conf")
     note "client namespace $client_ns: 192.0.2.2, default route via 192.0.2.1"
     note "service namespace $service_ns: API https://203.0.113.10, VPN 198.51.100.1 UDP 1194 and TCP 443"
     note "account $account_key; exit address through the tunnel 203.0.113.77, a new one after each IP change"
+    note "norvane-helper runs OpenVPN as root (log: $world/helper.log); the window runs as $user ($(id -u "$user"))"
     follow "$world/sim.log"
-    client_cmd=(tools/world/world.sh exec "$world" env "${client_env[@]}" "$client")
+    client_cmd=(env NORVANE_WORLD_USER="$user" tools/world/world.sh exec-user "$world" env "${client_env[@]}" "$client")
 else
     step "No service world: $reason"
-    note "The world needs root: network namespaces for the client and the service, and OpenVPN"
-    note "needs root (CAP_NET_ADMIN) to open the tunnel device. Running the simulator on loopback"
-    note "instead: the client starts, signs in and lists the servers; connecting then fails with"
-    note "OpenVPN's error, since no VPN server runs here and no tunnel can be opened."
+    note "The world needs root: network namespaces for the client and the service, and"
+    note "norvane-helper, the root service that runs OpenVPN. Running the simulator on loopback"
+    note "instead: the client starts, signs in and lists the servers; connecting then fails at"
+    note "once with the message that norvane-helper cannot be reached."
     note "Run 'sudo tools/demo.sh' for the whole demo."
     loop=$demo/loopback
     rm -rf "$loop"
@@ -177,9 +187,8 @@ else
     ca=$(sed -n 's/^CA certificate: //p' "$loop/sim.log")
     note "API https://$api, account $account_key"
     follow "$loop/sim.log"
-    openvpn=$(PATH="$PATH:/usr/sbin:/sbin" command -v openvpn || true)
     client_env+=(NORVANE_API_HOST="$api" NORVANE_WEB_HOST="$api" NORVANE_UPDATE_URL="https://$api/updates/linux/appcast.xml"
-        NORVANE_PTP_SERVER=127.0.0.1 NORVANE_CA_FILE="$ca" NORVANE_VPN_CA="$ca" NORVANE_OPENVPN="$openvpn"
+        NORVANE_PTP_SERVER=127.0.0.1 NORVANE_CA_FILE="$ca" NORVANE_VPN_CA="$ca"
         NORVANE_ACCOUNT_KEY="$account_key")
     client_cmd=(env "${client_env[@]}" "$client")
 fi
@@ -201,11 +210,11 @@ if [ "$offscreen" -eq 0 ]; then
     step "The client ended (exit status $rc)"
 else
     deadline=$((SECONDS + seconds))
-    while kill -0 "$client_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] && [ ! -s "$shot" ]; do
+    while kill -0 "$client_pid" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] && [ ! -s "$window_shot" ]; do
         sleep 0.5
     done
     if kill -0 "$client_pid" 2>/dev/null; then
-        if [ -s "$shot" ]; then
+        if [ -s "$window_shot" ]; then
             step "Connected; asking the client to exit (norvane /exit)"
         else
             step "$seconds seconds are up; asking the client to exit (norvane /exit)"
@@ -231,6 +240,7 @@ else
     fi
 fi
 
+[ ! -s "$window_shot" ] || cp "$window_shot" "$shot"
 if [ -s "$shot" ]; then
     step "Picture of the connected window: $shot"
 else

@@ -46,7 +46,7 @@ void PolkitAuthority::Check(const QString& callerBusName, const QString& actionI
             return;
         }
         // (bba{ss}): is authorised, is challenge, details.
-        const QDBusArgument result = reply.arguments().constFirst().value<QDBusArgument>();
+        const auto result = reply.arguments().constFirst().value<QDBusArgument>();
         bool authorised = false;
         bool challenge = false;
         result.beginStructure();

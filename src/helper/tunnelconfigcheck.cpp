@@ -114,30 +114,24 @@ TunnelConfigCheck::Result TunnelConfigCheck::Check(const QByteArray& text, const
             return refuse(number, QStringLiteral("\"%1\" appears twice").arg(name));
         seen.insert(directive);
 
-        if (FixedLines().contains(line)) {
+        const bool endpoint = words.size() == 3 && IsHost(words.at(1)) && IsPort(words.at(2));
+        const bool asWritten = FixedLines().contains(line)
+            || ((directive == "remote" || directive == "socks-proxy" || directive == "http-proxy")
+                && endpoint)
+            || (directive == "route" && words.size() == 4 && IsIpv4(words.at(1))
+                && words.at(2) == "255.255.255.255" && words.at(3) == "net_gateway");
+        if (asWritten) {
             result.config += line + '\n';
         } else if (directive == "management" && words.size() == 3 && words.at(1) == "127.0.0.1"
                    && words.at(2) == QByteArray::number(ManagementPort)) {
             result.config += line + ' ' + Quoted(paths.managementPasswordFile) + '\n';
-        } else if (directive == "remote" && words.size() == 3 && IsHost(words.at(1)) && IsPort(words.at(2))) {
-            result.config += line + '\n';
-        } else if (directive == "socks-proxy" && words.size() == 3 && IsHost(words.at(1))
+        } else if (directive == "http-proxy" && words.size() > 3 && IsHost(words.at(1))
                    && IsPort(words.at(2))) {
-            result.config += line + '\n';
-        } else if (directive == "http-proxy" && words.size() >= 3 && IsHost(words.at(1))
-                   && IsPort(words.at(2))) {
-            const QByteArray endpoint = words.at(0) + ' ' + words.at(1) + ' ' + words.at(2);
-            if (words.size() == 3) {
-                result.config += line + '\n';
-            } else if (line == endpoint + ' ' + Quoted(paths.callerProxyAuthFile) + " basic") {
-                result.usesProxyAuthFile = true;
-                result.config += endpoint + ' ' + Quoted(paths.proxyAuthFile) + " basic\n";
-            } else {
+            const QByteArray proxy = words.at(0) + ' ' + words.at(1) + ' ' + words.at(2);
+            if (line != proxy + ' ' + Quoted(paths.callerProxyAuthFile) + " basic")
                 return refuse(number, QStringLiteral("the proxy credentials must be the client's own file"));
-            }
-        } else if (directive == "route" && words.size() == 4 && IsIpv4(words.at(1))
-                   && words.at(2) == "255.255.255.255" && words.at(3) == "net_gateway") {
-            result.config += line + '\n';
+            result.usesProxyAuthFile = true;
+            result.config += proxy + ' ' + Quoted(paths.proxyAuthFile) + " basic\n";
         } else if (IsKnownDirective(directive)) {
             return refuse(number, QStringLiteral("unexpected value for \"%1\"").arg(name));
         } else {

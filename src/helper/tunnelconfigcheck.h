@@ -17,7 +17,7 @@ class TunnelConfigCheck
 {
 public:
     static constexpr quint16 ManagementPort = 52025;
-    static constexpr qsizetype MaxSize = 16 * 1024;
+    static constexpr qsizetype MaxSize = qsizetype(16) * 1024;
 
     struct Paths
     {

@@ -16,8 +16,8 @@
 
 namespace {
 
-constexpr qsizetype MaxCaSize = 64 * 1024;
-constexpr qsizetype MaxAuthSize = 4 * 1024;
+constexpr qsizetype MaxCaSize = qsizetype(64) * 1024;
+constexpr qsizetype MaxAuthSize = qsizetype(4) * 1024;
 constexpr int MaxLineLength = 8 * 1024;
 
 // Closes a descriptor when it goes out of scope.
