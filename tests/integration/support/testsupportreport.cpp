@@ -1,5 +1,6 @@
 #include "api/vpnapi.h"
 #include "fakeclock.h"
+#include "fakediagnostics.h"
 #include "settings/vpnsettings.h"
 #include "simulatorfixture.h"
 #include "support/loghandler.h"
@@ -15,18 +16,6 @@ namespace {
 
 const QString ProxyPassword = QStringLiteral("pr0xyPass");
 using Step = NetworkDiagnostics::Step;
-
-// Steps answer when the test says so, or never.
-class FakeDiagnostics final : public NetworkDiagnostics
-{
-public:
-    QList<Step> started;
-    int aborts = 0;
-
-    void StartStep(Step step, const QString&) override { started.append(step); }
-    void Abort() override { ++aborts; }
-    void Answer(const QByteArray& output) { emit StepFinished(output); }
-};
 
 } // namespace
 
