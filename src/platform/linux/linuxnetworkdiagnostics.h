@@ -29,12 +29,6 @@ public:
         QStringList arguments;
         QString file;
         QString note;
-
-        bool operator==(const Command& other) const
-        {
-            return program == other.program && arguments == other.arguments && file == other.file
-                && note == other.note;
-        }
     };
     // Finds an installed program by name; empty when there is none.
     using ProgramLookup = std::function<QString(const QString& name)>;
