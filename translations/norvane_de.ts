@@ -36,7 +36,7 @@
     <name>ConnectionController</name>
     <message>
         <source>CLICK CONNECT TO SECURE YOUR INTERNET</source>
-        <translation>KLICKEN SIE AUF VERBINDEN, UM IHR INTERNET ZU SICHERN</translation>
+        <translation>FÜR SICHERES INTERNET: VERBINDEN</translation>
     </message>
     <message>
         <source>Connecting...</source>
@@ -309,7 +309,7 @@ Hinweis: Diese Datei enthält keine persönlichen Daten und dient nur der techni
     </message>
     <message>
         <source>CLICK CONNECT TO SECURE YOUR INTERNET</source>
-        <translation>KLICKEN SIE AUF VERBINDEN, UM IHR INTERNET ZU SICHERN</translation>
+        <translation>FÜR SICHERES INTERNET: VERBINDEN</translation>
     </message>
     <message>
         <source>ENTER YOUR ACCOUNT KEY TO SIGN IN.</source>

@@ -36,7 +36,7 @@
     <name>ConnectionController</name>
     <message>
         <source>CLICK CONNECT TO SECURE YOUR INTERNET</source>
-        <translation>CLIQUEZ SUR CONNEXION POUR SÉCURISER VOTRE INTERNET</translation>
+        <translation>POUR UN INTERNET SÛR : CONNEXION</translation>
     </message>
     <message>
         <source>Connecting...</source>
@@ -44,7 +44,7 @@
     </message>
     <message>
         <source>YOU ARE SECURELY CONNECTED</source>
-        <translation>VOUS ÊTES CONNECTÉ EN TOUTE SÉCURITÉ</translation>
+        <translation>CONNECTÉ EN TOUTE SÉCURITÉ</translation>
     </message>
     <message>
         <source>Restoring Point-to-Point connection...</source>
@@ -277,11 +277,11 @@ Remarque : ce fichier ne contient aucune information personnelle et sert uniquem
     </message>
     <message>
         <source>LOCAL IP:</source>
-        <translation>IP LOCALE :</translation>
+        <translation>IP LOCALE:</translation>
     </message>
     <message>
         <source>NEW IP:</source>
-        <translation>NOUVELLE IP :</translation>
+        <translation>IP VPN:</translation>
     </message>
     <message>
         <source>CHANGE</source>
@@ -309,7 +309,7 @@ Remarque : ce fichier ne contient aucune information personnelle et sert uniquem
     </message>
     <message>
         <source>CLICK CONNECT TO SECURE YOUR INTERNET</source>
-        <translation>CLIQUEZ SUR CONNEXION POUR SÉCURISER VOTRE INTERNET</translation>
+        <translation>POUR UN INTERNET SÛR : CONNEXION</translation>
     </message>
     <message>
         <source>ENTER YOUR ACCOUNT KEY TO SIGN IN.</source>

@@ -18,8 +18,12 @@ namespace {
 // Paths of the service's knowledge base and ticket pages on its web site.
 const char KnowledgebasePath[] = "/knowledgebase/";
 const char SupportTicketPath[] = "/support/ticket";
-// Links on the dark dialog: the palette's default blue would not be readable.
-const QColor LinkColour(0x7A, 0xAA, 0xD2);
+// Links on the dark dialog: the default blue would not be readable. The colour is added here,
+// so the translatable texts carry none.
+QString WithReadableLinks(QString html)
+{
+    return html.replace(QLatin1String("<a "), QLatin1String("<a style=\"color: #7AAAD2;\" "));
+}
 
 } // namespace
 
@@ -35,9 +39,6 @@ VPNHelpDialog::VPNHelpDialog(InterfaceLanguage& language, std::unique_ptr<Suppor
     , m_notice(new VPNSimpleDialog(this))
 {
     m_ui->setupUi(m_form);
-    QPalette palette = m_form->palette();
-    palette.setColor(QPalette::Link, LinkColour);
-    m_form->setPalette(palette);
 
     const QList<QAbstractButton*> tabs
         = {m_ui->ToolsTabButton, m_ui->LanguageTabButton, m_ui->AboutTabButton, m_ui->HelpTabButton};
@@ -105,16 +106,16 @@ void VPNHelpDialog::FillPages()
     const InterfaceLanguage::Entry& pages = InterfaceLanguage::Table[m_language.CurrentRow()];
     const QString web = QStringLiteral("https://") + m_links.webHost;
     const QString product = m_links.productWord.toUpper();
-    m_ui->HelpStartedLabel->setText(
+    m_ui->HelpStartedLabel->setText(WithReadableLinks(
         tr("Choose a server location and press CONNECT. When the status indicator turns solid green, your "
            "connection is secure. Closing the window puts the program in the tray, where it keeps "
            "running.<br><a href=\"%1\">Get Started Guide</a>")
-            .arg(ManualUrl(pages.gettingStartedPage).toHtmlEscaped()));
-    m_ui->HelpTroublesLabel->setText(
+            .arg(ManualUrl(pages.gettingStartedPage).toHtmlEscaped())));
+    m_ui->HelpTroublesLabel->setText(WithReadableLinks(
         tr("When something does not work as expected, the <a href=\"%1\">Basic Troubleshooting Guide</a> "
            "lists the usual causes and what to do.")
-            .arg(ManualUrl(pages.troubleshootingPage).toHtmlEscaped()));
-    m_ui->HelpSupportLabel->setText(
+            .arg(ManualUrl(pages.troubleshootingPage).toHtmlEscaped())));
+    m_ui->HelpSupportLabel->setText(WithReadableLinks(
         tr("For anything else, the manual and our support team are there to help.<p align=\"center\"><a "
            "href=\"%1\">User Manual</a> | <a href=\"%2\">Knowledgebase</a> | <a href=\"%3\">Online "
            "Support</a> | "
@@ -122,17 +123,17 @@ void VPNHelpDialog::FillPages()
             .arg(ManualUrl(pages.manualPage).toHtmlEscaped(),
                  (web + QLatin1String(KnowledgebasePath)).toHtmlEscaped(),
                  (web + QLatin1String(SupportTicketPath)).toHtmlEscaped(),
-                 (QStringLiteral("mailto:") + m_links.supportEmail).toHtmlEscaped()));
+                 (QStringLiteral("mailto:") + m_links.supportEmail).toHtmlEscaped())));
     m_ui->AboutProductLabel->setText(
         tr("%1 is a subscription VPN service. It puts your computer's internet traffic through an encrypted "
            "tunnel to one of its servers, so that the networks on the way cannot read it and web sites see "
            "the "
            "server's IP address instead of yours.")
             .arg(product));
-    m_ui->AboutCompanyLabel->setText(
+    m_ui->AboutCompanyLabel->setText(WithReadableLinks(
         tr("%1 is built and run by a small team that operates its own VPN servers. More about us and the "
            "service: <a href=\"%2\">%3</a>")
-            .arg(product, web.toHtmlEscaped(), m_links.webHost.toHtmlEscaped()));
+            .arg(product, web.toHtmlEscaped(), m_links.webHost.toHtmlEscaped())));
 }
 
 void VPNHelpDialog::ShowSupportStatus()
