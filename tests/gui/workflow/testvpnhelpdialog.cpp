@@ -1,11 +1,9 @@
-#include "api/vpnapi.h"
 #include "appcontext.h"
 #include "fakeclock.h"
 #include "fakediagnostics.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
-#include "settings/vpnsettings.h"
 #include "simulatorfixture.h"
 #include "startup.h"
 #include "support/interfacelanguage.h"
@@ -19,12 +17,10 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QUrl>
 
 namespace {
 
@@ -38,9 +34,7 @@ template<typename T = QWidget> T* Child(QWidget* window, const char* name)
 
 QString Text(QWidget* window, const char* name)
 {
-    if (auto* label = window->findChild<QLabel*>(QLatin1String(name)))
-        return label->text();
-    return Child<QAbstractButton>(window, name)->text();
+    return Child(window, name)->property("text").toString();
 }
 
 } // namespace
@@ -124,6 +118,10 @@ private slots:
         QFETCH(QString, current);
         QFETCH(QString, manualPage);
         Dialog d;
+        // A translation loaded before must not outlive a change to a language without one.
+        QVERIFY(WriteFile(d.LocaleFile(), "de"));
+        d.language.InstallTranslator();
+        QFile::remove(d.LocaleFile());
         if (!content.isNull())
             QVERIFY(WriteFile(d.LocaleFile(), content));
         d.language.InstallTranslator();
@@ -163,8 +161,6 @@ private slots:
 
         QCOMPARE(Text(window.get(), "MenuHelpButton"), QStringLiteral("Hilfe"));
         QCOMPARE(help->Caption(), QStringLiteral("Hilfemenü"));
-        QCOMPARE(Text(help, "LanguageTopCaptionLabel"),
-                 QStringLiteral("Die aktuelle Sprache der NORVANE-Oberfläche ist:"));
         QVERIFY(Text(help, "HelpStartedLabel").contains(QLatin1String("de/lessons/Kurzanleitung.html")));
     }
 
@@ -176,7 +172,6 @@ private slots:
         QString error;
         QVERIFY2(fixture.Prepare(&error), qPrintable(error));
         const std::unique_ptr<ServiceSimulator> simulator = fixture.Start();
-        QVERIFY(simulator);
         Dialog d(simulator->HostAndPort());
         d.api.Queue().SetExtraCaFile(fixture.CaPath());
         UrlRecorder browser;
