@@ -38,7 +38,7 @@ QList<LinuxNetworkDiagnostics::Command> LinuxNetworkDiagnostics::StepCommands(St
     // The first installed program of a list of alternatives.
     const auto first = [&lookup](std::initializer_list<const char*> names) -> QString {
         for (const char* name : names) {
-            const QString path = lookup(QLatin1String(name));
+            QString path = lookup(QLatin1String(name));
             if (!path.isEmpty())
                 return path;
         }
