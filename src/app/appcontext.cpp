@@ -8,17 +8,13 @@
 #include "tunnel/openvpngeneric.h"
 #include "versioninfo.h"
 
-#include <QCoreApplication>
-#include <QDebug>
-#include <QFile>
-#include <QTextStream>
-
 VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, std::unique_ptr<Clock> clock)
     : m_productWord(systemServices->ProductWord())
     , m_systemServices(std::move(systemServices))
     , m_clock(clock ? std::move(clock) : std::make_unique<::SystemClock>())
     , m_api(Deployment::ApiHost(), Deployment::ApiKey())
     , m_settingsStore(GetSettingsFilePath(*m_systemServices))
+    , m_language(GetLocaleConfigPath(*m_systemServices), m_systemServices->GetTranslationsDirectory())
     , m_serverManager(m_settingsStore.Settings())
     , m_ipManager(m_api, *m_clock)
 {
@@ -68,33 +64,4 @@ void VPNAppContext::SetApiProxyFromSettings()
 {
     LoadSettings();
     m_api.SetProxyFromSettings(Settings());
-}
-
-QString VPNAppContext::ReadLocale(const QString& path)
-{
-    qDebug() << "Locale file: " << path;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return QStringLiteral("en");
-    QTextStream stream(&file);
-    stream.setEncoding(QStringConverter::System);
-    QString code = stream.readLine();
-    qDebug() << "Read locale : (" << code << ")";
-    return code;
-}
-
-bool VPNAppContext::LoadTranslation(const QString& path)
-{
-    qDebug() << "Loading translation from: " << path;
-    return m_translator.load(path);
-}
-
-void VPNAppContext::InstallTranslator()
-{
-    const QString code = ReadLocale(GetLocaleConfigPath(*m_systemServices));
-    // A failed load leaves the translator empty; it is only in the application while it holds
-    // a translation.
-    QCoreApplication::removeTranslator(&m_translator);
-    if (LoadTranslation(GetLanguageFilePath(*m_systemServices, code)))
-        QCoreApplication::installTranslator(&m_translator);
 }

@@ -6,8 +6,7 @@
 #include "platform/isystemservices.h"
 #include "servers/vpnservermanager.h"
 #include "settings/settingsstore.h"
-
-#include <QTranslator>
+#include "support/interfacelanguage.h"
 
 #include <memory>
 
@@ -40,7 +39,8 @@ public:
     VPNApi& Api() { return m_api; }
     VPNSettings& Settings() { return m_settingsStore.Settings(); }
     SettingsStore& Store() { return m_settingsStore; }
-    QTranslator& Translator() { return m_translator; }
+    QTranslator& Translator() { return m_language.Translator(); }
+    InterfaceLanguage& Language() { return m_language; }
     VPNServerManager& ServerManager() { return m_serverManager; }
     VPNIpManager& IpManager() { return m_ipManager; }
 
@@ -61,10 +61,7 @@ public:
 
     // Loads the translation of the language chosen in locale.config into the process-wide
     // translator and installs it; without a translation the built-in English texts show.
-    void InstallTranslator();
-    // The language code on the first line of the language file; "en" when there is none.
-    static QString ReadLocale(const QString& path);
-    bool LoadTranslation(const QString& path);
+    void InstallTranslator() { m_language.InstallTranslator(); }
 
 private:
     QString m_productWord;
@@ -72,7 +69,7 @@ private:
     std::unique_ptr<Clock> m_clock;
     VPNApi m_api;
     SettingsStore m_settingsStore;
-    QTranslator m_translator;
+    InterfaceLanguage m_language;
     VPNServerManager m_serverManager;
     VPNIpManager m_ipManager;
     std::unique_ptr<OpenVpnGeneric> m_tunnel;

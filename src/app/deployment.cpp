@@ -30,6 +30,16 @@ QString WebHost()
     return FromEnvironment("NORVANE_WEB_HOST", QStringLiteral("www.norvane.example"));
 }
 
+QString SupportEmail()
+{
+    return QStringLiteral("support@norvane.example");
+}
+
+QString LookupHost()
+{
+    return QStringLiteral("www.debian.org");
+}
+
 QString PtpServer()
 {
     return FromEnvironment("NORVANE_PTP_SERVER", QStringLiteral("ptp.norvane.example"));

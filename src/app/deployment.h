@@ -13,6 +13,10 @@ QString ApiKey();
 QString ApiHost();
 // Host of the web site (sign-up, help and address-check pages). NORVANE_WEB_HOST.
 QString WebHost();
+// Address the support team answers e-mail at.
+QString SupportEmail();
+// Well-known public host whose name lookup opens the support report.
+QString LookupHost();
 // Address of the point-to-point server. NORVANE_PTP_SERVER.
 QString PtpServer();
 // Address of the appcast feed. NORVANE_UPDATE_URL.

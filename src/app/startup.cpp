@@ -6,13 +6,16 @@
 #include "connection/connectioncontroller.h"
 #include "deployment.h"
 #include "linux/keychainaccountkeystore.h"
+#include "linux/linuxnetworkdiagnostics.h"
 #include "linux/linuxsystemservices.h"
 #include "linux/openvpnlinux.h"
 #include "qtlocalpeer.h"
 #include "qtsingleapplication.h"
 #include "support/loghandler.h"
+#include "support/supportreport.h"
 #include "tunnel/servicecontroller.h"
 #include "versioninfo.h"
+#include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
 
 #include <QDateTime>
@@ -120,6 +123,20 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
     return tunnel;
 }
 
+std::unique_ptr<VPNHelpDialog> CreateHelpDialog(VPNAppContext& context)
+{
+    const ISystemServices& services = context.SystemServices();
+    auto report = std::make_unique<SupportReport>(
+        context.Api(), context.Settings(), std::make_unique<LinuxNetworkDiagnostics>(), context.SystemClock(),
+        GetLogFilePath(services), Deployment::LookupHost());
+    auto dialog = std::make_unique<VPNHelpDialog>(
+        context.Language(), std::move(report),
+        VPNHelpDialog::Links {context.ProductWord(), services.GetManualDirectory(), Deployment::WebHost(),
+                              Deployment::SupportEmail()});
+    dialog->SetVersionText(VersionInfo::Read());
+    return dialog;
+}
+
 std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context)
 {
     // The window shows the settings as the file has them now.
@@ -129,6 +146,7 @@ std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context)
         VPNMainWindow::Branding {context.ProductWord(), Deployment::WebHost()});
     QObject::connect(window.get(), &VPNMainWindow::RestartRequested,
                      [] { ApplicationRestart::StartNewCopy(); });
+    window->SetHelpDialog(CreateHelpDialog(context).release());
     return window;
 }
 

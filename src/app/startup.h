@@ -15,11 +15,14 @@ bool HasExitSwitch(const QStringList& args);
 
 class OpenVpnGeneric;
 class VPNAppContext;
+class VPNHelpDialog;
 class VPNMainWindow;
 
 // Where the account key is kept when no keyring answers.
 QString AccountKeyFilePath(const VPNAppContext& context);
 // The tunnel controller of this platform, with the deployment's OpenVPN, CA and point-to-point server.
 std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context);
-// The main window over the context's workflow (CreateWorkflow() has run).
+// The help menu with the support report of this platform.
+std::unique_ptr<VPNHelpDialog> CreateHelpDialog(VPNAppContext& context);
+// The main window over the context's workflow (CreateWorkflow() has run), with its help menu.
 std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context);

@@ -6,6 +6,7 @@
 #include "servers/vpnservermanager.h"
 #include "settings/settingsstore.h"
 #include "ui_vpnmainwindow.h"
+#include "vpnhelpdialog.h"
 #include "vpnservermarks.h"
 #include "vpntrayicon.h"
 #include "widgets/hkwindowbuttonview.h"
@@ -350,6 +351,18 @@ QString VPNMainWindow::ComposeTrayToolTip(bool serversOnMainScreen, bool connect
         .arg(tr("Connected to: ") + server,
              tr("Since: ") + connectedSince.toString(QStringLiteral("yyyy-MM-dd HH:mm")),
              tr("Local IP: ") + localIp, tr("New IP: ") + newIp);
+}
+
+void VPNMainWindow::SetHelpDialog(VPNHelpDialog* dialog)
+{
+    m_helpDialog = dialog;
+    dialog->setParent(this, dialog->windowFlags());
+    connect(m_ui->MenuHelpButton, &QPushButton::clicked, this, [this] {
+        m_helpDialog->move(frameGeometry().center() - m_helpDialog->rect().center());
+        m_helpDialog->show();
+        m_helpDialog->raise();
+    });
+    connect(dialog, &VPNHelpDialog::LanguageChanged, this, &VPNMainWindow::RetranslateUI);
 }
 
 void VPNMainWindow::RetranslateUI()

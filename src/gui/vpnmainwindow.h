@@ -17,6 +17,7 @@ class QSequentialAnimationGroup;
 class SettingsStore;
 class VPNApi;
 class VPNConnectionIndicator;
+class VPNHelpDialog;
 class VPNInitializationView;
 class VPNServerListModel;
 class VPNServerManager;
@@ -61,6 +62,10 @@ public:
     QMenu* TrayMenu() const;
     VPNConnectionIndicator* ConnectionIndicator() const { return m_connectionIndicator; }
     VPNSimpleDialog* ConfirmationDialog() const;
+    // The help menu, opened by the menu view's Help button; the window takes it over as a child.
+    // A language applied there makes the window apply its texts again.
+    void SetHelpDialog(VPNHelpDialog* dialog);
+    VPNHelpDialog* HelpDialog() const { return m_helpDialog; }
     // The text of the last tray balloon ("CONNECTED", "DISCONNECTED").
     QString LastTrayMessage() const;
 
@@ -137,6 +142,7 @@ private:
     QAction* m_anchorAction = nullptr;
 
     VPNTrayIcon* m_tray = nullptr;
+    VPNHelpDialog* m_helpDialog = nullptr;
 
     // The running connecting animation; it deletes itself when it stops.
     QPointer<QSequentialAnimationGroup> m_connectingAnimation;

@@ -1,5 +1,6 @@
 // Renders the main window in each of its views and states, the open server list, a favorite
-// question, the connection indicator's states and the message dialog offscreen into PNG files,
+// question, the connection indicator's states, the message dialog, the help dialog's tabs and the
+// main window in French and German offscreen into PNG files,
 // plus previews of the tray icons at panel sizes and of the server list pictures. Usage:
 // norvane-screenshots <output directory>. tools/screenshots.sh runs it.
 
@@ -11,7 +12,9 @@
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnserverpicture.h"
 #include "startup.h"
+#include "support/interfacelanguage.h"
 #include "tunnel/openvpngeneric.h"
+#include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
@@ -25,6 +28,7 @@
 #include <QListView>
 #include <QLoggingCategory>
 #include <QPainter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -202,7 +206,9 @@ void ShowServerSelect(QWidget* w)
     Child<QWidget>(w, "MainStatusTimeLabel")->setVisible(false);
     Child<QWidget>(w, "ServerListDropDown")->setVisible(true);
     Child<QWidget>(w, "MainStatusLabel")->setMaximumWidth(289);
-    Child<QLabel>(w, "MainStatusLabel")->setText(QStringLiteral("CLICK CONNECT TO SECURE YOUR INTERNET"));
+    Child<QLabel>(w, "MainStatusLabel")
+        ->setText(
+            QCoreApplication::translate("ConnectionController", "CLICK CONNECT TO SECURE YOUR INTERNET"));
     Child<QWidget>(w, "PTPIndicatorLabel")->setVisible(false);
     Child<QWidget>(w, "TcpIndicatorLabel")->setVisible(false);
 }
@@ -231,7 +237,8 @@ void ShowConnectedState(QWidget* w)
     Child<QWidget>(w, "ChangeIPButton")->setVisible(true);
     Child<QWidget>(w, "MainStatusTimeLabel")->setVisible(true);
     Child<QWidget>(w, "MainStatusLabel")->setMaximumWidth(244);
-    Child<QLabel>(w, "MainStatusLabel")->setText(QStringLiteral("YOU ARE SECURELY CONNECTED"));
+    Child<QLabel>(w, "MainStatusLabel")
+        ->setText(QCoreApplication::translate("ConnectionController", "YOU ARE SECURELY CONNECTED"));
     Child<QLabel>(w, "MainStatusTimeLabel")->setText(QStringLiteral("0:12:07"));
     Child<QLabel>(w, "MainLocalIPLabel")->setText(QStringLiteral("203.0.113.24"));
     Child<QLabel>(w, "MainNewIPLabel")->setText(QStringLiteral("198.51.100.73"));
@@ -284,6 +291,8 @@ int main(int argc, char* argv[])
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
     QTemporaryDir home;
     qputenv("NORVANE_HOME", home.path().toUtf8());
+    // Where the language file goes, as start-up makes it for the log.
+    QDir(home.path()).mkpath(QStringLiteral("Config"));
     QApplication app(argc, argv);
     if (argc != 2) {
         Err() << "usage: norvane-screenshots <output directory>\n";
@@ -415,5 +424,46 @@ int main(int argc, char* argv[])
     }
 
     shooter.SaveImage(QStringLiteral("tray-icons"), TrayPreview());
+
+    // The help dialog's tabs, over the window as the menu's Help button opens it; the Tools tab
+    // also as a run shows it.
+    VPNHelpDialog* help = window.HelpDialog();
+    const auto saveHelpTabs = [&](const QString& suffix) {
+        Child<QPushButton>(&window, "MenuHelpButton")->click();
+        Settle(50);
+        for (const char* tab : {"Tools", "Language", "About", "Help"}) {
+            Child<QAbstractButton>(help, (QByteArray(tab) + "TabButton").constData())->click();
+            shooter.Save(QStringLiteral("help-%1%2").arg(QString::fromLatin1(tab).toLower(), suffix), help);
+        }
+    };
+    Child<QPushButton>(&window, "MenuButton")->click();
+    saveHelpTabs(QString());
+    Child<QAbstractButton>(help, "ToolsTabButton")->click();
+    Child<QWidget>(help, "SupportSendButton")->hide();
+    Child<QProgressBar>(help, "SupportFileProgressBar")->setValue(42);
+    Child<QWidget>(help, "SupportFileProgressBar")->show();
+    Child<QWidget>(help, "SupportTopLabel")->show();
+    shooter.Save(QStringLiteral("help-tools-sending"), help);
+    help->hide();
+
+    // French and German, applied from the help dialog's Language tab as a user does.
+    for (int row : {1, 2}) {
+        const QString suffix = QStringLiteral("-") + QLatin1String(InterfaceLanguage::Table[row].code);
+        Child<QComboBox>(help, "LanguageComboBox")->setCurrentIndex(row);
+        Child<QPushButton>(help, "ApplyLanguageButton")->click();
+        saveHelpTabs(suffix);
+        help->hide();
+        shooter.Save(QStringLiteral("main-menu") + suffix, &window);
+        Child<QPushButton>(&window, "MenuButton")->click();
+        ShowServerSelect(&window);
+        indicator->hide();
+        shooter.Save(QStringLiteral("main-ready") + suffix, &window);
+        ShowConnectedState(&window);
+        indicator->show();
+        indicator->ShowConnected();
+        Settle(VPNConnectionIndicator::FadeDurationMs + 100);
+        shooter.Save(QStringLiteral("main-connected") + suffix, &window);
+        Child<QPushButton>(&window, "MenuButton")->click();
+    }
     return shooter.Ok() ? 0 : 1;
 }

@@ -125,20 +125,20 @@ bool ConnectionController::ConnectAllowed() const
 
 QString ConnectionController::IpErrorText()
 {
-    return tr("IP ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #7AAAD2;\"><b>RESTART</b></a> & TRY "
+    return tr("IP ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #0000AA;\"><b>RESTART</b></a> & TRY "
               "AGAIN OR EXIT & CONTACT SUPPORT.");
 }
 
 QString ConnectionController::OpenVpnErrorText()
 {
     return tr(
-        "AN OPENVPN ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #7AAAD2;\"><b>RESTART</b></a> "
+        "AN OPENVPN ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #0000AA;\"><b>RESTART</b></a> "
         "& TRY AGAIN OR EXIT & CONTACT SUPPORT.");
 }
 
 QString ConnectionController::ConnectionErrorText()
 {
-    return tr("AN ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #7AAAD2;\"><b>RESTART</b></a> & TRY "
+    return tr("AN ERROR OCCURRED. <a href=\"restartLink\" style=\"color: #0000AA;\"><b>RESTART</b></a> & TRY "
               "AGAIN OR EXIT & CONTACT SUPPORT.");
 }
 

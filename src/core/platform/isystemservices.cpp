@@ -34,11 +34,6 @@ QString GetLocaleConfigPath(const ISystemServices& services)
     return services.GetLocaleDirectory() + QStringLiteral("locale.config");
 }
 
-QString GetLanguageFilePath(const ISystemServices& services, const QString& languageCode)
-{
-    return services.GetTranslationsDirectory() + QStringLiteral("language_") + languageCode;
-}
-
 QString GetOpenVpnConfigPath(const ISystemServices& services)
 {
     return services.GetOpenVpnConfigDirectory() + QStringLiteral("conn.ovpn");

@@ -49,7 +49,6 @@ private:
 QString GetLogFilePath(const ISystemServices& services);
 QString GetSettingsFilePath(const ISystemServices& services);
 QString GetLocaleConfigPath(const ISystemServices& services);
-QString GetLanguageFilePath(const ISystemServices& services, const QString& languageCode);
 QString GetOpenVpnConfigPath(const ISystemServices& services);
 // Creates the directory that will hold filePath, with all missing parents.
 bool MakeFileDirectory(const QString& filePath);

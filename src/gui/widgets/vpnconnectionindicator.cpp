@@ -5,7 +5,21 @@
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QPropertyAnimation>
+#include <QRegularExpression>
 #include <QTextDocument>
+
+namespace {
+
+// Messages may colour their links for a light background; on the dark box the style sheet's
+// colour is the readable one, so a colour a link carries itself is dropped.
+QString WithoutLinkColours(QString text)
+{
+    static const QRegularExpression linkColour(
+        QStringLiteral("(<a\\b[^>]*\\bstyle=\"[^\"]*?)\\bcolor:\\s*#[0-9A-Fa-f]{3,6};?\\s*"));
+    return text.replace(linkColour, QStringLiteral("\\1"));
+}
+
+} // namespace
 
 VPNConnectionIndicator::VPNConnectionIndicator(QWidget* parent, const QRect& geometry,
                                                const QColor& textColor)
@@ -57,7 +71,7 @@ void VPNConnectionIndicator::ShowMessage(const QString& text)
     m_connected->setOpacity(0);
     m_disconnected->setOpacity(0);
     m_messageBox->setOpacity(0);
-    m_message->setHtml(QStringLiteral("<center>") + text + QStringLiteral("</center>"));
+    m_message->setHtml(QStringLiteral("<center>") + WithoutLinkColours(text) + QStringLiteral("</center>"));
     FitMessageToBox();
     Fade("errorOpacity", 0, 1);
 }

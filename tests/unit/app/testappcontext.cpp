@@ -73,39 +73,6 @@ private slots:
                      oldFile ? QStringLiteral("198.51.100.1") : QStringLiteral("198.51.100.2"));
         }
     }
-
-    void installTranslator_data()
-    {
-        QTest::addColumn<QByteArray>("localeFile"); // null: no file
-        QTest::addColumn<QString>("connect");
-        QTest::newRow("fr, first line only")
-            << QByteArray("fr\r\nsecond line") << QStringLiteral("CONNEXION");
-        // Without a translation file, or a locale file, the built-in English texts are used.
-        QTest::newRow("no translation") << QByteArray("it") << QStringLiteral("CONNECT");
-        QTest::newRow("no locale file") << QByteArray() << QStringLiteral("CONNECT");
-    }
-
-    void installTranslator()
-    {
-        QFETCH(QByteArray, localeFile);
-        QFETCH(QString, connect);
-        TempHome home;
-        QTemporaryDir exeDir;
-        QVERIFY(QDir(exeDir.path()).mkpath(QStringLiteral("tr")));
-        QVERIFY(QFile::copy(QStringLiteral(TEST_TRANSLATION_FILE),
-                            exeDir.filePath(QStringLiteral("tr/language_fr.qm"))));
-        auto context = MakeContext(exeDir.filePath(QStringLiteral("norvane")));
-        QVERIFY(QDir(home.Path()).mkpath(QStringLiteral("Config")));
-        // A translation left from before must not outlive a change to a language without one.
-        QVERIFY(WriteFile(home.ConfigPath(QStringLiteral("locale.config")), "fr"));
-        context->InstallTranslator();
-        QFile::remove(home.ConfigPath(QStringLiteral("locale.config")));
-        if (!localeFile.isNull())
-            QVERIFY(WriteFile(home.ConfigPath(QStringLiteral("locale.config")), localeFile));
-
-        context->InstallTranslator();
-        QCOMPARE(QCoreApplication::translate("TestAppContext", "CONNECT"), connect);
-    }
 };
 
 QTEST_GUILESS_MAIN(TestAppContext)
