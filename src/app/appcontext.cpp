@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QTextStream>
 
 VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, std::unique_ptr<Clock> clock)
@@ -30,6 +31,7 @@ VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, st
                      &VPNServerManager::ClearAssignedAddress);
     QObject::connect(&m_api, &VPNApi::RequestEntityIpReceived, &m_ipManager, &VPNIpManager::SetGenericIp);
     m_api.Queue().SetExtraCaFile(Deployment::ExtraCaFile());
+    m_api.Queue().SetDesktopProxy(DesktopProxy(QProcessEnvironment::systemEnvironment()));
     m_api.SetSystemDescription(VersionInfo::Read(), m_systemServices->GetOsName());
 }
 

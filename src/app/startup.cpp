@@ -10,6 +10,7 @@
 #include "linux/openvpnlinux.h"
 #include "qtlocalpeer.h"
 #include "qtsingleapplication.h"
+#include "support/desktopproxy.h"
 #include "support/loghandler.h"
 #include "tunnel/servicecontroller.h"
 #include "versioninfo.h"
@@ -112,6 +113,7 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
         OpenVpnLinux::CreateProcessController(services, Deployment::OpenVpnBinary()));
     tunnel->SetCaSourceFile(Deployment::VpnCaFile());
     tunnel->SetPtpServer(Deployment::PtpServer());
+    tunnel->SetDesktopProxy(DesktopProxy(QProcessEnvironment::systemEnvironment()));
     return tunnel;
 }
 
