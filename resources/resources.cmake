@@ -19,7 +19,7 @@ function(norvane_add_ui_resources target)
         DialogGreyButton.png DialogGreyButtonHover.png DialogGreyButtonPressed.png)
     set(files_dialogs EmptyDialog.png)
     set(files_stylesheets default.qss main_view.qss menu_view.qss error_view.qss initialization_view.qss
-        sign_in_view.qss)
+        sign_in_view.qss options_dialog.qss)
     foreach(group IN LISTS groups)
         string(REPLACE "|" ";" parts "${group}")
         list(GET parts 0 prefix)

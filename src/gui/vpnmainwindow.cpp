@@ -86,10 +86,7 @@ VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& a
                                        m_anchorAction, this);
     connect(m_favoriteAction, &QAction::triggered, m_serverMarks, &VPNServerMarks::OnFavoriteStateChanged);
     connect(m_anchorAction, &QAction::triggered, m_serverMarks, &VPNServerMarks::OnAnchorStateChanged);
-    m_ui->ServerListDropDown->setItemDelegate(new VPNComboBoxHtmlDelegate(
-        QColor(QStringLiteral("gray")), QColor(QStringLiteral("white")), QColor(QStringLiteral("yellow")),
-        QColor(56, 137, 247), m_ui->ServerListDropDown));
-    m_ui->ServerListDropDown->setIconSize(QSize(70, 25));
+    VPNComboBoxHtmlDelegate::InstallOnServerList(m_ui->ServerListDropDown);
     connect(m_ui->ServerListDropDown, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &VPNMainWindow::OnServerChanged);
 

@@ -1,5 +1,6 @@
 #include "appcontext.h"
 #include "connection/accountsession.h"
+#include "dialoganswer.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
@@ -33,16 +34,6 @@ const QString ConnectedLine
 const QString Chicago = QStringLiteral("USA Chicago No P2P");
 const QString Miami = QStringLiteral("USA Miami No P2P");
 const QString MiamiIp = QStringLiteral("198.51.100.13");
-
-// Presses a button of the open question and waits for its answer, which comes after the dialog
-// has faded out.
-bool Press(VPNSimpleDialog* dialog, const char* button)
-{
-    QSignalSpy primary(dialog, &VPNSimpleDialog::PrimaryPressed);
-    QSignalSpy secondary(dialog, &VPNSimpleDialog::SecondaryPressed);
-    dialog->findChild<QPushButton*>(QLatin1String(button))->click();
-    return QTest::qWaitFor([&] { return primary.size() + secondary.size() == 1; });
-}
 
 } // namespace
 
