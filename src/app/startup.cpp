@@ -8,6 +8,7 @@
 #include "linux/keychainaccountkeystore.h"
 #include "linux/linuxsystemservices.h"
 #include "linux/openvpnlinux.h"
+#include "linux/xdgautostartentry.h"
 #include "qtlocalpeer.h"
 #include "qtsingleapplication.h"
 #include "support/desktopproxy.h"
@@ -123,6 +124,8 @@ std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context)
     context.LoadSettings();
     auto window = std::make_unique<VPNMainWindow>(
         context.Connection(), context.Account(), context.Store(), context.ServerManager(), context.Api(),
+        std::make_unique<XdgAutostartEntry>(XdgAutostartEntry::DefaultDirectory(),
+                                            QCoreApplication::applicationFilePath(), context.ProductWord()),
         VPNMainWindow::Branding {context.ProductWord(), Deployment::WebHost()});
     QObject::connect(window.get(), &VPNMainWindow::RestartRequested,
                      [] { ApplicationRestart::StartNewCopy(); });

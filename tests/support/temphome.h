@@ -2,18 +2,23 @@
 
 #include <QTemporaryDir>
 
+#include <utility>
+
 // A throw-away NORVANE_HOME for one test: the client's files land here, never in the
-// real user's folders. Restores the previous value when it goes out of scope.
+// real user's folders; so does the desktop configuration (XDG_CONFIG_HOME, where the
+// start-at-login entry goes). Restores the previous values when it goes out of scope.
 class TempHome
 {
 public:
-    TempHome() { qputenv("NORVANE_HOME", m_dir.path().toUtf8()); }
+    TempHome()
+    {
+        qputenv("NORVANE_HOME", m_dir.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", ConfigHome().toUtf8());
+    }
     ~TempHome()
     {
-        if (m_hadPrevious)
-            qputenv("NORVANE_HOME", m_previous);
-        else
-            qunsetenv("NORVANE_HOME");
+        Restore("NORVANE_HOME", m_previousHome);
+        Restore("XDG_CONFIG_HOME", m_previousConfig);
     }
     TempHome(const TempHome&) = delete;
     TempHome& operator=(const TempHome&) = delete;
@@ -23,9 +28,20 @@ public:
     {
         return Path() + QStringLiteral("/Config/") + fileName;
     }
+    QString ConfigHome() const { return Path() + QStringLiteral("/xdg-config"); }
 
 private:
+    using Previous = std::pair<bool, QByteArray>;
+    static Previous Keep(const char* name) { return {qEnvironmentVariableIsSet(name), qgetenv(name)}; }
+    static void Restore(const char* name, const Previous& previous)
+    {
+        if (previous.first)
+            qputenv(name, previous.second);
+        else
+            qunsetenv(name);
+    }
+
     QTemporaryDir m_dir;
-    const QByteArray m_previous = qgetenv("NORVANE_HOME");
-    const bool m_hadPrevious = qEnvironmentVariableIsSet("NORVANE_HOME");
+    const Previous m_previousHome = Keep("NORVANE_HOME");
+    const Previous m_previousConfig = Keep("XDG_CONFIG_HOME");
 };
