@@ -7,8 +7,7 @@
 #include <QTest>
 
 // Presses a button ("PrimaryButton", "SecondaryButton") of an open question and waits for its
-// answer, which comes after the dialog has gone. False when that button is not shown. For the
-// tests of the windows (they link the GUI).
+// answer, which comes after the dialog has gone. False when that button is not shown.
 inline bool Press(VPNSimpleDialog* dialog, const char* button)
 {
     QSignalSpy primary(dialog, &VPNSimpleDialog::PrimaryPressed);

@@ -2,10 +2,10 @@
 
 #include <QTemporaryDir>
 
-#include <utility>
+#include <optional>
 
-// A throw-away NORVANE_HOME for one test: the client's files land here, never in the
-// real user's folders; so does the desktop configuration (XDG_CONFIG_HOME, where the
+// A throw-away NORVANE_HOME for one test: the client's files land here, never in the real
+// user's folders; so does the desktop's configuration (XDG_CONFIG_HOME, where the
 // start-at-login entry goes). Restores the previous values when it goes out of scope.
 class TempHome
 {
@@ -13,7 +13,7 @@ public:
     TempHome()
     {
         qputenv("NORVANE_HOME", m_dir.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", ConfigHome().toUtf8());
+        qputenv("XDG_CONFIG_HOME", (Path() + QStringLiteral("/xdg-config")).toUtf8());
     }
     ~TempHome()
     {
@@ -28,20 +28,18 @@ public:
     {
         return Path() + QStringLiteral("/Config/") + fileName;
     }
-    QString ConfigHome() const { return Path() + QStringLiteral("/xdg-config"); }
 
 private:
-    using Previous = std::pair<bool, QByteArray>;
-    static Previous Keep(const char* name) { return {qEnvironmentVariableIsSet(name), qgetenv(name)}; }
-    static void Restore(const char* name, const Previous& previous)
+    static std::optional<QByteArray> Keep(const char* name)
     {
-        if (previous.first)
-            qputenv(name, previous.second);
-        else
-            qunsetenv(name);
+        return qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt;
+    }
+    static void Restore(const char* name, const std::optional<QByteArray>& value)
+    {
+        value ? qputenv(name, *value) : qunsetenv(name);
     }
 
     QTemporaryDir m_dir;
-    const Previous m_previousHome = Keep("NORVANE_HOME");
-    const Previous m_previousConfig = Keep("XDG_CONFIG_HOME");
+    const std::optional<QByteArray> m_previousHome = Keep("NORVANE_HOME");
+    const std::optional<QByteArray> m_previousConfig = Keep("XDG_CONFIG_HOME");
 };

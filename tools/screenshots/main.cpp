@@ -1,7 +1,7 @@
 // Renders the main window in each of its views and states, the open server list, a favorite
 // question, the connection indicator's states, the options dialog's tabs and the message dialog
-// offscreen into PNG files, plus previews of the tray icons at panel sizes and of the server list pictures. Usage:
-// norvane-screenshots <output directory>. tools/screenshots.sh runs it.
+// offscreen into PNG files, plus previews of the tray icons at panel sizes and of the server list pictures.
+// Usage: norvane-screenshots <output directory>. tools/screenshots.sh runs it.
 
 #include "api/vpnapiserverlistresponse.h"
 #include "appcontext.h"

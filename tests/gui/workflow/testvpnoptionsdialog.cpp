@@ -2,69 +2,47 @@
 #include "fakeapi.h"
 #include "linux/xdgautostartentry.h"
 #include "runscript.h"
-#include "servers/vpnserverlistmodel.h"
 #include "servers/vpnservermanager.h"
 #include "settings/settingsfile.h"
 #include "settings/settingsstore.h"
 #include "vpnoptionsdialog.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaEnum>
-#include <QTabWidget>
 #include <QTemporaryDir>
 
 namespace {
 
-// The fields of a record as "name=value" words, in the order of the settings file.
+// The fields of a record as "name=value" words, booleans as 0 or 1.
 QStringList Fields(const VPNSettings& s)
 {
-    const auto b = [](bool value) { return QString::number(int(value)); };
-    return {QStringLiteral("tcp=") + b(s.tcpServersEnabled),
-            QStringLiteral("port=%1").arg(s.tcpPort),
-            QStringLiteral("ptp=") + b(s.pointToPointEnabled),
-            QStringLiteral("proxy=%1").arg(s.proxyType),
-            QStringLiteral("proxyAddress=") + s.proxyAddress,
-            QStringLiteral("proxyPort=") + s.proxyPort,
-            QStringLiteral("auth=") + b(s.proxyAuthEnabled),
-            QStringLiteral("user=") + s.proxyUser,
-            QStringLiteral("password=") + s.proxyPassword,
-            QStringLiteral("onMain=") + b(s.serversOnMainScreen),
-            QStringLiteral("forced=") + b(s.forcedIpChangeEnabled),
-            QStringLiteral("auto=%1").arg(s.autoIpChangeMinutes),
-            QStringLiteral("autoConnect=") + b(s.autoConnect),
-            QStringLiteral("autoLaunch=") + b(s.autoLaunch),
-            QStringLiteral("fastest=") + b(s.fastestServer),
-            QStringLiteral("tcpOnStartup=") + b(s.tcpOnStartup),
-            QStringLiteral("smtp=") + b(s.smtpEnabled),
-            QStringLiteral("smtpAddress=") + s.smtpAddress};
-}
-
-VPNServer Endpoint(const QString& name, const QString& address)
-{
-    VPNServer server;
-    server.name = name;
-    server.description = name;
-    server.address = address;
-    return server;
+    const auto n = [](int value) { return QString::number(value); };
+    return (QStringLiteral(
+                "tcp=%1 port=%2 ptp=%3 proxy=%4 proxyAddress=%5 proxyPort=%6 auth=%7 user=%8 password=%9")
+                .arg(n(s.tcpServersEnabled), n(s.tcpPort), n(s.pointToPointEnabled), n(s.proxyType),
+                     s.proxyAddress, s.proxyPort, n(s.proxyAuthEnabled), s.proxyUser, s.proxyPassword)
+            + QStringLiteral(
+                  " onMain=%1 forced=%2 auto=%3 autoConnect=%4 autoLaunch=%5 fastest=%6 tcpOnStartup=%7 "
+                  "smtp=%8 smtpAddress=%9")
+                  .arg(n(s.serversOnMainScreen), n(s.forcedIpChangeEnabled), n(s.autoIpChangeMinutes),
+                       n(s.autoConnect), n(s.autoLaunch), n(s.fastestServer), n(s.tcpOnStartup),
+                       n(s.smtpEnabled), s.smtpAddress))
+        .split(QLatin1Char(' '));
 }
 
 } // namespace
 
 // The options dialog driven as a user drives it, offscreen, over a settings file and an autostart
 // folder in a temporary directory. Each row is a script:
-// Steps: file <elements of the settings file> | all (every option changed) | unwritable | servers | open |
-// close |
-//   check|uncheck <control> | type <edit> [text] | choose <combo> <row> | click <button> |
-//   key <control> <Qt key name> | answer yes|no | favorite | block | unblock | tab <n>
-// Checks: =saved <name=value ...> | =defaults | =shown yes|no | =asked <phrase>|- | =text <control> [text]
-//   | =enabled|=checked <control> yes|no | =autostart <Exec line>|- | =updated <n> | =restart <n> |
-//   =context <n> | =current <row> | =tab <n> | =index <currentServerIndex>
+// Steps: file <elements of the settings file> | all (every option changed) | unwritable | open |
+//   close | check|uncheck <control> | type <edit> [text] | choose <combo> <row> | click <button> |
+//   answer yes|no
+// Checks: =saved <name=value ...> | =defaults | =shown yes|no | =asked <phrase>|- |
+//   =text <control> [text] | =enabled|=checked <control> yes|no | =autostart <Exec line>|-
 class TestVPNOptionsDialog final : public QObject
 {
     Q_OBJECT
@@ -76,24 +54,13 @@ private:
         SettingsStore settings {dir.filePath(QStringLiteral("Config/norvane.xml"))};
         VPNServerManager catalog {settings.Settings()};
         FakeApi api;
-        QString autostart = dir.filePath(QStringLiteral("autostart/norvane.desktop"));
         VPNOptionsDialog dialog {settings, catalog, api,
                                  std::make_unique<XdgAutostartEntry>(
                                      dir.filePath(QStringLiteral("autostart")),
                                      QStringLiteral("/opt/Nor vane/norvane"), QStringLiteral("norvane")),
                                  QStringLiteral("norvane")};
-        std::unique_ptr<VPNServerListModel> model;
-        QSignalSpy updated {&dialog, &VPNOptionsDialog::ConfigurationUpdated};
-        QSignalSpy restart {&dialog, &VPNOptionsDialog::RestartRequested};
-        QSignalSpy context {&dialog, &VPNOptionsDialog::ServersContextStateChanged};
 
-        template<typename T = QWidget> T* Child(const QString& name)
-        {
-            T* child = dialog.findChild<T*>(name);
-            if (!child)
-                qWarning() << "no control" << name;
-            return child;
-        }
+        template<typename T = QWidget> T* Child(const QString& name) { return dialog.findChild<T*>(name); }
 
         void Step(const QString& step)
         {
@@ -122,14 +89,6 @@ private:
             } else if (verb == QLatin1String("unwritable")) {
                 // A folder where the file should be: it can be neither written nor read.
                 QVERIFY(QDir().mkpath(settings.FilePath()));
-            } else if (verb == QLatin1String("servers")) {
-                catalog.SetServerLists(
-                    {Endpoint(QStringLiteral("USA Chicago"), QStringLiteral("198.51.100.12")),
-                     Endpoint(QStringLiteral("USA Miami"), QStringLiteral("198.51.100.13"))},
-                    {});
-                model = std::make_unique<VPNServerListModel>(catalog.RebuildCurrentList());
-                dialog.UpdateServersModel(model.get(), 0);
-                settings.Settings().currentServerIndex = 0; // the main window's choice
             } else if (verb == QLatin1String("open")) {
                 dialog.ShowCentredOn(QRect(100, 300, 596, 203));
             } else if (verb == QLatin1String("close")) {
@@ -147,20 +106,10 @@ private:
                 Child<QComboBox>(name)->setCurrentIndex(rest.toInt());
             } else if (verb == QLatin1String("click")) {
                 Child<QAbstractButton>(arg)->click();
-            } else if (verb == QLatin1String("key")) {
-                const int key = QMetaEnum::fromType<Qt::Key>().keyToValue(rest.toLatin1().constData());
-                QTest::keyClick(Child(name), Qt::Key(key));
             } else if (verb == QLatin1String("answer")) {
                 QVERIFY(QTest::qWaitFor([this] { return dialog.QuestionDialog()->isVisible(); }));
                 QVERIFY(Press(dialog.QuestionDialog(),
                               arg == QLatin1String("yes") ? "PrimaryButton" : "SecondaryButton"));
-            } else if (verb == QLatin1String("favorite")) {
-                Child<QComboBox>(QStringLiteral("ServerListDropDown"))->actions().at(0)->trigger();
-                QVERIFY(Press(dialog.MarksDialog(), "SecondaryButton")); // the first favorite: OK
-            } else if (verb == QLatin1String("block") || verb == QLatin1String("unblock")) {
-                dialog.SetServersInteractionEnabled(verb == QLatin1String("unblock"));
-            } else if (verb == QLatin1String("tab")) {
-                dialog.SetCurrentTabIndex(arg.toInt());
             } else {
                 QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
             }
@@ -195,40 +144,19 @@ private:
                     (void)QTest::qWaitFor([question] { return question->isVisible(); });
                 const QString text = question->findChild<QLabel*>(QStringLiteral("MessageLabel"))->text();
                 actual = !question->isVisible() ? QStringLiteral("-") : text.contains(arg) ? arg : text;
-            } else if (what == QLatin1String("text")) {
+            } else if (what == QLatin1String("text")) { // of a line edit or a label
                 expected = rest;
-                auto* edit = qobject_cast<QLineEdit*>(Child(name));
-                actual = edit ? edit->text() : Child<QLabel>(name)->text();
+                actual = Child(name)->property("text").toString();
             } else if (what == QLatin1String("enabled") || what == QLatin1String("checked")) {
                 expected = rest;
-                QWidget* control = Child(name);
-                auto* group = qobject_cast<QGroupBox*>(control);
-                actual = yes(what == QLatin1String("enabled") ? control->isEnabled()
-                                 : group                      ? group->isChecked()
-                                         : qobject_cast<QAbstractButton*>(control)->isChecked());
+                actual = yes(Child(name)->property(qPrintable(what)).toBool());
             } else if (what == QLatin1String("autostart")) { // its Exec line, or "-" when there is none
-                QFile file(autostart);
-                actual = QStringLiteral("-");
-                if (file.open(QIODevice::ReadOnly)) {
-                    for (const QString& line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-                        if (line.startsWith(QLatin1String("Exec=")))
-                            actual = line;
-                    }
-                }
-            } else if (what == QLatin1String("updated")) {
-                actual = QString::number(updated.count());
-            } else if (what == QLatin1String("restart")) {
-                actual = QString::number(restart.count());
-            } else if (what == QLatin1String("context")) {
-                actual = QString::number(context.count());
-            } else if (what == QLatin1String("current")) {
-                actual
-                    = QString::number(Child<QComboBox>(QStringLiteral("ServerListDropDown"))->currentIndex());
-            } else if (what == QLatin1String("tab")) {
-                actual
-                    = QString::number(Child<QTabWidget>(QStringLiteral("OptionsTabWidget"))->currentIndex());
-            } else if (what == QLatin1String("index")) {
-                actual = QString::number(settings.Settings().currentServerIndex);
+                QFile file(dir.filePath(QStringLiteral("autostart/norvane.desktop")));
+                const QString text
+                    = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+                const QString exec
+                    = text.section(QStringLiteral("\nExec="), 1).section(QLatin1Char('\n'), 0, 0);
+                actual = text.isEmpty() ? QStringLiteral("-") : QStringLiteral("Exec=") + exec;
             } else {
                 QFAIL(qPrintable(QStringLiteral("unknown check ") + what));
             }
@@ -243,15 +171,11 @@ private slots:
         // clang-format off
         // Proxy
         QTest::newRow("HTTP with an empty port saves No Proxy")
-            << "open; tab 3; choose ProxyComboBox 1; type ProxyAddressEdit proxy.lan; check ProxyAuthCheckBox; type ProxyLoginEdit ann; click SaveOptionsButton; =shown no; =saved proxy=0 proxyAddress= proxyPort= auth=0 user=; =updated 1";
-        QTest::newRow("HTTP with address, port and credentials")
-            << "open; choose ProxyComboBox 1; =enabled ProxyLoginEdit no; type ProxyAddressEdit proxy.lan; type ProxyPortEdit 7000; check ProxyAuthCheckBox; type ProxyLoginEdit ann; type ProxyPasswordEdit pw; click SaveOptionsButton; =saved proxy=1 proxyAddress=proxy.lan proxyPort=7000 auth=1 user=ann password=pw";
+            << "open; choose ProxyComboBox 1; type ProxyAddressEdit proxy.lan; check ProxyAuthCheckBox; type ProxyLoginEdit ann; click SaveOptionsButton; =shown no; =saved proxy=0 proxyAddress= proxyPort= auth=0 user=";
         QTest::newRow("a port above 65535 saves No Proxy")
             << "open; choose ProxyComboBox 2; type ProxyAddressEdit proxy.lan; type ProxyPortEdit 655350; =text ProxyPortEdit 65535; type ProxyPortEdit 70000; click SaveOptionsButton; =saved proxy=0 proxyPort=";
         QTest::newRow("Autodetect clears and disables")
             << "all; open; =text ProxyAddressEdit proxy.lan; =checked ProxyAuthCheckBox yes; choose ProxyComboBox 4; =text ProxyAddressEdit; =text ProxyPortEdit; =text ProxyLoginEdit; =enabled ProxyAddressEdit no; =enabled ProxyPortEdit no; =enabled ProxyAuthCheckBox no; click SaveOptionsButton; =saved proxy=4 proxyAddress= proxyPort= auth=0";
-        QTest::newRow("SOCKS: a server but no credentials")
-            << "all; open; choose ProxyComboBox 3; =enabled ProxyAddressEdit yes; =checked ProxyAuthCheckBox no; =enabled ProxyAuthCheckBox no; =text ProxyLoginEdit; click SaveOptionsButton; =saved proxy=3 proxyAddress=proxy.lan auth=0 user=";
         // E-mail: what counts as a change when closing
         QTest::newRow("e-mail on without an address: no question")
             << "open; check EmailGroupBox; click CloseOptionsButton; =shown no; =asked -";
@@ -272,19 +196,15 @@ private slots:
         QTest::newRow("TCP off takes port 443 and the launch option with it")
             << "all; open; =checked TCPPort80RadioButton yes; uncheck EnableTCPCheckBox; =checked TCPPort443RadioButton yes; =checked EnableTcpOnStartupCheckBox no; click SaveOptionsButton; =saved tcp=0 port=443 tcpOnStartup=0";
         QTest::newRow("Point-to-Point, NO: the old value and the other changes")
-            << "open; check EnablePTPCheckBox; check AutoConnectCheckBox; click SaveOptionsButton; =asked restart; =updated 1; =shown yes; answer no; =shown no; =saved ptp=0 autoConnect=1; =restart 0";
-        QTest::newRow("Point-to-Point, YES: restart requested")
-            << "open; check EnablePTPCheckBox; click SaveOptionsButton; answer yes; =restart 1; =saved ptp=1";
+            << "open; check EnablePTPCheckBox; check AutoConnectCheckBox; click SaveOptionsButton; =asked restart; =shown yes; answer no; =shown no; =saved ptp=0 autoConnect=1";
         // Defaults
         QTest::newRow("RESTORE DEFAULT then SAVE writes the defaults")
             << "all; open; click RestoreDefaultOptionsButton; =asked default settings; answer yes; click SaveOptionsButton; =shown no; =defaults";
-        QTest::newRow("RESTORE DEFAULT, NO: nothing changes")
-            << "all; open; click RestoreDefaultOptionsButton; answer no; click CloseOptionsButton; =shown no; =asked -";
         // Closing with changes
         QTest::newRow("close, question, SAVE")
-            << "open; check FastestServerCheckBox; click CloseOptionsButton; =asked without saving; answer yes; =shown no; =saved fastest=1; =updated 1";
+            << "open; check FastestServerCheckBox; click CloseOptionsButton; =asked without saving; answer yes; =shown no; =saved fastest=1";
         QTest::newRow("close, question, CLOSE WITHOUT SAVING; the next opening shows the file")
-            << "open; check FastestServerCheckBox; close; =asked without saving; answer no; =shown no; =saved fastest=0; =updated 0; open; =checked FastestServerCheckBox no";
+            << "open; check FastestServerCheckBox; close; =asked without saving; answer no; =shown no; =saved fastest=0; open; =checked FastestServerCheckBox no";
         QTest::newRow("a file that cannot be written: said, and the dialog stays")
             << "unwritable; open; check FastestServerCheckBox; click SaveOptionsButton; =asked could not be saved; answer no; =shown yes";
         // The start-at-login entry
@@ -292,13 +212,6 @@ private slots:
             << "=autostart -; open; =autostart Exec=\"/opt/Nor vane/norvane\"; uncheck AutoLaunchCheckBox; click CloseOptionsButton; answer no; =shown no; =autostart Exec=\"/opt/Nor vane/norvane\"; file <AutoLaunch enabled=\"0\"/>; open; =autostart -";
         QTest::newRow("SAVE removes and writes the entry")
             << "open; uncheck AutoLaunchCheckBox; click SaveOptionsButton; =autostart -; =shown no; open; check AutoLaunchCheckBox; click SaveOptionsButton; =autostart Exec=\"/opt/Nor vane/norvane\"";
-        // The server list
-        QTest::newRow("server choice saved; blocked while connected")
-            << "servers; open; tab 2; =current 0; block; key ServerListDropDown Key_Down; =current 0; unblock; key ServerListDropDown Key_Down; =current 1; click SaveOptionsButton; =index 1";
-        QTest::newRow("a favorite set here is announced")
-            << "servers; open; favorite; =context 1";
-        QTest::newRow("tabs by number, others are Start Up")
-            << "tab 3; =tab 3; tab 1; =tab 1; tab 7; =tab 0";
         // clang-format on
     }
 

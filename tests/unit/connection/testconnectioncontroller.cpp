@@ -43,7 +43,6 @@ private:
         ConnectionController controller {tunnel, api, ipManager, catalog, settings, system, clock};
         QList<VPNServer> servers;
         QStringList events;
-        bool applied = false;
 
         Rig()
         {
@@ -116,7 +115,7 @@ private:
                 if (arg.startsWith(QLatin1String("autoIpChangeMinutes=")))
                     record.autoIpChangeMinutes = arg.section(QLatin1Char('='), 1).toInt();
             } else if (verb == QLatin1String("apply")) {
-                applied = controller.ApplyConfiguration();
+                controller.ApplyConfiguration();
             } else if (verb == QLatin1String("start")) {
                 controller.SetAccountKey(QStringLiteral("KEY-1"));
                 controller.Initialize();
@@ -216,11 +215,9 @@ private:
                 actual = controller.LocalIp() + QStringLiteral(" at ")
                     + QString::number(
                              clock.Now().addMSecs(-clock.ElapsedMs()).msecsTo(controller.ConnectedSince()));
-            else if (what == QLatin1String("applied")) // "no" while starting up, else the list type
-                actual = (applied ? catalog.ListType() == VPNServerManager::TcpList ? QStringLiteral("tcp")
-                                                                                    : QStringLiteral("udp")
-                                  : QStringLiteral("no"))
-                    + QLatin1Char(' ') + api.Queue().Proxy().hostName().append(QLatin1Char('.'));
+            else if (what == QLatin1String("applied")) // the list shown and the API client's proxy
+                actual = QLatin1String(catalog.ListType() == VPNServerManager::TcpList ? "tcp " : "udp ")
+                    + api.Queue().Proxy().hostName() + QLatin1Char('.');
             else if (what == QLatin1String("saved")) // fields of the settings file, as "name=value ..."
                 actual = SavedFields();
             else if (what == QLatin1String("log")) // a line of the log that the workflow owes
@@ -304,7 +301,7 @@ private slots:
         QTest::newRow("anchored server: no IP change, not even automatic")
             << QStringLiteral("set forcedIpChangeEnabled; set serversOnMainScreen; set autoIpChangeMinutes=5; ready; select 1; connect; tunnel connected; remoteip 203.0.113.77; =offered no; wait 600000; =newip 203.0.113.77");
         QTest::newRow("options saved during start-up: the proxy only")
-            << QStringLiteral("start; localip 192.0.2.2; listerror; set proxy; set tcp80; apply; =applied no proxy.lan.");
+            << QStringLiteral("start; localip 192.0.2.2; listerror; set proxy; set tcp80; apply; =applied udp proxy.lan.");
         QTest::newRow("options saved while connected: the TCP list and the automatic change at once")
             << QStringLiteral("up; set tcp80; set autoIpChangeMinutes=5; apply; =applied tcp .; wait 299999; =newip 203.0.113.77; wait 1; =newip Changing...");
         QTest::newRow("automatic change switched off while connected")
