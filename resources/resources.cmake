@@ -9,6 +9,7 @@ function(norvane_add_ui_resources target)
         "main|resources/main|images/main"
         "buttons|resources/buttons|images/buttons"
         "dialogs|resources/dialogs|images/dialogs"
+        "options|resources/options|images/options"
         "stylesheets|resources/stylesheets|stylesheets")
     set(files_global MainFormNoLogo.png Logo.png SystrayIconRed.png SystrayIconGreen.png
         IndicatorConnected.png IndicatorDisconnected.png IndicatorEmpty.png ConnectingProgress.png
@@ -18,8 +19,9 @@ function(norvane_add_ui_resources target)
     set(files_buttons DialogGreenButton.png DialogGreenButtonHover.png DialogGreenButtonPressed.png
         DialogGreyButton.png DialogGreyButtonHover.png DialogGreyButtonPressed.png)
     set(files_dialogs EmptyDialog.png)
+    set(files_options CheckMark.svg)
     set(files_stylesheets default.qss main_view.qss menu_view.qss error_view.qss initialization_view.qss
-        sign_in_view.qss)
+        sign_in_view.qss options_dialog.qss)
     foreach(group IN LISTS groups)
         string(REPLACE "|" ";" parts "${group}")
         list(GET parts 0 prefix)

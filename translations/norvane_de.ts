@@ -393,6 +393,273 @@ Hinweis: Diese Datei enthält keine persönlichen Daten und dient nur der techni
     </message>
 </context>
 <context>
+    <name>VPNOptionsDialog</name>
+    <message>
+        <source>Start Up</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation>E-Mail</translation>
+    </message>
+    <message>
+        <source>Servers &amp;&amp; IPs</source>
+        <translation>Server &amp;&amp; IPs</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Erweitert</translation>
+    </message>
+    <message>
+        <source>Software Automation Options</source>
+        <translation>Automatisierungsoptionen</translation>
+    </message>
+    <message>
+        <source>Enable Auto Connect</source>
+        <translation>Automatische Verbindung aktivieren</translation>
+    </message>
+    <message>
+        <source>Connects automatically on program launch.</source>
+        <translation>Verbindet beim Programmstart automatisch.</translation>
+    </message>
+    <message>
+        <source>Enable Auto Launch</source>
+        <translation>Autostart aktivieren</translation>
+    </message>
+    <message>
+        <source>Launches automatically when you log in.</source>
+        <translation>Startet automatisch, wenn Sie sich am Computer anmelden.</translation>
+    </message>
+    <message>
+        <source>Fastest Server Default</source>
+        <translation>Schnellster Server als Standard</translation>
+    </message>
+    <message>
+        <source>Chooses the fastest server on program launch.</source>
+        <translation>Wählt beim Programmstart den schnellsten Server.</translation>
+    </message>
+    <message>
+        <source>Enable TCP on Program Launch</source>
+        <translation>TCP beim Programmstart aktivieren</translation>
+    </message>
+    <message>
+        <source>TCP servers are only for passing restrictive firewalls: they are slower and drop the connection more often. Turn on &quot;Enable TCP Servers&quot; under Advanced first.</source>
+        <translation>TCP-Server dienen nur zum Überwinden restriktiver Firewalls: Sie sind langsamer und trennen die Verbindung häufiger. Aktivieren Sie zuerst &quot;TCP-Server aktivieren&quot; unter Erweitert.</translation>
+    </message>
+    <message>
+        <source>Allow Your Email Client Software to Connect</source>
+        <translation>Verbindung für Ihr E-Mail-Programm zulassen</translation>
+    </message>
+    <message>
+        <source>SMTP address from your Internet Service Provider:</source>
+        <translation>SMTP-Adresse Ihres Internetanbieters:</translation>
+    </message>
+    <message>
+        <source>Choose Country</source>
+        <translation>Land wählen</translation>
+    </message>
+    <message>
+        <source>Select Server Location:</source>
+        <translation>Serverstandort wählen:</translation>
+    </message>
+    <message>
+        <source>Right-click on the server location to mark a location as your Favorite or set your Anchor IP address.</source>
+        <translation>Klicken Sie mit der rechten Maustaste auf einen Serverstandort, um ihn als Favoriten zu markieren oder dort Ihre Anker-IP-Adresse festzulegen.</translation>
+    </message>
+    <message>
+        <source>Keep in Options</source>
+        <translation>In den Optionen lassen</translation>
+    </message>
+    <message>
+        <source>Move to the main screen</source>
+        <translation>Ins Hauptfenster verschieben</translation>
+    </message>
+    <message>
+        <source>Change New IP</source>
+        <translation>Neue IP ändern</translation>
+    </message>
+    <message>
+        <source>Forced IP Change</source>
+        <translation>Erzwungener IP-Wechsel</translation>
+    </message>
+    <message>
+        <source>Auto IP Change</source>
+        <translation>Automatischer IP-Wechsel</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>Restrictive Firewall Options</source>
+        <translation>Optionen für restriktive Firewalls</translation>
+    </message>
+    <message>
+        <source>Enable TCP Servers</source>
+        <translation>TCP-Server aktivieren</translation>
+    </message>
+    <message>
+        <source>Turns all servers into TCP servers for bypassing restrictive firewalls and for encrypting slow speed (dialup) connections.</source>
+        <translation>Macht alle Server zu TCP-Servern, um restriktive Firewalls zu umgehen und langsame Verbindungen (Einwahl) zu verschlüsseln.</translation>
+    </message>
+    <message>
+        <source>Port 443</source>
+        <translation>Port 443</translation>
+    </message>
+    <message>
+        <source>Port 80</source>
+        <translation>Port 80</translation>
+    </message>
+    <message>
+        <source>Enable Point-to-Point Connection</source>
+        <translation>Punkt-zu-Punkt-Verbindung aktivieren</translation>
+    </message>
+    <message>
+        <source>Bypasses highly restrictive firewalls and enhances security.</source>
+        <translation>Umgeht sehr restriktive Firewalls und erhöht die Sicherheit.</translation>
+    </message>
+    <message>
+        <source>Proxy Settings</source>
+        <translation>Proxy-Einstellungen</translation>
+    </message>
+    <message>
+        <source>Select:</source>
+        <translation>Auswahl:</translation>
+    </message>
+    <message>
+        <source>No Proxy</source>
+        <translation>Kein Proxy</translation>
+    </message>
+    <message>
+        <source>HTTP</source>
+        <translation>HTTP</translation>
+    </message>
+    <message>
+        <source>HTTPS</source>
+        <translation>HTTPS</translation>
+    </message>
+    <message>
+        <source>SOCKS</source>
+        <translation>SOCKS</translation>
+    </message>
+    <message>
+        <source>Autodetect</source>
+        <translation>Automatisch erkennen</translation>
+    </message>
+    <message>
+        <source>Auth:</source>
+        <translation>Anmeldung:</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Server:</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port:</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Benutzername:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Passwort:</translation>
+    </message>
+    <message>
+        <source>RESTORE DEFAULT</source>
+        <translation>ZURÜCKSETZEN</translation>
+    </message>
+    <message>
+        <source>SAVE</source>
+        <translation>SPEICHERN</translation>
+    </message>
+    <message>
+        <source>CLOSE</source>
+        <translation>SCHLIESSEN</translation>
+    </message>
+    <message>
+        <source>Options Menu</source>
+        <translation>Optionsmenü</translation>
+    </message>
+    <message>
+        <source>Lets your e-mail program send mail through your Internet Service Provider&apos;s server while %1 is connected. Leave the field empty when your provider uses SSL SMTP; otherwise enter its SMTP server. Receiving mail is not affected.</source>
+        <translation>Ermöglicht Ihrem E-Mail-Programm, E-Mails über den Server Ihres Internetanbieters zu senden, während %1 verbunden ist. Lassen Sie das Feld leer, wenn Ihr Anbieter SMTP mit SSL nutzt; andernfalls geben Sie dessen SMTP-Server ein. Der E-Mail-Empfang ist nicht betroffen.</translation>
+    </message>
+    <message>
+        <source>Adds a &quot;Change IP&quot; button to the main screen of your %1 software to allow you to Change IP instantly in one click.</source>
+        <translation>Fügt dem Hauptfenster Ihrer %1-Software eine Schaltfläche &quot;IP ändern&quot; hinzu, mit der Sie die IP sofort mit einem Klick wechseln.</translation>
+    </message>
+    <message>
+        <source>&amp;Favorite</source>
+        <translation>&amp;Favorit</translation>
+    </message>
+    <message>
+        <source>&amp;Anchor IP</source>
+        <translation>&amp;Anker-IP</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Ändern</translation>
+    </message>
+    <message>
+        <source>1 minute</source>
+        <translation>1 Minute</translation>
+    </message>
+    <message>
+        <source>%1 minutes</source>
+        <translation>%1 Minuten</translation>
+    </message>
+    <message>
+        <source>Every: %1 minute(s)</source>
+        <translation>Intervall: %1 Minute(n)</translation>
+    </message>
+    <message>
+        <source>Changes IP automatically every %1 minute(s).</source>
+        <translation>Wechselt die IP automatisch alle %1 Minute(n).</translation>
+    </message>
+    <message>
+        <source>Your options could not be saved to %1.
+Check that the folder can be written to and press SAVE again.</source>
+        <translation>Ihre Optionen konnten nicht in %1 gespeichert werden.
+Prüfen Sie, ob der Ordner beschreibbar ist, und drücken Sie erneut SPEICHERN.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>To apply &quot;Point-to-Point&quot; changes, please restart %1 application.
+Do you want to restart %1 now?
+(Note: If you are currently connected, the connection will be closed.)</source>
+        <translation>Um die &quot;Punkt-zu-Punkt&quot;-Änderungen zu übernehmen, starten Sie die %1-Anwendung bitte neu.
+Möchten Sie %1 jetzt neu starten?
+(Hinweis: Wenn Sie gerade verbunden sind, wird die Verbindung getrennt.)</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>JA</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>NEIN</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset program settings back to the default settings?</source>
+        <translation>Möchten Sie die Programmeinstellungen wirklich auf die Standardwerte zurücksetzen?</translation>
+    </message>
+    <message>
+        <source>You are navigating away from this menu without saving your changes.
+Would you like to save changes or close Options menu without saving?</source>
+        <translation>Sie verlassen dieses Menü, ohne Ihre Änderungen zu speichern.
+Möchten Sie die Änderungen speichern oder das Optionsmenü ohne Speichern schließen?</translation>
+    </message>
+    <message>
+        <source>CLOSE WITHOUT SAVING</source>
+        <translation>SCHLIESSEN OHNE SPEICHERN</translation>
+    </message>
+</context>
+<context>
     <name>VPNServerMarks</name>
     <message>
         <source>You are removing your Favorite server.</source>

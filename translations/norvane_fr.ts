@@ -393,6 +393,273 @@ Remarque : ce fichier ne contient aucune information personnelle et sert uniquem
     </message>
 </context>
 <context>
+    <name>VPNOptionsDialog</name>
+    <message>
+        <source>Start Up</source>
+        <translation>Démarrage</translation>
+    </message>
+    <message>
+        <source>Email</source>
+        <translation>E-mail</translation>
+    </message>
+    <message>
+        <source>Servers &amp;&amp; IPs</source>
+        <translation>Serveurs &amp;&amp; IP</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Avancé</translation>
+    </message>
+    <message>
+        <source>Software Automation Options</source>
+        <translation>Options d&apos;automatisation</translation>
+    </message>
+    <message>
+        <source>Enable Auto Connect</source>
+        <translation>Activer la connexion automatique</translation>
+    </message>
+    <message>
+        <source>Connects automatically on program launch.</source>
+        <translation>Se connecte automatiquement au lancement du programme.</translation>
+    </message>
+    <message>
+        <source>Enable Auto Launch</source>
+        <translation>Activer le lancement automatique</translation>
+    </message>
+    <message>
+        <source>Launches automatically when you log in.</source>
+        <translation>Se lance automatiquement à l&apos;ouverture de votre session.</translation>
+    </message>
+    <message>
+        <source>Fastest Server Default</source>
+        <translation>Serveur le plus rapide par défaut</translation>
+    </message>
+    <message>
+        <source>Chooses the fastest server on program launch.</source>
+        <translation>Choisit le serveur le plus rapide au lancement du programme.</translation>
+    </message>
+    <message>
+        <source>Enable TCP on Program Launch</source>
+        <translation>Activer TCP au lancement du programme</translation>
+    </message>
+    <message>
+        <source>TCP servers are only for passing restrictive firewalls: they are slower and drop the connection more often. Turn on &quot;Enable TCP Servers&quot; under Advanced first.</source>
+        <translation>Les serveurs TCP servent uniquement à franchir les pare-feu restrictifs : ils sont plus lents et coupent plus souvent la connexion. Cochez d&apos;abord &quot;Activer les serveurs TCP&quot; dans Avancé.</translation>
+    </message>
+    <message>
+        <source>Allow Your Email Client Software to Connect</source>
+        <translation>Autoriser la connexion de votre logiciel de messagerie</translation>
+    </message>
+    <message>
+        <source>SMTP address from your Internet Service Provider:</source>
+        <translation>Adresse SMTP de votre fournisseur d&apos;accès à Internet :</translation>
+    </message>
+    <message>
+        <source>Choose Country</source>
+        <translation>Choisir le pays</translation>
+    </message>
+    <message>
+        <source>Select Server Location:</source>
+        <translation>Choisissez l&apos;emplacement du serveur :</translation>
+    </message>
+    <message>
+        <source>Right-click on the server location to mark a location as your Favorite or set your Anchor IP address.</source>
+        <translation>Faites un clic droit sur un emplacement de serveur pour le marquer comme favori ou y définir votre adresse IP ancrée.</translation>
+    </message>
+    <message>
+        <source>Keep in Options</source>
+        <translation>Laisser dans les options</translation>
+    </message>
+    <message>
+        <source>Move to the main screen</source>
+        <translation>Déplacer vers l&apos;écran principal</translation>
+    </message>
+    <message>
+        <source>Change New IP</source>
+        <translation>Changer la nouvelle IP</translation>
+    </message>
+    <message>
+        <source>Forced IP Change</source>
+        <translation>Changement d&apos;IP forcé</translation>
+    </message>
+    <message>
+        <source>Auto IP Change</source>
+        <translation>Changement d&apos;IP automatique</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Appliquer</translation>
+    </message>
+    <message>
+        <source>Restrictive Firewall Options</source>
+        <translation>Options pour pare-feu restrictifs</translation>
+    </message>
+    <message>
+        <source>Enable TCP Servers</source>
+        <translation>Activer les serveurs TCP</translation>
+    </message>
+    <message>
+        <source>Turns all servers into TCP servers for bypassing restrictive firewalls and for encrypting slow speed (dialup) connections.</source>
+        <translation>Transforme tous les serveurs en serveurs TCP pour contourner les pare-feu restrictifs et chiffrer les connexions lentes (accès commuté).</translation>
+    </message>
+    <message>
+        <source>Port 443</source>
+        <translation>Port 443</translation>
+    </message>
+    <message>
+        <source>Port 80</source>
+        <translation>Port 80</translation>
+    </message>
+    <message>
+        <source>Enable Point-to-Point Connection</source>
+        <translation>Activer la connexion point à point</translation>
+    </message>
+    <message>
+        <source>Bypasses highly restrictive firewalls and enhances security.</source>
+        <translation>Contourne les pare-feu très restrictifs et renforce la sécurité.</translation>
+    </message>
+    <message>
+        <source>Proxy Settings</source>
+        <translation>Paramètres du proxy</translation>
+    </message>
+    <message>
+        <source>Select:</source>
+        <translation>Choisir :</translation>
+    </message>
+    <message>
+        <source>No Proxy</source>
+        <translation>Aucun proxy</translation>
+    </message>
+    <message>
+        <source>HTTP</source>
+        <translation>HTTP</translation>
+    </message>
+    <message>
+        <source>HTTPS</source>
+        <translation>HTTPS</translation>
+    </message>
+    <message>
+        <source>SOCKS</source>
+        <translation>SOCKS</translation>
+    </message>
+    <message>
+        <source>Autodetect</source>
+        <translation>Détection automatique</translation>
+    </message>
+    <message>
+        <source>Auth:</source>
+        <translation>Identifiants :</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Serveur :</translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation>Port :</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nom d&apos;utilisateur :</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Mot de passe :</translation>
+    </message>
+    <message>
+        <source>RESTORE DEFAULT</source>
+        <translation>RÉINITIALISER</translation>
+    </message>
+    <message>
+        <source>SAVE</source>
+        <translation>ENREGISTRER</translation>
+    </message>
+    <message>
+        <source>CLOSE</source>
+        <translation>FERMER</translation>
+    </message>
+    <message>
+        <source>Options Menu</source>
+        <translation>Menu des options</translation>
+    </message>
+    <message>
+        <source>Lets your e-mail program send mail through your Internet Service Provider&apos;s server while %1 is connected. Leave the field empty when your provider uses SSL SMTP; otherwise enter its SMTP server. Receiving mail is not affected.</source>
+        <translation>Permet à votre logiciel de messagerie d&apos;envoyer des e-mails via le serveur de votre fournisseur d&apos;accès à Internet pendant que %1 est connecté. Laissez le champ vide si votre fournisseur utilise SMTP avec SSL ; sinon, saisissez son serveur SMTP. La réception des e-mails n&apos;est pas concernée.</translation>
+    </message>
+    <message>
+        <source>Adds a &quot;Change IP&quot; button to the main screen of your %1 software to allow you to Change IP instantly in one click.</source>
+        <translation>Ajoute un bouton &quot;Changer d&apos;IP&quot; à l&apos;écran principal de votre logiciel %1 pour changer d&apos;IP instantanément, en un clic.</translation>
+    </message>
+    <message>
+        <source>&amp;Favorite</source>
+        <translation>&amp;Favori</translation>
+    </message>
+    <message>
+        <source>&amp;Anchor IP</source>
+        <translation>IP &amp;ancrée</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Changer</translation>
+    </message>
+    <message>
+        <source>1 minute</source>
+        <translation>1 minute</translation>
+    </message>
+    <message>
+        <source>%1 minutes</source>
+        <translation>%1 minutes</translation>
+    </message>
+    <message>
+        <source>Every: %1 minute(s)</source>
+        <translation>Intervalle : %1 minute(s)</translation>
+    </message>
+    <message>
+        <source>Changes IP automatically every %1 minute(s).</source>
+        <translation>Change d&apos;IP automatiquement toutes les %1 minute(s).</translation>
+    </message>
+    <message>
+        <source>Your options could not be saved to %1.
+Check that the folder can be written to and press SAVE again.</source>
+        <translation>Vos options n&apos;ont pas pu être enregistrées dans %1.
+Vérifiez que le dossier est accessible en écriture et appuyez à nouveau sur ENREGISTRER.</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>To apply &quot;Point-to-Point&quot; changes, please restart %1 application.
+Do you want to restart %1 now?
+(Note: If you are currently connected, the connection will be closed.)</source>
+        <translation>Pour appliquer les modifications &quot;point à point&quot;, veuillez redémarrer l&apos;application %1.
+Voulez-vous redémarrer %1 maintenant ?
+(Remarque : si vous êtes connecté, la connexion sera fermée.)</translation>
+    </message>
+    <message>
+        <source>YES</source>
+        <translation>OUI</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>NON</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset program settings back to the default settings?</source>
+        <translation>Voulez-vous vraiment rétablir les paramètres par défaut du programme ?</translation>
+    </message>
+    <message>
+        <source>You are navigating away from this menu without saving your changes.
+Would you like to save changes or close Options menu without saving?</source>
+        <translation>Vous quittez ce menu sans enregistrer vos modifications.
+Voulez-vous enregistrer les modifications ou fermer le menu des options sans enregistrer ?</translation>
+    </message>
+    <message>
+        <source>CLOSE WITHOUT SAVING</source>
+        <translation>FERMER SANS ENREGISTRER</translation>
+    </message>
+</context>
+<context>
     <name>VPNServerMarks</name>
     <message>
         <source>You are removing your Favorite server.</source>

@@ -8,6 +8,12 @@
 #include "tunnel/openvpngeneric.h"
 #include "versioninfo.h"
 
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QTextStream>
+
 VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, std::unique_ptr<Clock> clock)
     : m_productWord(systemServices->ProductWord())
     , m_systemServices(std::move(systemServices))
@@ -26,6 +32,7 @@ VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, st
                      &VPNServerManager::ClearAssignedAddress);
     QObject::connect(&m_api, &VPNApi::RequestEntityIpReceived, &m_ipManager, &VPNIpManager::SetGenericIp);
     m_api.Queue().SetExtraCaFile(Deployment::ExtraCaFile());
+    m_api.Queue().SetDesktopProxy(DesktopProxy(QProcessEnvironment::systemEnvironment()));
     m_api.SetSystemDescription(VersionInfo::Read(), m_systemServices->GetOsName());
 }
 

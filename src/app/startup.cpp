@@ -9,8 +9,10 @@
 #include "linux/linuxnetworkdiagnostics.h"
 #include "linux/linuxsystemservices.h"
 #include "linux/openvpnlinux.h"
+#include "linux/xdgautostartentry.h"
 #include "qtlocalpeer.h"
 #include "qtsingleapplication.h"
+#include "support/desktopproxy.h"
 #include "support/loghandler.h"
 #include "support/supportreport.h"
 #include "tunnel/servicecontroller.h"
@@ -120,6 +122,7 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
                                                  OpenVpnLinux::CreateHelperController(services));
     tunnel->SetCaSourceFile(Deployment::VpnCaFile());
     tunnel->SetPtpServer(Deployment::PtpServer());
+    tunnel->SetDesktopProxy(DesktopProxy(QProcessEnvironment::systemEnvironment()));
     return tunnel;
 }
 
@@ -143,6 +146,8 @@ std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context)
     context.LoadSettings();
     auto window = std::make_unique<VPNMainWindow>(
         context.Connection(), context.Account(), context.Store(), context.ServerManager(), context.Api(),
+        std::make_unique<XdgAutostartEntry>(XdgAutostartEntry::DefaultDirectory(),
+                                            QCoreApplication::applicationFilePath(), context.ProductWord()),
         VPNMainWindow::Branding {context.ProductWord(), Deployment::WebHost()});
     QObject::connect(window.get(), &VPNMainWindow::RestartRequested,
                      [] { ApplicationRestart::StartNewCopy(); });

@@ -1,12 +1,14 @@
 #include "vpnmainwindow.h"
 
 #include "connection/accountsession.h"
+#include "platform/startupentry.h"
 #include "servers/vpncomboboxhtmldelegate.h"
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnservermanager.h"
 #include "settings/settingsstore.h"
 #include "ui_vpnmainwindow.h"
 #include "vpnhelpdialog.h"
+#include "vpnoptionsdialog.h"
 #include "vpnservermarks.h"
 #include "vpntrayicon.h"
 #include "widgets/hkwindowbuttonview.h"
@@ -59,7 +61,7 @@ using State = ConnectionController::State;
 
 VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& account,
                              SettingsStore& settings, VPNServerManager& catalog, VPNApi& api,
-                             Branding branding, QWidget* parent)
+                             std::unique_ptr<StartupEntry> startupEntry, Branding branding, QWidget* parent)
     : QMainWindow(parent)
     , m_connection(connection)
     , m_account(account)
@@ -87,10 +89,7 @@ VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& a
                                        m_anchorAction, this);
     connect(m_favoriteAction, &QAction::triggered, m_serverMarks, &VPNServerMarks::OnFavoriteStateChanged);
     connect(m_anchorAction, &QAction::triggered, m_serverMarks, &VPNServerMarks::OnAnchorStateChanged);
-    m_ui->ServerListDropDown->setItemDelegate(new VPNComboBoxHtmlDelegate(
-        QColor(QStringLiteral("gray")), QColor(QStringLiteral("white")), QColor(QStringLiteral("yellow")),
-        QColor(56, 137, 247), m_ui->ServerListDropDown));
-    m_ui->ServerListDropDown->setIconSize(QSize(70, 25));
+    VPNComboBoxHtmlDelegate::InstallOnServerList(m_ui->ServerListDropDown);
     connect(m_ui->ServerListDropDown, qOverload<int>(&QComboBox::currentIndexChanged), this,
             &VPNMainWindow::OnServerChanged);
 
@@ -119,6 +118,18 @@ VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& a
     connect(m_tray, &VPNTrayIcon::QuitTriggered, this, &VPNMainWindow::OnExit);
     connect(m_tray, &VPNTrayIcon::Activated, this, &VPNMainWindow::SystrayIconActivated);
     SetActionTexts();
+
+    m_optionsDialog = new VPNOptionsDialog(m_settings, m_catalog, api, std::move(startupEntry),
+                                           m_branding.productWord, this);
+    connect(m_optionsDialog, &VPNOptionsDialog::ConfigurationUpdated, this,
+            &VPNMainWindow::ApplyConfiguration);
+    connect(m_optionsDialog, &VPNOptionsDialog::ServersContextStateChanged, this,
+            &VPNMainWindow::RefreshServerContextMenu);
+    connect(m_optionsDialog, &VPNOptionsDialog::RestartRequested, this, &VPNMainWindow::RestartApplication);
+    connect(m_serverMarks, &VPNServerMarks::ServersContextStateChanged, m_optionsDialog,
+            &VPNOptionsDialog::RefreshServerContextMenu);
+    connect(m_ui->MenuOptionsButton, &QPushButton::clicked, this, &VPNMainWindow::OnMenuOptionsPressed);
+    connect(m_showInOptionsAction, &QAction::triggered, this, &VPNMainWindow::OnShowInOptionsContextPressed);
 
     m_ui->TestVersionFrameLeft->hide();
     m_ui->TestVersionFrameRight->hide();
@@ -243,8 +254,6 @@ void VPNMainWindow::CreateContextActions()
     m_ui->ServerListDropDown->addAction(m_favoriteAction);
     m_ui->ServerListDropDown->addAction(m_anchorAction);
     m_ui->ServerListDropDown->setContextMenuPolicy(Qt::ActionsContextMenu);
-    // The options dialog's list refreshes its actions from ServersContextStateChanged() once that
-    // dialog exists.
 }
 
 void VPNMainWindow::SetActionTexts()
@@ -375,6 +384,7 @@ void VPNMainWindow::RetranslateUI()
     SetActionTexts();
     SetSignUpText();
     ShowTexts();
+    m_optionsDialog->RetranslateUI();
 }
 
 bool VPNMainWindow::IsInDragBand(const QPoint& position, const QSize& area)
@@ -595,6 +605,7 @@ void VPNMainWindow::InitializeServers()
     connect(model.get(), &QAbstractItemModel::dataChanged, this,
             [this] { OnServerChanged(m_ui->ServerListDropDown->currentIndex()); });
     m_ui->ServerListDropDown->setModel(model.get());
+    m_optionsDialog->UpdateServersModel(model.get(), m_catalog.GetDefaultServerIndex());
     // The list still showed the old model until now; let it go afterwards.
     if (m_serverModel)
         m_serverModel.release()->deleteLater();
@@ -660,6 +671,7 @@ void VPNMainWindow::OnConnectionEstablished()
     m_tray->ShowConnected(true);
     m_connectionIndicator->show();
     m_connectionIndicator->ShowConnected();
+    m_optionsDialog->SetServersInteractionEnabled(false);
     m_snapshotTimer.start();
 }
 
@@ -669,6 +681,7 @@ void VPNMainWindow::OnConnectionDropped()
     m_ui->RestartButton->hide();
     m_connectionIndicator->show();
     m_connectionIndicator->ShowDisconnected();
+    m_optionsDialog->SetServersInteractionEnabled(true);
 }
 
 void VPNMainWindow::OnDisconnectReasonFound(const QString& text, bool offerRestart)
@@ -687,6 +700,34 @@ QString VPNMainWindow::WebPage(const char* path) const
 void VPNMainWindow::VerifyIP()
 {
     QDesktopServices::openUrl(QUrl(WebPage(VerifyIpPath)));
+}
+
+void VPNMainWindow::OnMenuOptionsPressed()
+{
+    m_optionsDialog->ShowCentredOn(frameGeometry());
+}
+
+void VPNMainWindow::OnShowInOptionsContextPressed()
+{
+    m_optionsDialog->SetCurrentTabIndex(VPNOptionsDialog::AdvancedTab);
+    m_optionsDialog->ShowCentredOn(frameGeometry());
+}
+
+void VPNMainWindow::ApplyConfiguration()
+{
+    if (!m_connection.ApplyConfiguration())
+        return;
+    const VPNSettings& settings = m_settings.Settings();
+    m_ui->TcpIndicatorLabel->setVisible(settings.tcpServersEnabled);
+    // The row chosen in the dialog; a switch between the UDP and TCP lists has rebuilt the list,
+    // which put its own default row there.
+    m_ui->ServerListDropDown->setCurrentIndex(settings.currentServerIndex);
+    Refresh();
+}
+
+void VPNMainWindow::RefreshServerContextMenu()
+{
+    m_serverMarks->RefreshActions();
 }
 
 void VPNMainWindow::OnExit()

@@ -15,10 +15,12 @@ class QAction;
 class QMenu;
 class QSequentialAnimationGroup;
 class SettingsStore;
+class StartupEntry;
 class VPNApi;
 class VPNConnectionIndicator;
 class VPNHelpDialog;
 class VPNInitializationView;
+class VPNOptionsDialog;
 class VPNServerListModel;
 class VPNServerManager;
 class VPNServerMarks;
@@ -46,8 +48,10 @@ public:
         QString webHost;
     };
 
+    // startupEntry: the start-at-login entry the options dialog keeps in step.
     VPNMainWindow(ConnectionController& connection, AccountSession& account, SettingsStore& settings,
-                  VPNServerManager& catalog, VPNApi& api, Branding branding, QWidget* parent = nullptr);
+                  VPNServerManager& catalog, VPNApi& api, std::unique_ptr<StartupEntry> startupEntry,
+                  Branding branding, QWidget* parent = nullptr);
     ~VPNMainWindow() override;
 
     // The border band of the window from which a press drags it (the window has no title bar).
@@ -66,6 +70,7 @@ public:
     // A language applied there makes the window apply its texts again.
     void SetHelpDialog(VPNHelpDialog* dialog);
     VPNHelpDialog* HelpDialog() const { return m_helpDialog; }
+    VPNOptionsDialog* OptionsDialog() const { return m_optionsDialog; }
     // The text of the last tray balloon ("CONNECTED", "DISCONNECTED").
     QString LastTrayMessage() const;
 
@@ -85,6 +90,13 @@ public slots:
     void SystrayIconActivated(QSystemTrayIcon::ActivationReason reason);
     void RetranslateUI();
     void VerifyIP();
+
+    void OnMenuOptionsPressed();
+    // Opens the options on the tab of the TCP and point-to-point options.
+    void OnShowInOptionsContextPressed();
+    // After the options were saved: the controller applies them, the window shows them.
+    void ApplyConfiguration();
+    void RefreshServerContextMenu();
 
 signals:
     // The user asked for a restart; emitted just before the program quits.
@@ -135,6 +147,7 @@ private:
     VPNInitializationView* m_initializationView = nullptr;
     VPNConnectionIndicator* m_connectionIndicator = nullptr;
     VPNServerMarks* m_serverMarks = nullptr;
+    VPNOptionsDialog* m_optionsDialog = nullptr;
 
     QAction* m_statusVerifyAction = nullptr;
     QAction* m_showInOptionsAction = nullptr;

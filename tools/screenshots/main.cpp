@@ -1,6 +1,6 @@
 // Renders the main window in each of its views and states, the open server list, a favorite
-// question, the connection indicator's states, the message dialog, the help dialog's tabs and the
-// main window in French and German offscreen into PNG files,
+// question, the connection indicator's states, the message dialog, the options dialog's and the help
+// dialog's tabs and the main window in French and German offscreen into PNG files,
 // plus previews of the tray icons at panel sizes and of the server list pictures. Usage:
 // norvane-screenshots <output directory>. tools/screenshots.sh runs it.
 
@@ -16,6 +16,7 @@
 #include "tunnel/openvpngeneric.h"
 #include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
+#include "vpnoptionsdialog.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
 
@@ -293,6 +294,8 @@ int main(int argc, char* argv[])
     qputenv("NORVANE_HOME", home.path().toUtf8());
     // Where the language file goes, as start-up makes it for the log.
     QDir(home.path()).mkpath(QStringLiteral("Config"));
+    // The options dialog writes the start-at-login entry; it goes to the temporary home too.
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("xdg-config")).toUtf8());
     QApplication app(argc, argv);
     if (argc != 2) {
         Err() << "usage: norvane-screenshots <output directory>\n";
@@ -403,6 +406,25 @@ int main(int argc, char* argv[])
         "SEND A REPORT FROM THE HELP MENU AND <a href=\"supportLink\">CONTACT SUPPORT</a>."));
     Settle(VPNConnectionIndicator::FadeDurationMs + 100);
     shooter.Save(QStringLiteral("main-message-long"), &window);
+
+    // The options dialog on each tab, with the options a user might have set.
+    VPNSettings& settings = context.Settings();
+    settings.smtpEnabled = true;
+    settings.smtpAddress = QStringLiteral("smtp.mail.example");
+    settings.autoIpChangeMinutes = 15;
+    settings.tcpServersEnabled = true;
+    settings.SetProxy(VPNSettings::Http, QStringLiteral("proxy.example"), QStringLiteral("3128"));
+    settings.SetProxyAuthentication(true, QStringLiteral("ann"), QStringLiteral("secret"));
+    settings.currentServerIndex = 2;
+    VPNOptionsDialog* options = window.OptionsDialog();
+    options->ShowCentredOn(window.frameGeometry());
+    const char* tabs[] = {"options-start-up", "options-email", "options-servers", "options-advanced"};
+    for (int tab = VPNOptionsDialog::StartUpTab; tab <= VPNOptionsDialog::AdvancedTab; ++tab) {
+        options->SetCurrentTabIndex(tab);
+        Settle(50);
+        shooter.Save(QString::fromLatin1(tabs[tab]), options);
+    }
+    options->hide();
 
     const struct
     {

@@ -3,6 +3,7 @@
 #include "support/logmask.h"
 
 #include <QDebug>
+#include <QUrl>
 
 #include <utility>
 
@@ -143,7 +144,7 @@ void VPNApi::AddLogTicket(const QString& supportFilePath, const QString& logFile
 
 void VPNApi::SetProxyFromSettings(const VPNSettings& settings)
 {
-    m_queue.SetProxyFromSettings(settings);
+    m_queue.SetProxyFromSettings(settings, QUrl(QStringLiteral("https://%1/").arg(m_host)));
 }
 
 void VPNApi::SetProxyEnabled(bool enabled)

@@ -7,7 +7,6 @@
 #include <QDebug>
 #include <QFile>
 #include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSslCertificate>
@@ -16,9 +15,6 @@ const QByteArray VPNMessageQueue::SupportTicketBoundary
     = QByteArrayLiteral("---------------------------193531931418651");
 
 namespace {
-
-// Only asked of the system's proxy configuration, never fetched.
-const char kProxyProbeUrl[] = "http://www.example.com/";
 
 QByteArray Latin1OrQuestionMark(const QString& text)
 {
@@ -143,15 +139,12 @@ bool VPNMessageQueue::SendSupportTicket(const VPNApiMessage& message,
     return true;
 }
 
-QNetworkProxy VPNMessageQueue::ProxyFromSettings(const VPNSettings& settings)
+QNetworkProxy VPNMessageQueue::ProxyFromSettings(const VPNSettings& settings, const QNetworkProxy& desktop)
 {
     if (settings.proxyType == VPNSettings::NoProxy)
         return QNetworkProxy(QNetworkProxy::NoProxy);
-    if (settings.proxyType == VPNSettings::Autodetect) {
-        const QList<QNetworkProxy> system = QNetworkProxyFactory::systemProxyForQuery(
-            QNetworkProxyQuery(QUrl(QString::fromLatin1(kProxyProbeUrl))));
-        return system.isEmpty() ? QNetworkProxy(QNetworkProxy::NoProxy) : system.first();
-    }
+    if (settings.proxyType == VPNSettings::Autodetect)
+        return desktop;
 
     bool parsed = false;
     quint16 port = settings.proxyPort.toUShort(&parsed);
@@ -186,9 +179,12 @@ QNetworkProxy VPNMessageQueue::ActiveProxy() const
     return m_accessManager->proxy();
 }
 
-void VPNMessageQueue::SetProxyFromSettings(const VPNSettings& settings)
+void VPNMessageQueue::SetProxyFromSettings(const VPNSettings& settings, const QUrl& destination)
 {
-    m_proxy = ProxyFromSettings(settings);
+    const QNetworkProxy desktop = settings.proxyType == VPNSettings::Autodetect
+        ? m_desktopProxy.For(destination)
+        : QNetworkProxy(QNetworkProxy::NoProxy);
+    m_proxy = ProxyFromSettings(settings, desktop);
     if (m_proxyEnabled)
         m_accessManager->setProxy(m_proxy);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/vpnapimessage.h"
+#include "support/desktopproxy.h"
 
 #include <QNetworkProxy>
 #include <QObject>
@@ -8,6 +9,7 @@
 
 #include <chrono>
 #include <memory>
+#include <utility>
 
 class QNetworkAccessManager;
 class QNetworkReply;
@@ -47,7 +49,10 @@ public:
                            const QString& supportFilePath, const QString& logFilePath,
                            const SupportTicketFields& fields);
 
-    void SetProxyFromSettings(const VPNSettings& settings);
+    // Where the "Autodetect" setting finds its proxy.
+    void SetDesktopProxy(DesktopProxy desktopProxy) { m_desktopProxy = std::move(desktopProxy); }
+    // destination: the service's address, for the desktop's choice of proxy.
+    void SetProxyFromSettings(const VPNSettings& settings, const QUrl& destination);
     void SetProxyEnabled(bool enabled);
     QNetworkProxy Proxy() const { return m_proxy; }
     bool IsProxyEnabled() const { return m_proxyEnabled; }
@@ -60,7 +65,8 @@ public:
     void SetTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
     std::chrono::milliseconds TransferTimeout() const { return m_transferTimeout; }
 
-    static QNetworkProxy ProxyFromSettings(const VPNSettings& settings);
+    // desktop: what the desktop answered, taken for the "Autodetect" setting.
+    static QNetworkProxy ProxyFromSettings(const VPNSettings& settings, const QNetworkProxy& desktop);
     // "No Proxy", "HTTP Proxy: host Port n", "SOCKS5 Proxy: host Port n", or empty.
     static QString DescribeProxy(const QNetworkProxy& proxy);
     // The multipart body of a ticket; file contents are given already read.
@@ -73,6 +79,7 @@ private:
     void LogProxy() const;
 
     std::unique_ptr<QNetworkAccessManager> m_accessManager;
+    DesktopProxy m_desktopProxy;
     QNetworkProxy m_proxy {QNetworkProxy::NoProxy};
     bool m_proxyEnabled = true;
     QSslConfiguration m_sslConfiguration;

@@ -169,6 +169,13 @@ void ConnectionController::SetStatus(Status status)
     emit StatusChanged();
 }
 
+bool ConnectionController::IsStartingUp() const
+{
+    return m_state == State::Stopped || m_state == State::PtpSettleState || m_state == State::LocalIpState
+        || m_state == State::ServersListState || m_state == State::AnchorInfoState
+        || m_state == State::InitialErrorState;
+}
+
 bool ConnectionController::IsConnectionUnderWay() const
 {
     return m_state == State::ConnectingState || m_state == State::AssignedIpState
@@ -666,6 +673,18 @@ void ConnectionController::ApplyIPSettings()
         }
     }
     emit StatusChanged();
+}
+
+bool ConnectionController::ApplyConfiguration()
+{
+    const VPNSettings& settings = m_settings.Settings();
+    // While the tunnel is up the requests go direct; the proxy is kept for after it.
+    m_api.SetProxyFromSettings(settings);
+    if (IsStartingUp())
+        return false;
+    m_catalog.SetListType(settings.tcpServersEnabled ? VPNServerManager::TcpList : VPNServerManager::UdpList);
+    ApplyIPSettings();
+    return true;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -119,6 +119,10 @@ public slots:
     void SignOut();
     // Takes the tunnel down for good; ShutdownFinished() follows.
     void Shutdown();
+    // The options were saved: the API client takes the proxy at once (a retry after a failed
+    // start-up needs the corrected one); once start-up has ended also the server list (UDP or
+    // TCP) and the IP change. False while start-up still runs.
+    bool ApplyConfiguration();
 
 signals:
     void StateChanged(ConnectionController::State state);
@@ -159,6 +163,7 @@ private:
     void ShowError(const QString& text, RetryStep retry);
     void SetStatus(Status status);
     bool IsConnectionUnderWay() const;
+    bool IsStartingUp() const;
 
     // Entry actions and reactions, by the names of the workflow's steps.
     void ConnectToPtP();

@@ -38,34 +38,59 @@ QByteArray QuotedConfigPath(const QString& path)
     return quoted + '"';
 }
 
-void AddProxyLines(const VPNSettings& settings, const QString& authFilePath, OpenVpnConfig& config)
+// The proxy a configuration names, from the settings or, for "Autodetect", from the desktop.
+struct ProxyLine
 {
-    switch (settings.proxyType) {
-    case VPNSettings::Autodetect:
-        config.text += "auto-proxy \n";
-        return;
+    VPNSettings::ProxyType type = VPNSettings::NoProxy;
+    QString address;
+    QString port;
+    // Empty when the proxy takes no credentials.
+    QString user;
+    QString password;
+};
+
+ProxyLine ChosenProxy(const VPNSettings& settings, const QNetworkProxy& desktopProxy)
+{
+    if (settings.proxyType != VPNSettings::Autodetect) {
+        const bool auth = settings.proxyAuthEnabled;
+        return {settings.proxyType, settings.proxyAddress, settings.proxyPort,
+                auth ? settings.proxyUser : QString(), auth ? settings.proxyPassword : QString()};
+    }
+    switch (desktopProxy.type()) {
+    case QNetworkProxy::HttpProxy:
+        return {VPNSettings::Http, desktopProxy.hostName(), QString::number(desktopProxy.port()),
+                desktopProxy.user(), desktopProxy.password()};
+    case QNetworkProxy::Socks5Proxy:
+        return {VPNSettings::Socks, desktopProxy.hostName(), QString::number(desktopProxy.port()), {}, {}};
+    default:
+        return {};
+    }
+}
+
+void AddProxyLines(const ProxyLine& proxy, const QString& authFilePath, OpenVpnConfig& config)
+{
+    switch (proxy.type) {
     case VPNSettings::Socks:
-        config.valid = config.valid && IsSafeToken(settings.proxyAddress) && IsSafeToken(settings.proxyPort);
-        config.text
-            += "socks-proxy " + settings.proxyAddress.toUtf8() + ' ' + settings.proxyPort.toUtf8() + '\n';
+        config.valid = config.valid && IsSafeToken(proxy.address) && IsSafeToken(proxy.port);
+        config.text += "socks-proxy " + proxy.address.toUtf8() + ' ' + proxy.port.toUtf8() + '\n';
         return;
     case VPNSettings::Http:
     case VPNSettings::Https:
-        config.valid = config.valid && IsSafeToken(settings.proxyAddress) && IsSafeToken(settings.proxyPort);
-        config.text += "http-proxy " + settings.proxyAddress.toUtf8() + ' ' + settings.proxyPort.toUtf8();
-        if (settings.proxyAuthEnabled && !settings.proxyUser.isEmpty()) {
+        config.valid = config.valid && IsSafeToken(proxy.address) && IsSafeToken(proxy.port);
+        config.text += "http-proxy " + proxy.address.toUtf8() + ' ' + proxy.port.toUtf8();
+        if (!proxy.user.isEmpty()) {
             // OpenVPN reads user and password one per line: a line break in either would
             // shift them, so such values are refused.
-            if (HasControlCharacter(settings.proxyUser) || HasControlCharacter(settings.proxyPassword))
+            if (HasControlCharacter(proxy.user) || HasControlCharacter(proxy.password))
                 config.valid = false;
             else
-                config.proxyCredentials
-                    = settings.proxyUser.toUtf8() + '\n' + settings.proxyPassword.toUtf8() + '\n';
+                config.proxyCredentials = proxy.user.toUtf8() + '\n' + proxy.password.toUtf8() + '\n';
             config.text += ' ' + QuotedConfigPath(authFilePath) + " basic";
         }
         config.text += '\n';
         return;
     case VPNSettings::NoProxy:
+    case VPNSettings::Autodetect:
         return;
     }
 }
@@ -89,7 +114,7 @@ OpenVpnConfig OpenVpnConfig::Build(const VPNSettings& settings, const Endpoint& 
         config.text += "tun-mtu 1460\n";
     } else {
         config.text += "proto tcp-client\n";
-        AddProxyLines(settings, endpoint.proxyAuthFilePath, config);
+        AddProxyLines(ChosenProxy(settings, endpoint.desktopProxy), endpoint.proxyAuthFilePath, config);
     }
     if (endpoint.routeMethodExe)
         config.text += "route-method exe\n";

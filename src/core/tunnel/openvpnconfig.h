@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QHostAddress>
 #include <QList>
+#include <QNetworkProxy>
 #include <QString>
 
 #include <optional>
@@ -26,6 +27,8 @@ struct OpenVpnConfig
         // Where the HTTP proxy credentials are written; named in the configuration.
         QString proxyAuthFilePath;
         bool routeMethodExe = false;
+        // The desktop's proxy, written for the "Autodetect" setting; nothing when NoProxy.
+        QNetworkProxy desktopProxy {QNetworkProxy::NoProxy};
     };
 
     // A server or proxy value that would add or change OpenVPN options makes the result invalid.

@@ -13,6 +13,7 @@
 #include <QNetworkProxy>
 #include <QTcpSocket>
 #include <QTimer>
+#include <QUrl>
 
 #include <utility>
 
@@ -173,6 +174,15 @@ void OpenVpnGeneric::GenerateConfig()
         endpoint.managementPort = m_managementPort;
     endpoint.proxyAuthFilePath = ProxyAuthFilePath();
     endpoint.routeMethodExe = m_services.IsVistaOrWindows7();
+    if (m_settings.proxyType == VPNSettings::Autodetect && m_protocol != QLatin1String("UDP")) {
+        QUrl server;
+        server.setScheme(QStringLiteral("https"));
+        server.setHost(m_serverAddress);
+        server.setPort(m_port);
+        endpoint.desktopProxy = m_desktopProxy.For(server);
+        qDebug() << "Desktop proxy for the tunnel:" << endpoint.desktopProxy.type()
+                 << endpoint.desktopProxy.hostName() << endpoint.desktopProxy.port();
+    }
     const OpenVpnConfig config = OpenVpnConfig::Build(m_settings, endpoint);
     if (!config.valid) {
         qDebug() << "Can't generate config file. A server or proxy setting holds characters that are not "

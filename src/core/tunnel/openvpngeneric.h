@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/desktopproxy.h"
 #include "tunnel/openvpntimings.h"
 
 #include <QHostInfo>
@@ -8,6 +9,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
 
 class ISystemServices;
 class OpenVpnMgmt;
@@ -38,6 +40,8 @@ public:
     void SetCredentials(const QString& userName, const QString& password);
     // Address of the point-to-point server (a deployment value, given by start-up).
     void SetPtpServer(const QString& address) { m_ptpServer = address; }
+    // Where the "Autodetect" proxy setting finds the proxy a TCP connection goes through.
+    void SetDesktopProxy(DesktopProxy desktopProxy) { m_desktopProxy = std::move(desktopProxy); }
 
     void ConnectToServer(const QString& serverAddress, int port, const QString& protocol);
     void DisconnectFromServer();
@@ -132,6 +136,7 @@ private:
     QString m_password;
     QString m_configFilePath;
     QString m_ptpServer;
+    DesktopProxy m_desktopProxy;
     bool m_connected = false;
     bool m_connecting = false;
     bool m_serverReachable = true;

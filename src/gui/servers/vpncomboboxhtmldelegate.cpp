@@ -2,6 +2,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QComboBox>
 #include <QPainter>
 #include <QTextDocument>
 
@@ -30,6 +31,14 @@ bool ColourMarker(QString& text, const QString& marker, const QColor& color)
 }
 
 } // namespace
+
+void VPNComboBoxHtmlDelegate::InstallOnServerList(QComboBox* list)
+{
+    list->setItemDelegate(
+        new VPNComboBoxHtmlDelegate(QColor(QStringLiteral("gray")), QColor(QStringLiteral("white")),
+                                    QColor(QStringLiteral("yellow")), QColor(56, 137, 247), list));
+    list->setIconSize(QSize(70, 25));
+}
 
 VPNComboBoxHtmlDelegate::VPNComboBoxHtmlDelegate(const QColor& disabledTextColor,
                                                  const QColor& normalTextColor,

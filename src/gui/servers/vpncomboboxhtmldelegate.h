@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QStyledItemDelegate>
 
+class QComboBox;
+
 // Draws a server list row's text as rich text: the point-to-point markers of a server name
 // ("P2P", "No P2P") stand out in their own colours and an unavailable endpoint (a row the
 // model gives no flags) is greyed out as a whole.
@@ -13,6 +15,10 @@ public:
     VPNComboBoxHtmlDelegate(const QColor& disabledTextColor, const QColor& normalTextColor,
                             const QColor& pointToPointColor, const QColor& noPointToPointColor,
                             QObject* parent = nullptr);
+
+    // The delegate and icon size of a server choice list (the main window's and the options
+    // dialog's look the same).
+    static void InstallOnServerList(QComboBox* list);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;

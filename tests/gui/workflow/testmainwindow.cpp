@@ -1,5 +1,6 @@
 #include "appcontext.h"
 #include "connection/accountsession.h"
+#include "dialoganswer.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
 #include "scriptedtunnel.h"
@@ -11,10 +12,12 @@
 #include "temphome.h"
 #include "urlrecorder.h"
 #include "vpnmainwindow.h"
+#include "vpnoptionsdialog.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +25,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTabWidget>
 #include <QTest>
 
 namespace {
@@ -33,16 +37,6 @@ const QString ConnectedLine
 const QString Chicago = QStringLiteral("USA Chicago No P2P");
 const QString Miami = QStringLiteral("USA Miami No P2P");
 const QString MiamiIp = QStringLiteral("198.51.100.13");
-
-// Presses a button of the open question and waits for its answer, which comes after the dialog
-// has faded out.
-bool Press(VPNSimpleDialog* dialog, const char* button)
-{
-    QSignalSpy primary(dialog, &VPNSimpleDialog::PrimaryPressed);
-    QSignalSpy secondary(dialog, &VPNSimpleDialog::SecondaryPressed);
-    dialog->findChild<QPushButton*>(QLatin1String(button))->click();
-    return QTest::qWaitFor([&] { return primary.size() + secondary.size() == 1; });
-}
 
 } // namespace
 
@@ -380,6 +374,69 @@ private slots:
         m_context->ServerManager().SetListType(VPNServerManager::UdpList);
         QCOMPARE(ServerList()->currentText(), Miami);
         QVERIFY(!anchor->isChecked());
+    }
+
+    // The options dialog from the menu and from the indicators' Show in Options, what its SAVE
+    // changes in the window and the workflow, its server list held while connected, and its
+    // restart question reaching the program's restart.
+    void optionsDialogHooks()
+    {
+        Start();
+        QVERIFY(ReachServerSelection());
+        VPNOptionsDialog* options = m_window->OptionsDialog();
+        const auto control
+            = [options](const char* name) { return options->findChild<QWidget*>(QLatin1String(name)); };
+        const auto press = [&](const char* name) { qobject_cast<QAbstractButton*>(control(name))->click(); };
+        auto* optionsList = qobject_cast<QComboBox*>(control("ServerListDropDown"));
+        QCOMPARE(optionsList->model(), ServerList()->model());
+
+        // The server list moves into the options, where Miami is chosen.
+        Child<QPushButton>("MenuButton")->click();
+        Child<QPushButton>("MenuOptionsButton")->click();
+        QCOMPARE(optionsList->currentIndex(), ServerList()->currentIndex());
+        press("ServerAtOptionsRadioButton");
+        optionsList->setCurrentIndex(optionsList->findText(Miami));
+        press("SaveOptionsButton");
+        QTRY_VERIFY(!options->isVisible());
+        QCOMPARE(ServerList()->currentText(), Miami);
+        QVERIFY(!Shown("ServerListDropDown"));
+
+        // From the TCP indicator: the Advanced tab; TCP servers through an HTTP proxy.
+        Child("TcpIndicatorLabel")->actions().at(0)->trigger();
+        QCOMPARE(qobject_cast<QTabWidget*>(control("OptionsTabWidget"))->currentIndex(),
+                 int(VPNOptionsDialog::AdvancedTab));
+        press("EnableTCPCheckBox");
+        qobject_cast<QComboBox*>(control("ProxyComboBox"))->setCurrentIndex(VPNSettings::Http);
+        QTest::keyClicks(control("ProxyAddressEdit"), QStringLiteral("proxy.lan"));
+        QTest::keyClicks(control("ProxyPortEdit"), QStringLiteral("3128"));
+        press("SaveOptionsButton");
+        QTRY_VERIFY(!options->isVisible());
+        QVERIFY(Shown("TcpIndicatorLabel"));
+        QCOMPARE(CurrentRecord()->protocol, int(VPNServer::Tcp));
+        QCOMPARE(m_context->Api().Queue().Proxy().hostName(), QStringLiteral("proxy.lan"));
+
+        // While connected the dialog's list cannot change; after the drop it can.
+        m_simulator->MapExitAddress(QStringLiteral("127.0.0.1"), ExitAddress);
+        TrayEntry("trayConnectAction")->trigger();
+        m_tunnel->ProcessManagementOutput(ConnectedLine);
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 15000);
+        m_window->OnMenuOptionsPressed();
+        const int row = optionsList->currentIndex();
+        QTest::keyClick(optionsList, Qt::Key_Down);
+        QCOMPARE(optionsList->currentIndex(), row);
+        m_tunnel->ReportDisconnected();
+        QTRY_COMPARE(State(), QStringLiteral("ServerSelectState"));
+        QTest::keyClick(optionsList, Qt::Key_Down);
+        QCOMPARE(optionsList->currentIndex(), row + 1);
+
+        // Point-to-point changed: YES restarts the program, once the tunnel is down.
+        QObject::disconnect(m_window.get(), &VPNMainWindow::RestartRequested, nullptr, nullptr);
+        QSignalSpy restart(m_window.get(), &VPNMainWindow::RestartRequested);
+        press("EnablePTPCheckBox");
+        press("SaveOptionsButton");
+        QVERIFY(QTest::qWaitFor([options] { return options->QuestionDialog()->isVisible(); }));
+        QVERIFY(Press(options->QuestionDialog(), "PrimaryButton"));
+        QTRY_COMPARE(restart.count(), 1);
     }
 
     void linksOpenInTheBrowser_data()

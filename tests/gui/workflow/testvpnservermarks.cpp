@@ -1,3 +1,4 @@
+#include "dialoganswer.h"
 #include "fakeapi.h"
 #include "servers/vpnserverlistmodel.h"
 #include "servers/vpnservermanager.h"
@@ -65,19 +66,6 @@ struct MarksHost
 
     const VPNServerListModel* Model() const { return qobject_cast<VPNServerListModel*>(list->model()); }
 };
-
-// Presses a button of the open question and waits for its answer, which comes after the dialog
-// has gone.
-bool Press(VPNSimpleDialog* dialog, const char* button)
-{
-    QSignalSpy primary(dialog, &VPNSimpleDialog::PrimaryPressed);
-    QSignalSpy secondary(dialog, &VPNSimpleDialog::SecondaryPressed);
-    QPushButton* pressed = dialog->findChild<QPushButton*>(QLatin1String(button));
-    if (!pressed->isVisible())
-        return false;
-    pressed->click();
-    return QTest::qWaitFor([&] { return primary.size() + secondary.size() == 1; });
-}
 
 } // namespace
 

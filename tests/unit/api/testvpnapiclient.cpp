@@ -6,6 +6,7 @@
 #include "api/vpnmessagehandler.h"
 #include "api/vpnmessagequeue.h"
 #include "settings/vpnsettings.h"
+#include "support/desktopproxy.h"
 
 #include <QMetaEnum>
 #include <QSignalSpy>
@@ -156,11 +157,11 @@ private slots:
                  QStringLiteral("\u00e9t\u00e9"));
     }
 
-    // The proxy the requests take, from the settings or, for autodetect, from the system. While
+    // The proxy the requests take, from the settings or, for autodetect, from the desktop. While
     // the tunnel is up requests go direct; the settings' proxy comes back afterwards.
     void proxyFromSettings_data()
     {
-        // The stored type, port, "auth" when authentication is on, the system's http_proxy.
+        // The stored type, port, "auth" when authentication is on, the desktop's https_proxy.
         QTest::addColumn<QString>("settings");
         QTest::addColumn<QString>("expected");
         // clang-format off
@@ -170,8 +171,8 @@ private slots:
         QTest::newRow("socks") << QStringLiteral("3 1080 auth -") << QStringLiteral("socks proxy.lan:1080 u:p");
         QTest::newRow("bad port is 0") << QStringLiteral("1 31x - -") << QStringLiteral("http proxy.lan:0 :");
         QTest::newRow("unknown type is http") << QStringLiteral("9 3128 - -") << QStringLiteral("http proxy.lan:3128 :");
-        QTest::newRow("autodetect, system without proxy") << QStringLiteral("4 3128 auth -") << QStringLiteral("none");
-        QTest::newRow("autodetect, system proxy") << QStringLiteral("4 3128 - http://192.0.2.9:3128") << QStringLiteral("http 192.0.2.9:3128 :");
+        QTest::newRow("autodetect, desktop without proxy") << QStringLiteral("4 3128 auth -") << QStringLiteral("none");
+        QTest::newRow("autodetect, desktop proxy") << QStringLiteral("4 3128 - http://192.0.2.9:3128") << QStringLiteral("http 192.0.2.9:3128 :");
         // clang-format on
     }
 
@@ -184,16 +185,56 @@ private slots:
                         words.at(1));
         record.SetProxyAuthentication(words.at(2) == QLatin1String("auth"), QStringLiteral("u"),
                                       QStringLiteral("p"));
+        QProcessEnvironment environment;
         if (words.at(3) != QLatin1String("-"))
-            qputenv("http_proxy", words.at(3).toUtf8());
+            environment.insert(QStringLiteral("https_proxy"), words.at(3));
 
         VPNMessageQueue queue;
+        queue.SetDesktopProxy(DesktopProxy(environment, {}));
         queue.SetProxyEnabled(false);
-        queue.SetProxyFromSettings(record);
-        qunsetenv("http_proxy");
+        queue.SetProxyFromSettings(record, QUrl(QStringLiteral("https://api.norvane.example/")));
         QCOMPARE(queue.ActiveProxy().type(), QNetworkProxy::NoProxy);
         queue.SetProxyEnabled(true);
         QTEST(Describe(queue.ActiveProxy()), "expected");
+    }
+
+    // The desktop's proxy for the service at api.norvane.example: the environment first, then the
+    // system's answer.
+    void desktopProxy_data()
+    {
+        // Environment variables as name=value, separated by blanks.
+        QTest::addColumn<QString>("environment");
+        // What the system query answers: a proxy variable's value, or "-" for no proxy.
+        QTest::addColumn<QString>("system");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("nothing anywhere") << "" << "-" << "none";
+        QTest::newRow("https_proxy with credentials") << "HTTPS_PROXY=http://u:p@proxy.lan:3128" << "-" << "http proxy.lan:3128 u:p";
+        QTest::newRow("all_proxy socks5") << "all_proxy=socks5h://socks.lan" << "-" << "socks socks.lan:1080 :";
+        QTest::newRow("https_proxy before all_proxy") << "all_proxy=socks5://socks.lan:1 https_proxy=http://proxy.lan:2" << "-" << "http proxy.lan:2 :";
+        QTest::newRow("unusable scheme: next variable") << "https_proxy=socks4://old.lan:1 ALL_PROXY=socks5://socks.lan:9" << "-" << "socks socks.lan:9 :";
+        QTest::newRow("environment before the system") << "https_proxy=http://proxy.lan:2" << "http://sys.lan:3" << "http proxy.lan:2 :";
+        QTest::newRow("no_proxy domain") << "https_proxy=http://proxy.lan:2 no_proxy=example.org,.norvane.example" << "http://sys.lan:3" << "none";
+        QTest::newRow("NO_PROXY star") << "https_proxy=http://proxy.lan:2 NO_PROXY=*" << "-" << "none";
+        QTest::newRow("system proxy") << "" << "http://sys.lan:3" << "http sys.lan:3 :";
+        // clang-format on
+    }
+
+    void desktopProxy()
+    {
+        QFETCH(QString, environment);
+        QFETCH(QString, system);
+        QProcessEnvironment variables;
+        for (const QString& pair : environment.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            variables.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+        const QUrl target(QStringLiteral("https://api.norvane.example/"));
+        const DesktopProxy desktop(variables, [&](const QNetworkProxyQuery& query) {
+            // The system is asked about the same destination.
+            return query.url() == target && system != QLatin1String("-")
+                ? QList<QNetworkProxy> {DesktopProxy::FromUrl(system)}
+                : QList<QNetworkProxy> {QNetworkProxy(QNetworkProxy::NoProxy)};
+        });
+        QTEST(Describe(desktop.For(target)), "expected");
     }
 };
 

@@ -16,13 +16,14 @@
 // The connection workflow driven step by step: the service's answers, the tunnel's reports and
 // the passing of time are steps of a script, and so are the checks. Nothing waits for real time.
 //
-// Steps: set <setting> | start | localip <ip> | servers | anchor | listerror | select <row> |
+// Steps: set <setting> | apply | start | localip <ip> | servers | anchor | listerror | select <row> |
 //   connect | cancel | disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> |
 //   remoteip <ip> |
 //   tunnel connecting|cancancel|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
 // Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
 //   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no |
-//   =log <text the log contains> | =saved <settings file fields> | =local <address> at <ms>
+//   =log <text the log contains> | =saved <settings file fields> | =local <address> at <ms> |
+//   =applied <list type> <API proxy host>.
 class TestConnectionController final : public QObject
 {
     Q_OBJECT
@@ -109,8 +110,12 @@ private:
                     record.tcpServersEnabled = true;
                     record.tcpPort = 80;
                 }
+                if (arg == QLatin1String("proxy"))
+                    record.SetProxy(VPNSettings::Http, QStringLiteral("proxy.lan"), QStringLiteral("3128"));
                 if (arg.startsWith(QLatin1String("autoIpChangeMinutes=")))
                     record.autoIpChangeMinutes = arg.section(QLatin1Char('='), 1).toInt();
+            } else if (verb == QLatin1String("apply")) {
+                controller.ApplyConfiguration();
             } else if (verb == QLatin1String("start")) {
                 controller.SetAccountKey(QStringLiteral("KEY-1"));
                 controller.Initialize();
@@ -210,6 +215,9 @@ private:
                 actual = controller.LocalIp() + QStringLiteral(" at ")
                     + QString::number(
                              clock.Now().addMSecs(-clock.ElapsedMs()).msecsTo(controller.ConnectedSince()));
+            else if (what == QLatin1String("applied")) // the list shown and the API client's proxy
+                actual = QLatin1String(catalog.ListType() == VPNServerManager::TcpList ? "tcp " : "udp ")
+                    + api.Queue().Proxy().hostName() + QLatin1Char('.');
             else if (what == QLatin1String("saved")) // fields of the settings file, as "name=value ..."
                 actual = SavedFields();
             else if (what == QLatin1String("log")) // a line of the log that the workflow owes
@@ -292,6 +300,12 @@ private slots:
             << QStringLiteral("set autoIpChangeMinutes=5; up; =log AutoIPChange every  5  minutes; wait 299999; =newip 203.0.113.77; wait 1; =newip Changing...");
         QTest::newRow("anchored server: no IP change, not even automatic")
             << QStringLiteral("set forcedIpChangeEnabled; set serversOnMainScreen; set autoIpChangeMinutes=5; ready; select 1; connect; tunnel connected; remoteip 203.0.113.77; =offered no; wait 600000; =newip 203.0.113.77");
+        QTest::newRow("options saved during start-up: the proxy only")
+            << QStringLiteral("start; localip 192.0.2.2; listerror; set proxy; set tcp80; apply; =applied udp proxy.lan.");
+        QTest::newRow("options saved while connected: the TCP list and the automatic change at once")
+            << QStringLiteral("up; set tcp80; set autoIpChangeMinutes=5; apply; =applied tcp .; wait 299999; =newip 203.0.113.77; wait 1; =newip Changing...");
+        QTest::newRow("automatic change switched off while connected")
+            << QStringLiteral("set autoIpChangeMinutes=5; up; set autoIpChangeMinutes=0; apply; =applied udp .; wait 600000; =newip 203.0.113.77");
         QTest::newRow("connect without a network: error until the network is back")
             << QStringLiteral("ready; net off; connect; =events error nonetwork; =state ServerSelectState; retry; =events; net on; retry; =events resolved");
         QTest::newRow("point-to-point first, the local address a second after it settles")

@@ -64,8 +64,23 @@ private slots:
         QTest::newRow("socks has no credentials")
             << At("TCP") << Proxy(VPNSettings::Socks) << Tcp + "socks-proxy 10.0.0.5 8080\n"
             << none;
-        QTest::newRow("autodetect") << At("TCP") << Proxy(VPNSettings::Autodetect) << Tcp + "auto-proxy \n"
-                                    << none;
+        // Autodetect writes the desktop's proxy, with its own credentials; the stored ones are
+        // not for it.
+        OpenVpnConfig::Endpoint desktopHttp = At("TCP");
+        desktopHttp.desktopProxy = QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("10.0.0.9"), 3128,
+                                                 QStringLiteral("ann"), QStringLiteral("pw"));
+        QTest::newRow("autodetect, desktop http proxy")
+            << desktopHttp << Proxy(VPNSettings::Autodetect)
+            << Tcp + "http-proxy 10.0.0.9 3128 \"/odd \\\"dir\\\\x/conn.ovpn.auth\" basic\n"
+            << QByteArray("ann\npw\n");
+        OpenVpnConfig::Endpoint desktopSocks = At("TCP");
+        desktopSocks.desktopProxy
+            = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("10.0.0.9"), 1080);
+        QTest::newRow("autodetect, desktop socks proxy")
+            << desktopSocks << Proxy(VPNSettings::Autodetect) << Tcp + "socks-proxy 10.0.0.9 1080\n"
+            << none;
+        QTest::newRow("autodetect, no desktop proxy")
+            << At("TCP") << Proxy(VPNSettings::Autodetect) << Tcp << none;
         OpenVpnConfig::Endpoint bare = At("UDP");
         bare.managementPort.reset();
         bare.routeMethodExe = true;
