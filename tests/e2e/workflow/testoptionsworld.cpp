@@ -1,0 +1,190 @@
+#include "../e2esupport.h"
+#include "appcontext.h"
+#include "connection/accountsession.h"
+#include "connection/connectioncontroller.h"
+#include "deployment.h"
+#include "linux/linuxsystemservices.h"
+#include "logcapture.h"
+#include "memoryaccountkeystore.h"
+#include "settings/settingsfile.h"
+#include "startup.h"
+#include "temphome.h"
+#include "tunnel/openvpngeneric.h"
+#include "vpnmainwindow.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+
+// What the options dialog sets, end to end in the service world: the API and the tunnel through
+// an HTTP proxy with authentication and through a SOCKS proxy (both in the service namespace, with
+// direct traffic to the service dropped), the mail server's route around the tunnel, and the
+// point-to-point connection that comes up before the start-up chain and goes down on exit.
+class TestOptionsWorld final : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QString WorldScript()
+    {
+        return qEnvironmentVariable("NORVANE_SOURCE_DIR") + QStringLiteral("/tools/world/world.sh");
+    }
+
+    // Runs a command in the service namespace and leaves it running; stopped by the caller.
+    static void StartInService(QProcess& process, const QStringList& command, const QString& log)
+    {
+        process.setStandardOutputFile(log);
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(QStringLiteral("bash"),
+                      QStringList {WorldScript(), QStringLiteral("exec-service"), E2e::WorldDir()} + command);
+    }
+    static int Run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
+    {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(program, arguments);
+        process.waitForFinished(30000);
+        if (output)
+            *output = process.readAll();
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+    static QByteArray Read(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+private slots:
+    void initTestCase()
+    {
+        if (E2e::WorldDir().isEmpty())
+            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+    }
+
+    void optionsEndToEnd_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("HTTP proxy with authentication") << QStringLiteral("http");
+        QTest::newRow("SOCKS proxy") << QStringLiteral("socks");
+        QTest::newRow("mail server routed around the tunnel") << QStringLiteral("smtp");
+        QTest::newRow("point-to-point before the start-up chain") << QStringLiteral("ptp");
+    }
+    void optionsEndToEnd()
+    {
+        QFETCH(QString, option);
+        const QString world = E2e::WorldDir();
+        TempHome home;
+        auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+        services->SetExecutable(QCoreApplication::applicationFilePath());
+        const QString settingsPath = GetSettingsFilePath(*services);
+        QVERIFY(E2e::WriteSettings(settingsPath, false));
+        VPNSettings settings;
+        QVERIFY(SettingsFile::Read(settingsPath, settings));
+
+        QProcess proxy;
+        const QString proxyLog = world + QStringLiteral("/proxy-") + option + QStringLiteral(".log");
+        QFile::remove(proxyLog);
+        if (option == QLatin1String("http")) {
+            const QString config = world + QStringLiteral("/tinyproxy.conf");
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(
+                "Port 8888\nListen 192.0.2.1\nTimeout 60\nUser nobody\nGroup nogroup\nLogLevel Connect\n"
+                "BasicAuth norvane pr0xy-pass\nConnectPort 443\nAllow 192.0.2.0/24\nMaxClients 20\n");
+            file.close();
+            StartInService(proxy,
+                           {QStringLiteral("tinyproxy"), QStringLiteral("-d"), QStringLiteral("-c"), config},
+                           proxyLog);
+            // TCP servers from the start: over UDP no proxy applies.
+            settings.tcpServersEnabled = settings.tcpOnStartup = true;
+            settings.SetProxy(VPNSettings::Http, QStringLiteral("192.0.2.1"), QStringLiteral("8888"));
+            settings.SetProxyAuthentication(true, QStringLiteral("norvane"), QStringLiteral("pr0xy-pass"));
+        } else if (option == QLatin1String("socks")) {
+            StartInService(proxy,
+                           {QStringLiteral("microsocks"), QStringLiteral("-i"), QStringLiteral("192.0.2.1"),
+                            QStringLiteral("-p"), QStringLiteral("1080")},
+                           proxyLog);
+            // TCP servers from the start: over UDP no proxy applies.
+            settings.tcpServersEnabled = settings.tcpOnStartup = true;
+            settings.SetProxy(VPNSettings::Socks, QStringLiteral("192.0.2.1"), QStringLiteral("1080"));
+        } else if (option == QLatin1String("smtp")) {
+            settings.smtpEnabled = true;
+            settings.smtpAddress = QStringLiteral("192.0.2.25");
+        } else {
+            settings.pointToPointEnabled = true;
+        }
+        QVERIFY(SettingsFile::Write(settingsPath, settings));
+        const bool proxied = proxy.program() == QLatin1String("bash");
+        if (proxied) {
+            QVERIFY(proxy.waitForStarted());
+            QTest::qWait(1000);
+            QVERIFY2(proxy.state() == QProcess::Running, Read(proxyLog).constData());
+            // Only the proxy and the tunnel reach the service from here on.
+            QProcess nft;
+            nft.start(QStringLiteral("nft"), {QStringLiteral("-f"), QStringLiteral("-")});
+            nft.write("table inet norvane_e2e {\n chain out {\n  type filter hook output priority 0;\n"
+                      "  oifname \"vc*\" ip daddr { 203.0.113.10, 198.51.100.1 } drop\n }\n}\n");
+            nft.closeWriteChannel();
+            QVERIFY(nft.waitForFinished(10000) && nft.exitCode() == 0);
+        }
+
+        LogCapture log;
+        auto context = std::make_unique<VPNAppContext>(std::move(services));
+        context->CreateWorkflow(CreateTunnel(*context), std::make_unique<MemoryAccountKeyStore>(),
+                                Deployment::AccountKeyOverride());
+        auto window = CreateMainWindow(*context);
+        context->SetApiProxyFromSettings();
+        ConnectionController& connection = context->Connection();
+        const auto state
+            = [&connection] { return ConnectionController::StateName(connection.CurrentState()); };
+        window->show();
+        context->Account().LoadAccountKey();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("ServerSelectState"), 60000);
+
+        if (option == QLatin1String("ptp")) {
+            // The point-to-point tunnel came up first and stays up under the start-up chain.
+            const QStringList messages = log.All().split(QLatin1Char('\n'));
+            QVERIFY(messages.indexOf(QStringLiteral("Connecting to PtP server.")) >= 0);
+            QVERIFY(messages.indexOf(QStringLiteral("Connecting to PtP server."))
+                    < messages.indexOf(QStringLiteral("Get local ip.")));
+            QCOMPARE(E2e::OpenVpnProcesses(), 1);
+            QSignalSpy finished(&connection, &ConnectionController::ShutdownFinished);
+            connection.Shutdown();
+            QVERIFY(finished.wait(30000));
+            QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 15000);
+            window.reset();
+            context.reset();
+            return;
+        }
+
+        connection.Connect();
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            state() == QLatin1String("ConnectedState"),
+            Read(home.Path() + QStringLiteral("/Config/norvane_openvpn.log")).right(900).constData(), 60000);
+        QByteArray routes;
+        QCOMPARE(Run(QStringLiteral("ip"), {QStringLiteral("-4"), QStringLiteral("route")}, &routes), 0);
+        if (option == QLatin1String("smtp"))
+            QVERIFY2(routes.contains("192.0.2.25 via 192.0.2.1"), routes.constData());
+        connection.Disconnect();
+        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("ServerSelectState"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 15000);
+        QCOMPARE(Run(QStringLiteral("ip"), {QStringLiteral("-4"), QStringLiteral("route")}, &routes), 0);
+        QVERIFY2(!routes.contains("192.0.2.25"), routes.constData());
+        window.reset();
+        context.reset();
+
+        if (proxied) {
+            Run(QStringLiteral("nft"),
+                {QStringLiteral("delete"), QStringLiteral("table"), QStringLiteral("inet"),
+                 QStringLiteral("norvane_e2e")});
+            proxy.terminate();
+            proxy.waitForFinished(5000);
+            // The proxy carried the API requests and the tunnel.
+            const QByteArray proxyText = Read(proxyLog);
+            QVERIFY2(proxyText.contains("203.0.113.10") && proxyText.contains("198.51.100.1"),
+                     proxyText.constData());
+        }
+    }
+};
+
+QTEST_MAIN(TestOptionsWorld)
+#include "testoptionsworld.moc"
