@@ -47,7 +47,6 @@ ConnectionController::ConnectionController(OpenVpnGeneric& tunnel, VPNApi& api, 
     connect(&m_tunnel, &OpenVpnGeneric::Connecting, this, &ConnectionController::OnTunnelConnecting);
     connect(&m_tunnel, &OpenVpnGeneric::Connected, this, &ConnectionController::OnTunnelConnected);
     connect(&m_tunnel, &OpenVpnGeneric::Disconnected, this, &ConnectionController::OnVPNChannelDropped);
-    connect(&m_tunnel, &OpenVpnGeneric::CanCancelConnecting, this, &ConnectionController::EnableCancelButton);
     connect(&m_tunnel, &OpenVpnGeneric::ChangeIpMessageSent, this, &ConnectionController::OnChangeIpFinished);
     connect(&m_tunnel, &OpenVpnGeneric::ChangeIpMessageError, this,
             &ConnectionController::OnChangeIpFinished);
@@ -439,14 +438,9 @@ void ConnectionController::OnTunnelConnecting()
 
 void ConnectionController::OnVPNChannelConnecting()
 {
-    m_cancelAllowed = false;
-    SetStatus(Status::Connecting);
-}
-
-void ConnectionController::EnableCancelButton()
-{
+    // Every moment of an attempt can be cancelled: the tunnel controller ends it at any stage.
     m_cancelAllowed = true;
-    emit StatusChanged();
+    SetStatus(Status::Connecting);
 }
 
 void ConnectionController::OnTunnelConnected()

@@ -85,7 +85,7 @@ public:
     QString ConnectedServerName() const { return m_connectedServer.name; }
     // False during the countdown after a disconnect and while point-to-point is restored.
     bool ConnectAllowed() const;
-    // The tunnel controller has said that an attempt can be cancelled.
+    // An attempt is under way and can be cancelled.
     bool CancelAllowed() const { return m_cancelAllowed; }
     bool ChangeIpOffered() const { return m_changeIpOffered; }
     bool IsChangingIp() const { return m_changingIp; }
@@ -177,7 +177,6 @@ private:
     void OnVPNChannelConnecting();
     void OnTunnelConnecting();
     void OnTunnelConnected();
-    void EnableCancelButton();
     void GetAssignedIp();
     void OnRemoteIpCheckFinished(bool isOK);
     void OnVPNChannelConnected();

@@ -23,8 +23,6 @@ ManagementLine ManagementLine::Parse(const QString& line)
         parsed.kind = Kind::Reconnecting;
     } else if (line.contains(QLatin1String("HOLD"))) {
         parsed.kind = Kind::Hold;
-    } else if (line.contains(QLatin1String("Socket error"))) {
-        parsed.kind = Kind::SocketError;
     }
     return parsed;
 }

@@ -17,7 +17,6 @@ struct ManagementLine
         TlsError,
         Reconnecting,
         Hold,
-        SocketError,
         Other
     };
 

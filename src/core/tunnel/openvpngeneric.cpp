@@ -32,6 +32,8 @@ OpenVpnGeneric::OpenVpnGeneric(VPNSettings& settings, const ISystemServices& ser
     connect(&m_failureSignalTimer, &QTimer::timeout, this, &OpenVpnGeneric::DisconnectedSignal);
     m_endDeadline.setSingleShot(true);
     connect(&m_endDeadline, &QTimer::timeout, this, &OpenVpnGeneric::OnEndDeadlinePassed);
+    m_attemptLimit.setSingleShot(true);
+    connect(&m_attemptLimit, &QTimer::timeout, this, &OpenVpnGeneric::OnAttemptLimitPassed);
     connect(this, &OpenVpnGeneric::ConfigGenerated, this, &OpenVpnGeneric::DoConnect);
 }
 
@@ -73,6 +75,8 @@ void OpenVpnGeneric::BeginAttempt()
     m_serviceOk = true;
     m_connected = false;
     m_connecting = false;
+    m_tunnelOpen = true;
+    m_attemptLimit.start(m_timings.connectAttemptLimitMs);
 }
 
 void OpenVpnGeneric::ConnectToServer(const QString& serverAddress, int port, const QString& protocol)
@@ -94,6 +98,7 @@ void OpenVpnGeneric::ConnectToServer(const QString& serverAddress, int port, con
 void OpenVpnGeneric::DisconnectFromServer()
 {
     qDebug() << "Disconnecting from server.";
+    m_attemptLimit.stop();
     if (QFile::exists(ProxyAuthFilePath()))
         QFile::remove(ProxyAuthFilePath());
     DoDisconnect();
@@ -103,7 +108,8 @@ void OpenVpnGeneric::DisconnectOnExit()
 {
     if (m_exitPending)
         return;
-    if (m_connected || m_connecting) {
+    m_attemptLimit.stop();
+    if (m_connected || m_connecting || m_tunnelOpen) {
         m_exitPending = true;
         DoDisconnect();
         // Either the tunnel already reported its end (and the exit is complete), or its end is
@@ -132,6 +138,42 @@ void OpenVpnGeneric::OnEndDeadlinePassed()
     DisconnectedSignal();
 }
 
+void OpenVpnGeneric::ReportEndNow()
+{
+    if (!m_tunnelOpen)
+        return;
+    ClearTunnelFlags();
+    DisconnectedSignal();
+}
+
+void OpenVpnGeneric::ReportServiceEnded(const QString& reason)
+{
+    // After a reported end (EXITING, a closed management connection) the process's own end
+    // is old news.
+    if (!m_tunnelOpen)
+        return;
+    qDebug() << reason.toLatin1().constData() << "- disconnecting.";
+    m_serviceOk = false;
+    ClearTunnelFlags();
+    if (m_management)
+        m_management->Disconnect();
+    DisconnectFromServer();
+}
+
+void OpenVpnGeneric::OnAttemptLimitPassed()
+{
+    qDebug() << "The connection attempt did not complete within" << m_timings.connectAttemptLimitMs / 1000
+             << "s. Stopping OpenVPN.";
+    // With a management session OpenVPN runs and the server does not complete the connection;
+    // without one OpenVPN itself never came up.
+    if (m_managementActive)
+        m_serverReachable = false;
+    else
+        m_serviceOk = false;
+    m_attemptEnded = true;
+    DisconnectFromServer();
+}
+
 void OpenVpnGeneric::ConnectPtPServer()
 {
     qDebug() << "Connecting to PtP server.";
@@ -149,6 +191,7 @@ void OpenVpnGeneric::ConnectPtPServer()
 void OpenVpnGeneric::DisconnectPtPServer()
 {
     qDebug() << "Disconnecting from PtP server.";
+    m_attemptLimit.stop();
     DoDisconnect();
 }
 
@@ -220,6 +263,7 @@ void OpenVpnGeneric::SetRoutesToSMTP(const QHostInfo& host)
 
 void OpenVpnGeneric::ConnectedSignal()
 {
+    m_attemptLimit.stop();
     if (m_ptpMode)
         emit ConnectedPtP();
     else
@@ -229,6 +273,9 @@ void OpenVpnGeneric::ConnectedSignal()
 void OpenVpnGeneric::DisconnectedSignal()
 {
     m_endDeadline.stop();
+    m_attemptLimit.stop();
+    m_failureSignalTimer.stop();
+    m_tunnelOpen = false;
     if (m_ptpMode)
         emit DisconnectedPtP();
     else
@@ -299,19 +346,22 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         }
         m_management->SendReleaseHold();
         m_managementActive = true;
-        emit CanCancelConnecting();
-        return;
-    case ManagementLine::Kind::SocketError:
-        if (!m_managementActive && !m_connected)
-            return;
-        qDebug() << "Socket error occurs. Disconnecting.";
-        ClearTunnelFlags();
-        DisconnectFromServer();
-        DisconnectedSignal();
         return;
     case ManagementLine::Kind::Other:
         return;
     }
+}
+
+void OpenVpnGeneric::OnManagementSocketError()
+{
+    if (!m_managementActive && !m_connected)
+        return;
+    qDebug() << "Socket error occurs. Disconnecting.";
+    ClearTunnelFlags();
+    DisconnectFromServer();
+    // DisconnectFromServer may have reported the end already.
+    if (m_tunnelOpen)
+        DisconnectedSignal();
 }
 
 void OpenVpnGeneric::ParseConnectedState(const QString& message)

@@ -169,8 +169,9 @@ void OpenVpnMgmt::DisplayError(QAbstractSocket::SocketError socketError)
         qDebug() << QStringLiteral("The following error occurred: %1.").arg(m_socket->errorString());
         break;
     }
-    m_queue.append(QStringLiteral("Socket error"));
+    // Lines received before the error are handled first.
     Deliver();
+    emit SocketErrorOccurred();
 }
 
 void OpenVpnMgmt::Deliver()
@@ -180,8 +181,7 @@ void OpenVpnMgmt::Deliver()
     // starts being handled in the order received.
     while (!m_queue.isEmpty()) {
         const QString line = m_queue.takeFirst();
-        if (line != QLatin1String("Socket error"))
-            qDebug() << line;
+        qDebug() << line;
         emit MessageReceived(line);
     }
 }

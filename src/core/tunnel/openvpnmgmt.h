@@ -12,7 +12,7 @@ class QTcpSocket;
 /**
  * Client of OpenVPN's management interface on 127.0.0.1: sends the few commands the tunnel
  * controller needs and passes on what OpenVPN says, one complete line per MessageReceived(),
- * in the order received. Socket errors reach the controller as the pseudo-message "Socket error".
+ * in the order received, then SocketErrorOccurred() when the connection fails or closes.
  */
 class OpenVpnMgmt : public QObject
 {
@@ -39,6 +39,7 @@ public:
 
 signals:
     void MessageReceived(QString message);
+    void SocketErrorOccurred();
 
 public slots:
     void Connect();

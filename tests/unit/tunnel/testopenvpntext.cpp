@@ -153,7 +153,6 @@ private slots:
         row(">HOLD:Waiting for hold release:1", Kind::Hold);
 
         row(">STATE:1796580790,RECONNECTING,ping-restart,,,,,", Kind::Reconnecting);
-        row("Socket error", Kind::SocketError);
         row(">STATE:1,CONNECTED,SUCCESS,10.8.13.22,10.0.0.1", Kind::Connected, "10.8.13.22 10.8.12.1");
         row(">STATE:1,CONNECTED,SUCCESS,10.8.255.9,1.2.3.4,1194,,", Kind::Connected, "10.8.255.9 10.8.252.1");
         row(">STATE:1,CONNECTED,SUCCESS,fd00::2,1.2.3.4,1194,,", Kind::Connected, "fd00::2");
