@@ -150,7 +150,9 @@ private:
         None,
         Initialize,
         RestartWorkflow,
-        CheckNetworkPresence
+        CheckNetworkPresence,
+        // Back to the main view (an error shown for information).
+        Dismiss
     };
 
     Timer* CreateTimer(bool singleShot, void (ConnectionController::*slot)());
@@ -177,6 +179,7 @@ private:
     void OnVPNChannelConnecting();
     void OnTunnelConnecting();
     void OnTunnelConnected();
+    void OnTunnelFatalError(const QString& text);
     void GetAssignedIp();
     void OnRemoteIpCheckFinished(bool isOK);
     void OnVPNChannelConnected();

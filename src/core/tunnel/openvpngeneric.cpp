@@ -307,6 +307,27 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         m_management->SendUsername(m_userName);
         m_management->SendPassword(m_password);
         return;
+    case ManagementLine::Kind::PasswordOtherRealm:
+        // The account key answers 'Auth' only; proxy credentials go through their own file.
+        qDebug() << "OpenVPN asks for the credentials of" << parsed.text
+                 << "which are not given. Stopping OpenVPN.";
+        m_serviceOk = false;
+        m_attemptEnded = true;
+        StopService();
+        return;
+    case ManagementLine::Kind::ConnectFailed:
+        // A tunnel set up with errors, or without an address the program can use, may not
+        // carry the traffic: it is not taken as connected.
+        qDebug() << "OpenVPN connected without success (" << parsed.text << "). Disconnecting.";
+        m_serviceOk = false;
+        m_attemptEnded = true;
+        StopService();
+        return;
+    case ManagementLine::Kind::Fatal:
+        qDebug() << "OpenVPN fatal error:" << parsed.text;
+        m_serviceOk = false;
+        emit FatalErrorReported(parsed.text);
+        return;
     case ManagementLine::Kind::Connected:
         ParseConnectedState(line);
         m_connected = true;

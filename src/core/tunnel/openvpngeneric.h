@@ -85,6 +85,8 @@ signals:
     void ConfigGenerated();
     void ChangeIpMessageSent();
     void ChangeIpMessageError();
+    // OpenVPN ends because of text (its ">FATAL:" message); the end itself follows.
+    void FatalErrorReported(const QString& text);
 
 public slots:
     void ProcessManagementOutput(const QString& message);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tunnel/managementlinebuffer.h"
+
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
@@ -59,6 +61,6 @@ private:
     std::unique_ptr<QTcpSocket> m_socket;
     quint16 m_port;
     QByteArray m_password;
-    QByteArray m_partialLine;
+    ManagementLineBuffer m_lines;
     QStringList m_queue;
 };

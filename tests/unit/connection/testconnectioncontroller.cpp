@@ -282,6 +282,8 @@ private slots:
             << QStringLiteral("up; tunnel disconnected; wait 100; =events down|reason dropped restart; =time; =log Disconnect reason: server dropped connection.");
         QTest::newRow("TLS error: server unavailable, no restart")
             << QStringLiteral("ready; connect; tunnel line >STATE:1796580790,RECONNECTING,tls-error,,,,,; tunnel disconnected; wait 100; =events down|reason unavailable; =log Disconnect reason: server unavailable.");
+        QTest::newRow("FATAL: OpenVPN's text in the error view; retry shows the main view with the reason")
+            << QStringLiteral("ready; connect; tunnel line >FATAL:No tun device; =events error <p>OpenVPN: No tun device</p>; tunnel disconnected; wait 100; =events down|reason openvpn restart; retry; =events resolved");
         QTest::newRow("IP change: changing, checked three seconds after the message")
             << QStringLiteral("set forcedIpChangeEnabled; set serversOnMainScreen; up; =offered yes; changeip; =newip Changing...; tunnel changeipsent; wait 2999; =api; wait 1; =api GetRequestEntityIp; remoteip 203.0.113.90; =newip 203.0.113.90; =state ConnectedState");
         QTest::newRow("IP change that keeps the local address ends the connection")

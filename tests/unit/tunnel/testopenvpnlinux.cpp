@@ -177,6 +177,8 @@ private:
                 const char* name = event;
                 QObject::connect(&tunnel, signal, &tunnel, [this, name] { events << QLatin1String(name); });
             }
+            QObject::connect(&tunnel, &T::FatalErrorReported, &tunnel,
+                             [this](const QString& text) { events << QStringLiteral("fatal ") + text; });
         }
 
         void Step(const QString& step)
@@ -370,6 +372,12 @@ private slots:
             << QStringLiteral("up; close; ~events down; wait 250; =events; =stops 1; ~status");
         QTest::newRow("credentials with a control character: not sent, OpenVPN stopped")
             << QStringLiteral("key nk5\x7fkey; connect UDP 1194 198.51.100.1; ~stops 1; wait 50; =sent state on|hold release|");
+        QTest::newRow("a password prompt of another realm is never answered: OpenVPN stopped, a service problem")
+            << QStringLiteral("attempt; send >PASSWORD:Need 'HTTP Proxy' username/password; ~stops 1; ~events down; =sent; =status serviceproblem");
+        QTest::newRow("CONNECTED with an error or a short address is no success: OpenVPN stopped, a service problem")
+            << QStringLiteral("attempt; send >STATE:1796580774,CONNECTED,ERROR,198.18.0.2,198.51.100.1,1194,,; ~events down; =status serviceproblem; attempt; send >STATE:1796580774,CONNECTED,SUCCESS,10.1,198.51.100.1,1194,,; ~events down; =stops 2");
+        QTest::newRow("FATAL: its text reported, then the end")
+            << QStringLiteral("attempt; send >FATAL:Cannot open TUN/TAP dev /dev/net/tun: No such device (errno=19); close; ~events fatal Cannot open TUN/TAP dev /dev/net/tun: No such device (errno=19),down; =status serviceproblem");
         QTest::newRow("a line that arrives in pieces counts once it is complete")
             << QStringLiteral("attempt; part >STATE:1796580774,CONN; wait 20; =events; send ECTED,SUCCESS,127.0.13.22,198.51.100.1,1194,,; ~events up");
         QTest::newRow("change-IP: the message goes to the tunnel's server side, refused there an error; the key never logged")
