@@ -157,15 +157,15 @@ bool MakePrivateDirectory(const QString& path)
 
 QString QtLocalPeer::RuntimeDirectory()
 {
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (IsPrivateDirectory(runtime))
         return runtime;
     const QString uid = QString::number(::getuid());
-    const QString temp = QDir::tempPath() + QStringLiteral("/norvane-") + uid;
+    QString temp = QDir::tempPath() + QStringLiteral("/norvane-") + uid;
     if (MakePrivateDirectory(temp))
         return temp;
     // Someone else made that name first: the home folder is the user's alone.
-    const QString home = QDir::homePath() + QStringLiteral("/.norvane-runtime");
+    QString home = QDir::homePath() + QStringLiteral("/.norvane-runtime");
     if (MakePrivateDirectory(home))
         return home;
     qWarning() << "QtLocalPeer: no private folder for the lock file and socket; using" << home;
