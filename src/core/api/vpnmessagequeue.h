@@ -34,7 +34,12 @@ class VPNMessageQueue : public QObject
 {
     Q_OBJECT
 public:
+    // Without a byte for this long a request ends as a network error.
     static constexpr std::chrono::milliseconds DefaultTransferTimeout {30000};
+    // However steadily bytes arrive, a request ends by then.
+    static constexpr std::chrono::milliseconds DefaultRequestDeadline {60000};
+    // The server list, the largest reply, is some kilobytes.
+    static constexpr qint64 MaxReplyBytes = qint64(4) * 1024 * 1024;
     static const QByteArray SupportTicketBoundary;
 
     explicit VPNMessageQueue(QObject* parent = nullptr);
@@ -59,6 +64,7 @@ public:
     bool SetExtraCaFile(const QString& path);
     void SetTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
     std::chrono::milliseconds TransferTimeout() const { return m_transferTimeout; }
+    void SetRequestDeadline(std::chrono::milliseconds deadline) { m_requestDeadline = deadline; }
 
     static QNetworkProxy ProxyFromSettings(const VPNSettings& settings);
     // "No Proxy", "HTTP Proxy: host Port n", "SOCKS5 Proxy: host Port n", or empty.
@@ -77,4 +83,5 @@ private:
     bool m_proxyEnabled = true;
     QSslConfiguration m_sslConfiguration;
     std::chrono::milliseconds m_transferTimeout = DefaultTransferTimeout;
+    std::chrono::milliseconds m_requestDeadline = DefaultRequestDeadline;
 };

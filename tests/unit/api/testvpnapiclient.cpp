@@ -9,7 +9,10 @@
 
 #include <QMetaEnum>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -154,6 +157,92 @@ private slots:
                  QStringLiteral("<response><type>success</type></response>"));
         QCOMPARE(VPNMessageHandler::DecodeReplyBody(QByteArray("\xe9t\xe9", 3)),
                  QStringLiteral("\u00e9t\u00e9"));
+    }
+
+    // A redirect may not leave the API host or HTTPS.
+    void redirects_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("same host, relative") << "/b" << true;
+        QTest::newRow("same host in capitals") << "https://API.example/b" << true;
+        QTest::newRow("plain HTTP") << "http://api.example/b" << false;
+        QTest::newRow("another host") << "https://evil.example/b" << false;
+        QTest::newRow("a host that starts alike") << "https://api.example.evil.example/b" << false;
+        QTest::newRow("scheme-relative to another host") << "//evil.example/b" << false;
+    }
+    void redirects()
+    {
+        QFETCH(QString, target);
+        QTEST(
+            VPNMessageHandler::IsRedirectAllowed(QUrl(QStringLiteral("https://api.example/a")), QUrl(target)),
+            "allowed");
+    }
+
+    // Against a local HTTP server: a reply that trickles past the deadline, one beyond the size
+    // cap and a redirect away from HTTPS are network errors; a plain reply goes through.
+    void transportLimits_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain reply") << "ok"
+                                     << "Success Generic [203.0.113.5] 1";
+        QTest::newRow("a byte every 20 ms past the deadline") << "trickle"
+                                                              << "Error NetworkError [] 1";
+        QTest::newRow("a reply beyond the cap") << "huge"
+                                                << "Error NetworkError [] 1";
+        QTest::newRow("redirect to another host") << "elsewhere"
+                                                  << "Error NetworkError [] 1";
+        QTest::newRow("redirect to the same host over HTTP") << "http"
+                                                             << "Error NetworkError [] 1";
+    }
+    void transportLimits()
+    {
+        QFETCH(QString, server);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QByteArray self = "http://127.0.0.1:" + QByteArray::number(listener.serverPort());
+        int requests = 0;
+        connect(&listener, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* peer = listener.nextPendingConnection();
+            ++requests;
+            connect(peer, &QTcpSocket::readyRead, peer, [&, peer] {
+                if (!peer->readAll().contains("\r\n\r\n") || peer->property("answered").toBool())
+                    return;
+                peer->setProperty("answered", true);
+                const QMap<QString, QByteArray> redirects
+                    = {{QStringLiteral("elsewhere"), "https://evil.example/x"},
+                       {QStringLiteral("http"), self + "/y"}};
+                if (redirects.contains(server)) {
+                    peer->write("HTTP/1.1 302 Found\r\nLocation: " + redirects.value(server)
+                                + "\r\nContent-Length: 0\r\n\r\n");
+                } else if (server == QLatin1String("ok")) {
+                    peer->write("HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n203.0.113.5");
+                } else if (server == QLatin1String("huge")) {
+                    peer->write("HTTP/1.1 200 OK\r\nContent-Length: 8388608\r\n\r\n");
+                    for (int i = 0; i < 80; ++i)
+                        peer->write(QByteArray(64 * 1024, 'x'));
+                } else {
+                    peer->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+                    auto* drip = new QTimer(peer);
+                    connect(drip, &QTimer::timeout, peer, [peer] { peer->write("x"); });
+                    drip->start(20);
+                }
+            });
+        });
+        VPNMessageQueue queue;
+        queue.SetRequestDeadline(std::chrono::milliseconds(400));
+        auto response = std::make_shared<VPNApiGetRequestEntityIpResponse>();
+        QSignalSpy finished(response.get(), &VPNApiResponse::Finished);
+        VPNApiMessage message;
+        message.method = VPNApiMessage::Get;
+        message.url = QString::fromLatin1(self + "/script");
+        queue.SendMessage(message, response);
+        QVERIFY(finished.wait(10000));
+        QTEST(QStringLiteral("%1 %2 [%3] %4")
+                  .arg(Key(response->Type()), Key(response->ErrorCode()), response->Address())
+                  .arg(requests),
+              "expected");
     }
 
     // The proxy the requests take, from the settings or, for autodetect, from the system. While
