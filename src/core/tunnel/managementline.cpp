@@ -1,5 +1,7 @@
 #include "tunnel/managementline.h"
 
+#include "support/dottedquad.h"
+
 #include <QStringList>
 
 namespace {
@@ -27,8 +29,7 @@ ManagementLine ParseState(const QString& fields)
     using Kind = ManagementLine::Kind;
     if (state == QLatin1String("CONNECTED")) {
         // OpenVPN 2.4 and later add fields after the address, so it is counted from the front.
-        if (reason == QLatin1String("SUCCESS") && field.size() >= 4
-            && ManagementLine::IsDottedQuad(field.at(3))) {
+        if (reason == QLatin1String("SUCCESS") && field.size() >= 4 && IsDottedQuad(field.at(3))) {
             parsed.kind = Kind::Connected;
             parsed.tunnelAddress = field.at(3);
         } else {
@@ -68,18 +69,6 @@ ManagementLine ManagementLine::Parse(const QString& line)
         parsed.kind = parsed.text == QLatin1String("Auth") ? Kind::PasswordNeeded : Kind::PasswordOtherRealm;
     }
     return parsed;
-}
-
-bool ManagementLine::IsDottedQuad(const QString& text)
-{
-    const QStringList octets = text.split(QLatin1Char('.'));
-    if (octets.size() != 4)
-        return false;
-    for (const QString& octet : octets) {
-        if (!IsDecimal(octet, 3) || octet.toInt() > 255)
-            return false;
-    }
-    return true;
 }
 
 QString ManagementLine::FirstAddressInRange(const QString& tunnelAddress)

@@ -29,8 +29,6 @@ struct ManagementLine
     };
 
     static ManagementLine Parse(const QString& line);
-    // Exactly four dotted decimal octets ("10.8.0.2"); Qt's address parser also takes "10.1".
-    static bool IsDottedQuad(const QString& text);
     // The server side of the tunnel's /22 (x.y.(z - z % 4).1), where the change-IP listener
     // runs; empty unless the address is four dotted octets.
     static QString FirstAddressInRange(const QString& tunnelAddress);
