@@ -16,6 +16,7 @@
 #include "support/loghandler.h"
 #include "support/supportreport.h"
 #include "tunnel/servicecontroller.h"
+#include "unixsignalwatcher.h"
 #include "versioninfo.h"
 #include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
@@ -25,6 +26,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <csignal>
 #include <memory>
 #include <unistd.h>
 
@@ -166,6 +168,8 @@ int RunNorvane(int argc, char* argv[])
     // 1. The application object; Qt takes its own options out of the arguments.
     QtSingleApplication app(NorvaneApplicationId(), argc, argv);
     const bool restarted = ApplicationRestart::TakeMarker();
+    // SIGTERM, SIGINT and SIGHUP end the program like "/exit": the tunnel goes down first.
+    UnixSignalWatcher terminationSignals({SIGTERM, SIGINT, SIGHUP});
 
     // 2. Platform services: where the program's files live.
     auto systemServices = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
@@ -198,6 +202,15 @@ int RunNorvane(int argc, char* argv[])
     } else {
         ActivateRunningInstanceAndQuit(app);
     }
+
+    // A termination signal received since start-up is handled once the loop runs.
+    QObject::connect(&terminationSignals, &UnixSignalWatcher::SignalReceived, &app, [&window](int number) {
+        qDebug() << "Signal" << number << "received. Exiting.";
+        if (window)
+            window->OnExit();
+        else
+            QCoreApplication::quit();
+    });
 
     // 15.
     const int result = QApplication::exec();

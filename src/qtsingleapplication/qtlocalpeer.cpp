@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <functional>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -136,13 +138,45 @@ private:
     QByteArray m_buffer;
 };
 
+// A real folder (no link) of this user's that nobody else can enter or list.
+bool IsPrivateDirectory(const QString& path)
+{
+    struct stat info = {};
+    if (path.isEmpty() || ::lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return false;
+    return S_ISDIR(info.st_mode) && info.st_uid == ::getuid() && (info.st_mode & 0077) == 0;
+}
+
+bool MakePrivateDirectory(const QString& path)
+{
+    ::mkdir(QFile::encodeName(path).constData(), 0700);
+    return IsPrivateDirectory(path);
+}
+
 } // namespace
+
+QString QtLocalPeer::RuntimeDirectory()
+{
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (IsPrivateDirectory(runtime))
+        return runtime;
+    const QString uid = QString::number(::getuid());
+    QString temp = QDir::tempPath() + QStringLiteral("/norvane-") + uid;
+    if (MakePrivateDirectory(temp))
+        return temp;
+    // Someone else made that name first: the home folder is the user's alone.
+    QString home = QDir::homePath() + QStringLiteral("/.norvane-runtime");
+    if (MakePrivateDirectory(home))
+        return home;
+    qWarning() << "QtLocalPeer: no private folder for the lock file and socket; using" << home;
+    return home;
+}
 
 QtLocalPeer::QtLocalPeer(const QString& applicationId, QObject* parent)
     : QObject(parent)
     , m_id(applicationId)
-    , m_socketName(ServerNameFor(applicationId))
-    , m_lockFile(QDir::tempPath() + QLatin1Char('/') + m_socketName + QStringLiteral("-lockfile"))
+    , m_socketName(RuntimeDirectory() + QLatin1Char('/') + ServerNameFor(applicationId))
+    , m_lockFile(m_socketName + QStringLiteral("-lockfile"))
 {
     m_deliveryDeadline.setSingleShot(true);
     connect(&m_deliveryDeadline, &QTimer::timeout, this, [this] { FinishDelivery(false); });

@@ -61,6 +61,10 @@ public:
     // "qtsingleapp-" + letters of the id (at most 6) + "-" + checksum of the id in hex
     // + "-" + user id in hex: one channel per application and user.
     static QString ServerNameFor(const QString& applicationId);
+    // Where lock file and socket live: $XDG_RUNTIME_DIR when it is a folder of this user's own
+    // that nobody else may enter; otherwise such a folder made for the purpose (under the
+    // temporary folder, or in the home folder when another user has taken that name).
+    static QString RuntimeDirectory();
 
 signals:
     void messageReceived(const QString& message);

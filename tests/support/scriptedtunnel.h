@@ -24,7 +24,6 @@ public:
     void SetAnswerDisconnect(bool answer) { m_answerDisconnect = answer; }
 
     void ReportConnecting() { emit Connecting(); }
-    void ReportCanCancel() { emit CanCancelConnecting(); }
     void ReportConnected() { emit Connected(); }
     void ReportDisconnected() { emit Disconnected(); }
     void ReportConnectedPtP() { emit ConnectedPtP(); }

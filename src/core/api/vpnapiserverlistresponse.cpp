@@ -1,5 +1,7 @@
 #include "api/vpnapiserverlistresponse.h"
 
+#include "support/dottedquad.h"
+
 #include <QDebug>
 
 namespace {
@@ -35,6 +37,11 @@ void VPNApiServerListResponse::ParseData(const QDomElement& data)
         record.description = server.attribute(QStringLiteral("description"));
         record.name = record.description;
         record.address = server.attribute(QStringLiteral("ip"));
+        // The address goes into OpenVPN's configuration: anything but an IPv4 address is left out.
+        if (!IsDottedQuad(record.address)) {
+            qDebug() << "Server list: skipped" << record.description << "with address" << record.address;
+            continue;
+        }
         record.pointToPoint = FlagAttribute(server, QStringLiteral("is_p2p"), QStringLiteral("0"));
         record.loadPercentage
             = server.attribute(QStringLiteral("load_percentage"), QStringLiteral("0")).toInt();
@@ -48,7 +55,16 @@ void VPNApiServerListResponse::ParseData(const QDomElement& data)
             const QString protocol = port.attribute(QStringLiteral("protocol"), QStringLiteral("TCP"));
             endpoint.protocol
                 = protocol.toLower().contains(QLatin1String("tcp")) ? VPNServer::Tcp : VPNServer::Udp;
-            endpoint.port = int(port.text().toUInt());
+            bool isNumber = false;
+            endpoint.port = int(port.text().toUInt(&isNumber));
+            if (!isNumber || endpoint.port < 1 || endpoint.port > 65535) {
+                qDebug() << "Server list: skipped" << record.description << "port" << port.text();
+                continue;
+            }
+            if (m_udpServers.size() + m_tcpServers.size() >= MaxEndpoints) {
+                qDebug() << "Server list: more than" << MaxEndpoints << "endpoints; the rest is left out.";
+                return LogCounts();
+            }
 
             if (m_udpServers.isEmpty() && m_tcpServers.isEmpty())
                 qDebug() << "First server: " << endpoint.name;
@@ -58,6 +74,11 @@ void VPNApiServerListResponse::ParseData(const QDomElement& data)
                 m_tcpServers.append(endpoint);
         }
     }
+    LogCounts();
+}
+
+void VPNApiServerListResponse::LogCounts() const
+{
     qDebug() << "Found " << m_udpServers.size() << " UDP servers.";
     qDebug() << "Found " << m_tcpServers.size() << " TCP servers.";
 }

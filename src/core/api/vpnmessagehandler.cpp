@@ -7,13 +7,51 @@
 #include <QSslCertificate>
 
 VPNMessageHandler::VPNMessageHandler(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response,
-                                     QObject* parent)
+                                     Limits limits, QObject* parent)
     : QObject(parent)
     , m_reply(reply)
     , m_response(std::move(response))
+    , m_limits(limits)
 {
     connect(m_reply, &QNetworkReply::finished, this, &VPNMessageHandler::ProcessResponse);
     connect(m_reply, &QNetworkReply::sslErrors, this, &VPNMessageHandler::ProcessSslErrors);
+    connect(m_reply, &QNetworkReply::redirected, this, &VPNMessageHandler::OnRedirected);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &VPNMessageHandler::OnDownloadProgress);
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, [this] {
+        Abandon(QStringLiteral("no complete reply within %1 s").arg(m_limits.deadline.count() / 1000.0));
+    });
+    m_deadline.start(m_limits.deadline);
+}
+
+bool VPNMessageHandler::IsRedirectAllowed(const QUrl& from, const QUrl& to)
+{
+    const QUrl target = from.resolved(to);
+    return target.scheme() == QLatin1String("https") && !target.host().isEmpty()
+        && target.host().compare(from.host(), Qt::CaseInsensitive) == 0;
+}
+
+void VPNMessageHandler::OnRedirected(const QUrl& target)
+{
+    if (!IsRedirectAllowed(m_reply->url(), target)) {
+        Abandon(
+            QStringLiteral("redirect to %1 refused: only the same host over HTTPS").arg(target.toString()));
+        return;
+    }
+    emit m_reply->redirectAllowed();
+}
+
+void VPNMessageHandler::OnDownloadProgress(qint64 received)
+{
+    if (received > m_limits.maxReplyBytes)
+        Abandon(QStringLiteral("the reply exceeds %1 bytes").arg(m_limits.maxReplyBytes));
+}
+
+void VPNMessageHandler::Abandon(const QString& reason)
+{
+    qDebug() << "Request abandoned:" << reason;
+    // finished() follows from abort() with an error, which ProcessResponse reports.
+    m_reply->abort();
 }
 
 VPNMessageHandler::~VPNMessageHandler() = default;
@@ -26,6 +64,7 @@ QString VPNMessageHandler::DecodeReplyBody(const QByteArray& body)
 
 void VPNMessageHandler::ProcessResponse()
 {
+    m_deadline.stop();
     if (m_reply->error() == QNetworkReply::NoError) {
         m_response->Parse(DecodeReplyBody(m_reply->readAll()));
     } else {

@@ -70,12 +70,15 @@ QNetworkRequest VPNMessageQueue::MakeRequest(const QUrl& url) const
     request.setRawHeader(QByteArrayLiteral("Connection"), QByteArrayLiteral("close"));
     request.setSslConfiguration(m_sslConfiguration);
     request.setTransferTimeout(int(m_transferTimeout.count()));
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                         QNetworkRequest::UserVerifiedRedirectPolicy);
     return request;
 }
 
 void VPNMessageQueue::Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response)
 {
-    auto* handler = new VPNMessageHandler(reply, std::move(response), this);
+    auto* handler
+        = new VPNMessageHandler(reply, std::move(response), {m_requestDeadline, MaxReplyBytes}, this);
     connect(handler, &VPNMessageHandler::Processed, handler, &QObject::deleteLater);
 }
 

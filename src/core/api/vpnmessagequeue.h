@@ -36,7 +36,12 @@ class VPNMessageQueue : public QObject
 {
     Q_OBJECT
 public:
+    // Without a byte for this long a request ends as a network error.
     static constexpr std::chrono::milliseconds DefaultTransferTimeout {30000};
+    // However steadily bytes arrive, a request ends by then.
+    static constexpr std::chrono::milliseconds DefaultRequestDeadline {60000};
+    // The server list, the largest reply, is some kilobytes.
+    static constexpr qint64 MaxReplyBytes = qint64(4) * 1024 * 1024;
     static const QByteArray SupportTicketBoundary;
 
     explicit VPNMessageQueue(QObject* parent = nullptr);
@@ -64,6 +69,7 @@ public:
     bool SetExtraCaFile(const QString& path);
     void SetTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
     std::chrono::milliseconds TransferTimeout() const { return m_transferTimeout; }
+    void SetRequestDeadline(std::chrono::milliseconds deadline) { m_requestDeadline = deadline; }
 
     // desktop: what the desktop answered, taken for the "Autodetect" setting.
     static QNetworkProxy ProxyFromSettings(const VPNSettings& settings, const QNetworkProxy& desktop);
@@ -84,4 +90,5 @@ private:
     bool m_proxyEnabled = true;
     QSslConfiguration m_sslConfiguration;
     std::chrono::milliseconds m_transferTimeout = DefaultTransferTimeout;
+    std::chrono::milliseconds m_requestDeadline = DefaultRequestDeadline;
 };

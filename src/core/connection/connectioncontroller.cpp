@@ -47,10 +47,10 @@ ConnectionController::ConnectionController(OpenVpnGeneric& tunnel, VPNApi& api, 
     connect(&m_tunnel, &OpenVpnGeneric::Connecting, this, &ConnectionController::OnTunnelConnecting);
     connect(&m_tunnel, &OpenVpnGeneric::Connected, this, &ConnectionController::OnTunnelConnected);
     connect(&m_tunnel, &OpenVpnGeneric::Disconnected, this, &ConnectionController::OnVPNChannelDropped);
-    connect(&m_tunnel, &OpenVpnGeneric::CanCancelConnecting, this, &ConnectionController::EnableCancelButton);
     connect(&m_tunnel, &OpenVpnGeneric::ChangeIpMessageSent, this, &ConnectionController::OnChangeIpFinished);
     connect(&m_tunnel, &OpenVpnGeneric::ChangeIpMessageError, this,
             &ConnectionController::OnChangeIpFinished);
+    connect(&m_tunnel, &OpenVpnGeneric::FatalErrorReported, this, &ConnectionController::OnTunnelFatalError);
     connect(&m_tunnel, &OpenVpnGeneric::ConnectedPtP, this, &ConnectionController::OnPtpSettled);
     connect(&m_tunnel, &OpenVpnGeneric::DisconnectedPtP, this, &ConnectionController::OnPtpSettled);
     SetTimings(m_timings);
@@ -282,6 +282,9 @@ void ConnectionController::Retry()
     case RetryStep::CheckNetworkPresence:
         CheckNetworkPresence();
         break;
+    case RetryStep::Dismiss:
+        emit ErrorResolved();
+        break;
     case RetryStep::None:
         break;
     }
@@ -446,14 +449,17 @@ void ConnectionController::OnTunnelConnecting()
 
 void ConnectionController::OnVPNChannelConnecting()
 {
-    m_cancelAllowed = false;
+    // Every moment of an attempt can be cancelled: the tunnel controller ends it at any stage.
+    m_cancelAllowed = true;
     SetStatus(Status::Connecting);
 }
 
-void ConnectionController::EnableCancelButton()
+void ConnectionController::OnTunnelFatalError(const QString& text)
 {
-    m_cancelAllowed = true;
-    emit StatusChanged();
+    // OpenVPN's own words, shown as they are (escaped: the error view takes rich text); the
+    // attempt's end and its reason follow from the tunnel.
+    ShowError(QStringLiteral("<p>%1</p>").arg((QStringLiteral("OpenVPN: ") + text).toHtmlEscaped()),
+              RetryStep::Dismiss);
 }
 
 void ConnectionController::OnTunnelConnected()

@@ -85,7 +85,7 @@ public:
     QString ConnectedServerName() const { return m_connectedServer.name; }
     // False during the countdown after a disconnect and while point-to-point is restored.
     bool ConnectAllowed() const;
-    // The tunnel controller has said that an attempt can be cancelled.
+    // An attempt is under way and can be cancelled.
     bool CancelAllowed() const { return m_cancelAllowed; }
     bool ChangeIpOffered() const { return m_changeIpOffered; }
     bool IsChangingIp() const { return m_changingIp; }
@@ -154,7 +154,9 @@ private:
         None,
         Initialize,
         RestartWorkflow,
-        CheckNetworkPresence
+        CheckNetworkPresence,
+        // Back to the main view (an error shown for information).
+        Dismiss
     };
 
     Timer* CreateTimer(bool singleShot, void (ConnectionController::*slot)());
@@ -182,7 +184,7 @@ private:
     void OnVPNChannelConnecting();
     void OnTunnelConnecting();
     void OnTunnelConnected();
-    void EnableCancelButton();
+    void OnTunnelFatalError(const QString& text);
     void GetAssignedIp();
     void OnRemoteIpCheckFinished(bool isOK);
     void OnVPNChannelConnected();

@@ -1,6 +1,7 @@
 #include "platform/isystemservices.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <utility>
@@ -41,6 +42,21 @@ QString GetOpenVpnConfigPath(const ISystemServices& services)
 
 bool MakeFileDirectory(const QString& filePath)
 {
+    // The program's folders hold the settings, the log and the tunnel's configuration: each one
+    // made here is the user's alone, and the file's own folder is closed if an earlier version
+    // left it open to others.
+    constexpr QFileDevice::Permissions OwnerOnly
+        = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
     const QString directory = QFileInfo(filePath).absolutePath();
-    return QDir().mkpath(directory) && QFileInfo(directory).isDir();
+    QString path;
+    for (const QString& part : directory.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path += QLatin1Char('/') + part;
+        if (!QFileInfo(path).isDir() && !QDir().mkdir(path, OwnerOnly))
+            return false;
+    }
+    const QFileInfo folder(directory);
+    if (folder.permissions()
+        & ~(OwnerOnly | QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser))
+        QFile::setPermissions(directory, OwnerOnly);
+    return folder.isDir();
 }

@@ -33,6 +33,8 @@ OpenVpnGeneric::OpenVpnGeneric(VPNSettings& settings, const ISystemServices& ser
     connect(&m_failureSignalTimer, &QTimer::timeout, this, &OpenVpnGeneric::DisconnectedSignal);
     m_endDeadline.setSingleShot(true);
     connect(&m_endDeadline, &QTimer::timeout, this, &OpenVpnGeneric::OnEndDeadlinePassed);
+    m_attemptLimit.setSingleShot(true);
+    connect(&m_attemptLimit, &QTimer::timeout, this, &OpenVpnGeneric::OnAttemptLimitPassed);
     connect(this, &OpenVpnGeneric::ConfigGenerated, this, &OpenVpnGeneric::DoConnect);
 }
 
@@ -74,6 +76,8 @@ void OpenVpnGeneric::BeginAttempt()
     m_serviceOk = true;
     m_connected = false;
     m_connecting = false;
+    m_tunnelOpen = true;
+    m_attemptLimit.start(m_timings.connectAttemptLimitMs);
 }
 
 void OpenVpnGeneric::ConnectToServer(const QString& serverAddress, int port, const QString& protocol)
@@ -95,6 +99,7 @@ void OpenVpnGeneric::ConnectToServer(const QString& serverAddress, int port, con
 void OpenVpnGeneric::DisconnectFromServer()
 {
     qDebug() << "Disconnecting from server.";
+    m_attemptLimit.stop();
     if (QFile::exists(ProxyAuthFilePath()))
         QFile::remove(ProxyAuthFilePath());
     DoDisconnect();
@@ -104,7 +109,8 @@ void OpenVpnGeneric::DisconnectOnExit()
 {
     if (m_exitPending)
         return;
-    if (m_connected || m_connecting) {
+    m_attemptLimit.stop();
+    if (m_connected || m_connecting || m_tunnelOpen) {
         m_exitPending = true;
         DoDisconnect();
         // Either the tunnel already reported its end (and the exit is complete), or its end is
@@ -133,6 +139,42 @@ void OpenVpnGeneric::OnEndDeadlinePassed()
     DisconnectedSignal();
 }
 
+void OpenVpnGeneric::ReportEndNow()
+{
+    if (!m_tunnelOpen)
+        return;
+    ClearTunnelFlags();
+    DisconnectedSignal();
+}
+
+void OpenVpnGeneric::ReportServiceEnded(const QString& reason)
+{
+    // After a reported end (EXITING, a closed management connection) the process's own end
+    // is old news.
+    if (!m_tunnelOpen)
+        return;
+    qDebug() << reason.toLatin1().constData() << "- disconnecting.";
+    m_serviceOk = false;
+    ClearTunnelFlags();
+    if (m_management)
+        m_management->Disconnect();
+    DisconnectFromServer();
+}
+
+void OpenVpnGeneric::OnAttemptLimitPassed()
+{
+    qDebug() << "The connection attempt did not complete within" << m_timings.connectAttemptLimitMs / 1000
+             << "s. Stopping OpenVPN.";
+    // With a management session OpenVPN runs and the server does not complete the connection;
+    // without one OpenVPN itself never came up.
+    if (m_managementActive)
+        m_serverReachable = false;
+    else
+        m_serviceOk = false;
+    m_attemptEnded = true;
+    DisconnectFromServer();
+}
+
 void OpenVpnGeneric::ConnectPtPServer()
 {
     qDebug() << "Connecting to PtP server.";
@@ -150,6 +192,7 @@ void OpenVpnGeneric::ConnectPtPServer()
 void OpenVpnGeneric::DisconnectPtPServer()
 {
     qDebug() << "Disconnecting from PtP server.";
+    m_attemptLimit.stop();
     DoDisconnect();
 }
 
@@ -230,6 +273,7 @@ void OpenVpnGeneric::SetRoutesToSMTP(const QHostInfo& host)
 
 void OpenVpnGeneric::ConnectedSignal()
 {
+    m_attemptLimit.stop();
     if (m_ptpMode)
         emit ConnectedPtP();
     else
@@ -239,6 +283,9 @@ void OpenVpnGeneric::ConnectedSignal()
 void OpenVpnGeneric::DisconnectedSignal()
 {
     m_endDeadline.stop();
+    m_attemptLimit.stop();
+    m_failureSignalTimer.stop();
+    m_tunnelOpen = false;
     if (m_ptpMode)
         emit DisconnectedPtP();
     else
@@ -269,6 +316,27 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         }
         m_management->SendUsername(m_userName);
         m_management->SendPassword(m_password);
+        return;
+    case ManagementLine::Kind::PasswordOtherRealm:
+        // The account key answers 'Auth' only; proxy credentials go through their own file.
+        qDebug() << "OpenVPN asks for the credentials of" << parsed.text
+                 << "which are not given. Stopping OpenVPN.";
+        m_serviceOk = false;
+        m_attemptEnded = true;
+        StopService();
+        return;
+    case ManagementLine::Kind::ConnectFailed:
+        // A tunnel set up with errors, or without an address the program can use, may not
+        // carry the traffic: it is not taken as connected.
+        qDebug() << "OpenVPN connected without success (" << parsed.text << "). Disconnecting.";
+        m_serviceOk = false;
+        m_attemptEnded = true;
+        StopService();
+        return;
+    case ManagementLine::Kind::Fatal:
+        qDebug() << "OpenVPN fatal error:" << parsed.text;
+        m_serviceOk = false;
+        emit FatalErrorReported(parsed.text);
         return;
     case ManagementLine::Kind::Connected:
         ParseConnectedState(line);
@@ -309,19 +377,22 @@ void OpenVpnGeneric::ProcessManagementLine(const QString& line)
         }
         m_management->SendReleaseHold();
         m_managementActive = true;
-        emit CanCancelConnecting();
-        return;
-    case ManagementLine::Kind::SocketError:
-        if (!m_managementActive && !m_connected)
-            return;
-        qDebug() << "Socket error occurs. Disconnecting.";
-        ClearTunnelFlags();
-        DisconnectFromServer();
-        DisconnectedSignal();
         return;
     case ManagementLine::Kind::Other:
         return;
     }
+}
+
+void OpenVpnGeneric::OnManagementSocketError()
+{
+    if (!m_managementActive && !m_connected)
+        return;
+    qDebug() << "Socket error occurs. Disconnecting.";
+    ClearTunnelFlags();
+    DisconnectFromServer();
+    // DisconnectFromServer may have reported the end already.
+    if (m_tunnelOpen)
+        DisconnectedSignal();
 }
 
 void OpenVpnGeneric::ParseConnectedState(const QString& message)

@@ -86,13 +86,16 @@ signals:
     void ConnectingPtP();
     void DisconnectedPtP();
     void DisconnectedOnExit();
-    void CanCancelConnecting();
     void ConfigGenerated();
     void ChangeIpMessageSent();
     void ChangeIpMessageError();
+    // OpenVPN ends because of text (its ">FATAL:" message); the end itself follows.
+    void FatalErrorReported(const QString& text);
 
 public slots:
     void ProcessManagementOutput(const QString& message);
+    // The management connection failed or closed: the end of a tunnel whose session was up.
+    virtual void OnManagementSocketError();
     void SetRoutesToSMTP(const QHostInfo& host);
     void ConnectedSignal();
     // Every end of the tunnel passes through here: it ends the wait for a reported end and
@@ -115,6 +118,12 @@ protected:
     // Gives OpenVPN the timings' disconnect wait to report its end; after that the tunnel is
     // taken as down. A wait already running keeps its deadline; a new attempt cancels it.
     void AwaitReportedEnd();
+    // For an implementation whose OpenVPN cannot report its end (no management session yet):
+    // the tunnel of the attempt under way is down now, and the workflow learns it at once.
+    void ReportEndNow();
+    // OpenVPN ended without being asked to: an attempt or tunnel still open ends as a service
+    // problem, reported once.
+    void ReportServiceEnded(const QString& reason);
     // Drops the result of a mail server lookup still under way, so it cannot start OpenVPN.
     void CancelPendingLookup();
     const ISystemServices& Services() const { return m_services; }
@@ -123,6 +132,7 @@ private:
     void BeginAttempt();
     void ProcessManagementLine(const QString& line);
     void OnEndDeadlinePassed();
+    void OnAttemptLimitPassed();
     void OnChangeIpConnected();
     void OnChangeIpFailed(const QString& errorText);
 
@@ -152,6 +162,9 @@ private:
     int m_lookupId = -1;
     QTimer m_failureSignalTimer;
     QTimer m_endDeadline;
+    QTimer m_attemptLimit;
+    // From the start of an attempt until its end is reported (Disconnected or DisconnectedPtP).
+    bool m_tunnelOpen = false;
     bool m_exitPending = false;
     OpenVpnTimings m_timings;
     quint16 m_managementPort;

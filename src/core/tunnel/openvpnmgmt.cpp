@@ -6,13 +6,6 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 
-namespace {
-
-// A line longer than this is not management output; it is dropped instead of growing the buffer.
-constexpr qsizetype MaxLineLength = qsizetype(64) * 1024;
-
-} // namespace
-
 OpenVpnMgmt::OpenVpnMgmt(QObject* parent, quint16 port)
     : QObject(parent)
     , m_socket(std::make_unique<QTcpSocket>())
@@ -36,7 +29,7 @@ void OpenVpnMgmt::Connect()
 {
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
         m_socket->abort();
-    m_partialLine.clear();
+    m_lines.Clear();
     m_socket->connectToHost(QHostAddress(QHostAddress::LocalHost), m_port, QIODevice::ReadWrite);
 }
 
@@ -122,23 +115,11 @@ void OpenVpnMgmt::SendReleaseHold()
 
 void OpenVpnMgmt::ReadMessage()
 {
-    QByteArray data = m_socket->readAll();
-    const qsizetype nul = data.indexOf('\0');
-    if (nul >= 0)
-        data.truncate(nul);
-    m_partialLine += data;
-    qsizetype start = 0;
-    for (qsizetype end = m_partialLine.indexOf('\n'); end >= 0;
-         start = end + 1, end = m_partialLine.indexOf('\n', start)) {
-        QByteArray line = m_partialLine.mid(start, end - start);
-        if (line.endsWith('\r'))
-            line.chop(1);
+    for (const QByteArray& line : m_lines.Append(m_socket->readAll()))
         m_queue.append(QString::fromLatin1(line));
-    }
-    m_partialLine.remove(0, start);
     // The password prompt ends without a line end and comes before anything else.
-    if (m_partialLine == "ENTER PASSWORD:") {
-        m_partialLine.clear();
+    if (m_lines.Pending() == "ENTER PASSWORD:") {
+        m_lines.Clear();
         if (m_password.isEmpty()) {
             qDebug() << "The management interface asks for a password, and there is none.";
         } else {
@@ -146,8 +127,6 @@ void OpenVpnMgmt::ReadMessage()
             m_socket->write(m_password + '\n');
         }
     }
-    if (m_partialLine.size() > MaxLineLength)
-        m_partialLine.clear();
     Deliver();
 }
 
@@ -169,8 +148,9 @@ void OpenVpnMgmt::DisplayError(QAbstractSocket::SocketError socketError)
         qDebug() << QStringLiteral("The following error occurred: %1.").arg(m_socket->errorString());
         break;
     }
-    m_queue.append(QStringLiteral("Socket error"));
+    // Lines received before the error are handled first.
     Deliver();
+    emit SocketErrorOccurred();
 }
 
 void OpenVpnMgmt::Deliver()
@@ -180,8 +160,7 @@ void OpenVpnMgmt::Deliver()
     // starts being handled in the order received.
     while (!m_queue.isEmpty()) {
         const QString line = m_queue.takeFirst();
-        if (line != QLatin1String("Socket error"))
-            qDebug() << line;
+        qDebug() << line;
         emit MessageReceived(line);
     }
 }

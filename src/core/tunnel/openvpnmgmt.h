@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tunnel/managementlinebuffer.h"
+
 #include <QAbstractSocket>
 #include <QByteArray>
 #include <QObject>
@@ -12,7 +14,7 @@ class QTcpSocket;
 /**
  * Client of OpenVPN's management interface on 127.0.0.1: sends the few commands the tunnel
  * controller needs and passes on what OpenVPN says, one complete line per MessageReceived(),
- * in the order received. Socket errors reach the controller as the pseudo-message "Socket error".
+ * in the order received, then SocketErrorOccurred() when the connection fails or closes.
  */
 class OpenVpnMgmt : public QObject
 {
@@ -39,6 +41,7 @@ public:
 
 signals:
     void MessageReceived(QString message);
+    void SocketErrorOccurred();
 
 public slots:
     void Connect();
@@ -58,6 +61,6 @@ private:
     std::unique_ptr<QTcpSocket> m_socket;
     quint16 m_port;
     QByteArray m_password;
-    QByteArray m_partialLine;
+    ManagementLineBuffer m_lines;
     QStringList m_queue;
 };

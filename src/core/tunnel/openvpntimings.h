@@ -10,4 +10,7 @@ struct OpenVpnTimings
     int failureSignalDelayMs = 2000;
     int disconnectWaitMs = 15000;
     int changeIpConnectTimeoutMs = 30000;
+    // From CONNECT to OpenVPN's CONNECTED: an attempt still under way then is ended and
+    // reported. Longer than OpenVPN's own 60 s TLS handshake window, whose failure it reports.
+    int connectAttemptLimitMs = 90000;
 };

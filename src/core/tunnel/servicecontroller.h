@@ -35,4 +35,7 @@ signals:
     void StopFinished(bool stopped);
     /// An accepted start request failed after all; reason says why, for the log.
     void StartFailed(const QString& reason);
+    /// The service ended without a Stop() asking it to (it failed, was killed, or exited on its
+    /// own); reason says how, for the log.
+    void EndedUnexpectedly(const QString& reason);
 };

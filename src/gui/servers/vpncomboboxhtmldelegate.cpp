@@ -14,20 +14,20 @@ QString BaseStyleTag(const QColor& color)
         .arg(color.name());
 }
 
-// Wraps the first occurrence of marker in a colour tag that opens one character before it and
-// closes two characters after its end. Both positions are clamped to the text, so a marker at
-// the very start or end of a name neither indexes before the text nor pads it with spaces.
-bool ColourMarker(QString& text, const QString& marker, const QColor& color)
+// The text, escaped for rich text, with the first occurrence of marker in a colour tag that
+// opens one character before it and closes two characters after its end; empty when marker
+// does not occur. Both positions are clamped to the text, so a marker at the very start or end
+// of a name neither indexes before the text nor pads it with spaces.
+QString ColourMarker(const QString& text, const QString& marker, const QColor& color)
 {
     const qsizetype at = text.indexOf(marker);
     if (at < 0)
-        return false;
-    const QString open = QStringLiteral("<font color=\"%1\">").arg(color.name());
+        return QString();
     const qsizetype openAt = qMax<qsizetype>(0, at - 1);
-    text.insert(openAt, open);
-    const qsizetype markerAt = at + open.size();
-    text.insert(qMin(text.size(), markerAt + marker.size() + 2), QStringLiteral("</font>"));
-    return true;
+    const qsizetype closeAt = qMin(text.size(), at + marker.size() + 2);
+    return text.left(openAt).toHtmlEscaped() + QStringLiteral("<font color=\"%1\">").arg(color.name())
+        + text.mid(openAt, closeAt - openAt).toHtmlEscaped() + QStringLiteral("</font>")
+        + text.mid(closeAt).toHtmlEscaped();
 }
 
 } // namespace
@@ -53,13 +53,16 @@ VPNComboBoxHtmlDelegate::VPNComboBoxHtmlDelegate(const QColor& disabledTextColor
 
 QString VPNComboBoxHtmlDelegate::RowMarkup(const QString& text, bool available) const
 {
-    // The base-style tag is left open on purpose: the document closes it.
+    // The base-style tag is left open on purpose: the document closes it. Names come from the
+    // service and are text, never markup.
     if (!available)
-        return BaseStyleTag(m_disabledTextColor) + text;
-    QString marked = text;
+        return BaseStyleTag(m_disabledTextColor) + text.toHtmlEscaped();
     // "No P2P" contains "P2P": only the longer marker is coloured then.
-    if (!ColourMarker(marked, QStringLiteral("No P2P"), m_noPointToPointColor))
-        ColourMarker(marked, QStringLiteral("P2P"), m_pointToPointColor);
+    QString marked = ColourMarker(text, QStringLiteral("No P2P"), m_noPointToPointColor);
+    if (marked.isEmpty())
+        marked = ColourMarker(text, QStringLiteral("P2P"), m_pointToPointColor);
+    if (marked.isEmpty())
+        marked = text.toHtmlEscaped();
     return BaseStyleTag(m_normalTextColor) + marked;
 }
 

@@ -143,6 +143,8 @@ void HelperServiceController::OnTunnelEnded(int exitCode)
     m_managementPassword.clear();
     if (IsStopping())
         FinishStop(true);
+    else
+        emit EndedUnexpectedly(QStringLiteral("OpenVPN ended on its own, exit code %1").arg(exitCode));
 }
 
 void HelperServiceController::OnHelperGone()

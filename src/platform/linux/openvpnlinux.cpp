@@ -15,6 +15,9 @@ OpenVpnLinux::OpenVpnLinux(VPNSettings& settings, const ISystemServices& service
 {
     SetManagement(std::make_unique<OpenVpnMgmt>());
     connect(Management(), &OpenVpnMgmt::MessageReceived, this, &OpenVpnLinux::ProcessManagementOutput);
+    connect(Management(), &OpenVpnMgmt::SocketErrorOccurred, this, &OpenVpnLinux::OnManagementSocketError);
+    connect(m_serviceController.get(), &ServiceController::EndedUnexpectedly, this,
+            &OpenVpnLinux::ReportServiceEnded);
     connect(m_serviceController.get(), &ServiceController::StopFinished, this, &OpenVpnLinux::OnStopFinished);
     connect(m_serviceController.get(), &ServiceController::StartFailed, this, &OpenVpnLinux::OnStartFailed);
     connect(&m_serviceCheckTimer, &QTimer::timeout, this, &OpenVpnLinux::CheckService);
@@ -174,4 +177,18 @@ void OpenVpnLinux::DoDisconnect()
     // no tunnel to wait for.
     if (IsManagementActive())
         AwaitReportedEnd();
+    else
+        ReportEndNow();
+}
+
+void OpenVpnLinux::OnManagementSocketError()
+{
+    if (IsConnecting() && !IsManagementActive()) {
+        // OpenVPN may open its management port a little after it started: the connection is
+        // tried again until the attempt's limit, or until OpenVPN is reported ended.
+        qDebug() << "The management interface cannot be reached yet. Trying again.";
+        m_managementConnectTimer.start(Timings().managementConnectDelayMs);
+        return;
+    }
+    OpenVpnGeneric::OnManagementSocketError();
 }

@@ -38,6 +38,7 @@ public slots:
     void CheckService();
     void DoConnect() override;
     void DoDisconnect() override;
+    void OnManagementSocketError() override;
 
 protected:
     void StopService() override;

@@ -86,6 +86,8 @@ private slots:
         QTest::newRow("at the end") << QStringLiteral("USA New York No P2P") << "USA New York[ No P2P]";
         QTest::newRow("at the start") << QStringLiteral("P2P Riga") << "{P2P R]iga";
         QTest::newRow("lower case is no marker") << QStringLiteral("Japan p2p") << "Japan p2p";
+        QTest::newRow("markup in a name is text")
+            << QStringLiteral("<b>A&B</b> No P2P<img>") << "&lt;b&gt;A&amp;B&lt;/b&gt;[ No P2P&lt;i]mg&gt;";
     }
 
     void markup()

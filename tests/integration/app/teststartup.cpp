@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 constexpr int kProcessTimeoutMs = 30000;
@@ -22,6 +23,27 @@ private slots:
         m_home = std::make_unique<QTemporaryDir>();
         m_tmp = std::make_unique<QTemporaryDir>();
         QVERIFY(m_home->isValid() && m_tmp->isValid());
+    }
+
+    // A termination signal ends the running instance like "/exit": through the tunnel's end.
+    void terminationSignalsExitCleanly_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void terminationSignalsExitCleanly()
+    {
+        QFETCH(int, signalNumber);
+        QProcess* running = Start({});
+        QVERIFY(WaitForVersion());
+        QCOMPARE(::kill(pid_t(running->processId()), signalNumber), 0);
+        QVERIFY(running->waitForFinished(kProcessTimeoutMs));
+        QCOMPARE(running->exitStatus(), QProcess::NormalExit);
+        QCOMPARE(running->exitCode(), 0);
+        QVERIFY(LogFileMessages(LogPath()).contains(
+            QStringLiteral("Exit requested. Taking the tunnel down first.")));
     }
 
     // A process still running after a failed test is killed on destruction.

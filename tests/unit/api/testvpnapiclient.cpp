@@ -10,7 +10,10 @@
 
 #include <QMetaEnum>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -107,7 +110,9 @@ private slots:
         QTest::newRow("user info") << QStringLiteral("user") << QStringList {ann} << QStringLiteral("Success Unknown [ann ann@example.org]");
         QTest::newRow("user info keeps missing fields") << QStringLiteral("user") << QStringList {ann, Reply(QStringLiteral("<type>success</type><data><clientinfo><username>bob</username></clientinfo></data>")), Reply(QStringLiteral("<type>success</type><data><other/></data>"))} << QStringLiteral("Success Unknown [bob ann@example.org]");
         QTest::newRow("port attributes") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"Milan\" ip=\"192.0.2.40\"><ports><port>443</port><port protocol=\"UDP\">1194</port><port protocol=\"\">1195</port><port protocol=\"tcp-client\">80</port><port available=\"false\" is_preferable=\"0\">1</port><port available=\"0\" is_preferable=\"1\">2</port><port>x</port></ports></server></servers></data>"))}
-            << QStringLiteral("Unknown Unknown [udp: Milan 192.0.2.40:1194, Milan 192.0.2.40:1195 tcp: Milan 192.0.2.40:443, Milan 192.0.2.40:80, Milan 192.0.2.40:1, Milan 192.0.2.40:2 off pref, Milan 192.0.2.40:0]");
+            << QStringLiteral("Unknown Unknown [udp: Milan 192.0.2.40:1194, Milan 192.0.2.40:1195 tcp: Milan 192.0.2.40:443, Milan 192.0.2.40:80, Milan 192.0.2.40:1, Milan 192.0.2.40:2 off pref]");
+        QTest::newRow("ports outside 1..65535 and addresses that are not IPv4 are left out") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"A\" ip=\"192.0.2.1\"><ports><port>0</port><port>-1</port><port>70000</port><port>65535</port><port> 443</port></ports></server><server description=\"B\" ip=\"10.1\"><ports><port>1</port></ports></server><server description=\"C\" ip=\"192.0.2.3&#10;up /bin/sh\"><ports><port>1</port></ports></server><server description=\"D\" ip=\"host.example\"><ports><port>1</port></ports></server></servers></data>"))}
+            << QStringLiteral("Unknown Unknown [udp:  tcp: A 192.0.2.1:65535, A 192.0.2.1:443]");
         QTest::newRow("server attributes") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<type>success</type><data><servers><server description=\"B\" ip=\"192.0.2.2\" is_p2p=\"\" load_percentage=\"-5\"><ports><port>3</port></ports></server><server description=\"C\" ip=\"192.0.2.3\" is_p2p=\"0\" load_percentage=\"abc\"><ports><port>4</port></ports></server></servers></data>"))}
             << QStringLiteral("Success Unknown [udp:  tcp: B 192.0.2.2:3 p2p load -5, C 192.0.2.3:4]");
         QTest::newRow("every port of the first ports of every server of the first servers, in order") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"A\" ip=\"192.0.2.1\"><ports><port protocol=\"UDP\">1194</port><note/><port protocol=\"UDP\">53</port><port protocol=\"TCP\">443</port></ports><ports><port protocol=\"UDP\">9</port></ports></server><other/><server description=\"B\" ip=\"192.0.2.2\"/><server description=\"C\" ip=\"192.0.2.3\"><ports><port protocol=\"TCP\">80</port></ports></server></servers><servers><server description=\"D\"><ports><port>1</port></ports></server></servers></data>"))}
@@ -155,6 +160,92 @@ private slots:
                  QStringLiteral("<response><type>success</type></response>"));
         QCOMPARE(VPNMessageHandler::DecodeReplyBody(QByteArray("\xe9t\xe9", 3)),
                  QStringLiteral("\u00e9t\u00e9"));
+    }
+
+    // A redirect may not leave the API host or HTTPS.
+    void redirects_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<bool>("allowed");
+        QTest::newRow("same host, relative") << "/b" << true;
+        QTest::newRow("same host in capitals") << "https://API.example/b" << true;
+        QTest::newRow("plain HTTP") << "http://api.example/b" << false;
+        QTest::newRow("another host") << "https://evil.example/b" << false;
+        QTest::newRow("a host that starts alike") << "https://api.example.evil.example/b" << false;
+        QTest::newRow("scheme-relative to another host") << "//evil.example/b" << false;
+    }
+    void redirects()
+    {
+        QFETCH(QString, target);
+        QTEST(
+            VPNMessageHandler::IsRedirectAllowed(QUrl(QStringLiteral("https://api.example/a")), QUrl(target)),
+            "allowed");
+    }
+
+    // Against a local HTTP server: a reply that trickles past the deadline, one beyond the size
+    // cap and a redirect away from HTTPS are network errors; a plain reply goes through.
+    void transportLimits_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain reply") << "ok"
+                                     << "Success Generic [203.0.113.5] 1";
+        QTest::newRow("a byte every 20 ms past the deadline") << "trickle"
+                                                              << "Error NetworkError [] 1";
+        QTest::newRow("a reply beyond the cap") << "huge"
+                                                << "Error NetworkError [] 1";
+        QTest::newRow("redirect to another host") << "elsewhere"
+                                                  << "Error NetworkError [] 1";
+        QTest::newRow("redirect to the same host over HTTP") << "http"
+                                                             << "Error NetworkError [] 1";
+    }
+    void transportLimits()
+    {
+        QFETCH(QString, server);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QByteArray self = "http://127.0.0.1:" + QByteArray::number(listener.serverPort());
+        int requests = 0;
+        connect(&listener, &QTcpServer::newConnection, this, [&] {
+            QTcpSocket* peer = listener.nextPendingConnection();
+            ++requests;
+            connect(peer, &QTcpSocket::readyRead, peer, [&, peer] {
+                if (!peer->readAll().contains("\r\n\r\n") || peer->property("answered").toBool())
+                    return;
+                peer->setProperty("answered", true);
+                const QMap<QString, QByteArray> redirects
+                    = {{QStringLiteral("elsewhere"), "https://evil.example/x"},
+                       {QStringLiteral("http"), self + "/y"}};
+                if (redirects.contains(server)) {
+                    peer->write("HTTP/1.1 302 Found\r\nLocation: " + redirects.value(server)
+                                + "\r\nContent-Length: 0\r\n\r\n");
+                } else if (server == QLatin1String("ok")) {
+                    peer->write("HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n203.0.113.5");
+                } else if (server == QLatin1String("huge")) {
+                    peer->write("HTTP/1.1 200 OK\r\nContent-Length: 8388608\r\n\r\n");
+                    for (int i = 0; i < 80; ++i)
+                        peer->write(QByteArray(64 * 1024, 'x'));
+                } else {
+                    peer->write("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\n\r\n");
+                    auto* drip = new QTimer(peer);
+                    connect(drip, &QTimer::timeout, peer, [peer] { peer->write("x"); });
+                    drip->start(20);
+                }
+            });
+        });
+        VPNMessageQueue queue;
+        queue.SetRequestDeadline(std::chrono::milliseconds(400));
+        auto response = std::make_shared<VPNApiGetRequestEntityIpResponse>();
+        QSignalSpy finished(response.get(), &VPNApiResponse::Finished);
+        VPNApiMessage message;
+        message.method = VPNApiMessage::Get;
+        message.url = QString::fromLatin1(self + "/script");
+        queue.SendMessage(message, response);
+        QVERIFY(finished.wait(10000));
+        QTEST(QStringLiteral("%1 %2 [%3] %4")
+                  .arg(Key(response->Type()), Key(response->ErrorCode()), response->Address())
+                  .arg(requests),
+              "expected");
     }
 
     // The proxy the requests take, from the settings or, for autodetect, from the desktop. While

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -38,6 +39,9 @@ private slots:
         settings.SetProxyAuthentication(true, QString(), QString());
         settings.currentServerIndex = 3;
         QVERIFY(context->SaveSettings());
+        // The folder it made is the user's alone.
+        const QFileInfo folder(QFileInfo(GetSettingsFilePath(context->SystemServices())).absolutePath());
+        QCOMPARE(folder.permissions() & 0x0077, QFileDevice::Permissions());
         VPNSettings expected;
         expected.autoConnect = true;
         expected.currentServerIndex = 3;

@@ -19,7 +19,7 @@
 // Steps: set <setting> | apply | start | localip <ip> | servers | anchor | listerror | select <row> |
 //   connect | cancel | disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> |
 //   remoteip <ip> |
-//   tunnel connecting|cancancel|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
+//   tunnel connecting|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
 // Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
 //   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no |
 //   =log <text the log contains> | =saved <settings file fields> | =local <address> at <ms> |
@@ -154,8 +154,6 @@ private:
         {
             if (report == QLatin1String("connecting"))
                 tunnel.ReportConnecting();
-            else if (report == QLatin1String("cancancel"))
-                tunnel.ReportCanCancel();
             else if (report == QLatin1String("connected"))
                 // A tunnel address on loopback: the change-IP message then goes nowhere else.
                 tunnel.ProcessManagementOutput(
@@ -275,7 +273,7 @@ private slots:
         QTest::newRow("sign-out during start-up: a late answer moves nothing")
             << QStringLiteral("start; localip 192.0.2.2; servers; signout; anchor; wait 1000; =state Stopped; =events init|signedout");
         QTest::newRow("connect, cancel allowed once the tunnel says so, connected with the time running")
-            << QStringLiteral("ready; connect; =log Connecting to: Germany Frankfurt (198.51.100.1) Port 1194 Protocol UDP; =state ConnectingState; =status Connecting...; =cancel no; tunnel cancancel; =cancel yes; tunnel connected; =state AssignedIpState; =cancel no; remoteip 203.0.113.77; =state ConnectedState; =status YOU ARE SECURELY CONNECTED; =time 0:00:00; =newip 203.0.113.77; =saved lastUsedServer=Germany Frankfurt tcp=0 port=443 list=udp; =local 192.0.2.2 at 0; wait 7000; =time 0:00:07; wait 3893000; =time 1:05:00; wait 89699000; =time 25:59:59");
+            << QStringLiteral("ready; connect; =log Connecting to: Germany Frankfurt (198.51.100.1) Port 1194 Protocol UDP; =state ConnectingState; =status Connecting...; =cancel yes; tunnel connected; =state AssignedIpState; =cancel no; remoteip 203.0.113.77; =state ConnectedState; =status YOU ARE SECURELY CONNECTED; =time 0:00:00; =newip 203.0.113.77; =saved lastUsedServer=Germany Frankfurt tcp=0 port=443 list=udp; =local 192.0.2.2 at 0; wait 7000; =time 0:00:07; wait 3893000; =time 1:05:00; wait 89699000; =time 25:59:59");
         QTest::newRow("disconnect: countdown texts, connect ignored until the end, no reason")
             << QStringLiteral("up; disconnect; =state DisconnectingState; =tunnel DoDisconnect; tunnel disconnected; =state ServerSelectState; =events down; =status Secure Disconnection is in progress: 10%; =allowed no; wait 1000; =status Secure Disconnection is in progress: 20%; wait 9000; =status Activity Log: None found; wait 2000; =status Local IP Log: None found; wait 2000; =status Assigned IP: Cleared; connect; =tunnel; wait 1999; =allowed no; wait 1; =allowed yes; =log Delay between reconnects finished.; =status CLICK CONNECT TO SECURE YOUR INTERNET; =events; connect; =state ConnectingState");
         QTest::newRow("a second connection starts its time at zero")
@@ -292,6 +290,8 @@ private slots:
             << QStringLiteral("up; tunnel disconnected; wait 100; =events down|reason dropped restart; =time; =log Disconnect reason: server dropped connection.");
         QTest::newRow("TLS error: server unavailable, no restart")
             << QStringLiteral("ready; connect; tunnel line >STATE:1796580790,RECONNECTING,tls-error,,,,,; tunnel disconnected; wait 100; =events down|reason unavailable; =log Disconnect reason: server unavailable.");
+        QTest::newRow("FATAL: OpenVPN's text in the error view; retry shows the main view with the reason")
+            << QStringLiteral("ready; connect; tunnel line >FATAL:No tun device; =events error <p>OpenVPN: No tun device</p>; tunnel disconnected; wait 100; =events down|reason openvpn restart; retry; =events resolved");
         QTest::newRow("IP change: changing, checked three seconds after the message")
             << QStringLiteral("set forcedIpChangeEnabled; set serversOnMainScreen; up; =offered yes; changeip; =newip Changing...; tunnel changeipsent; wait 2999; =api; wait 1; =api GetRequestEntityIp; remoteip 203.0.113.90; =newip 203.0.113.90; =state ConnectedState");
         QTest::newRow("IP change that keeps the local address ends the connection")

@@ -2,9 +2,12 @@
 #include "qtsingleapplication.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -40,9 +43,50 @@ class TestQtSingleApplication final : public QObject
 private slots:
     // The sending side against a stand-in for the running instance that holds the lock and
     // answers as told: the bytes it sends, when it counts a message as delivered, its deadline and
-    // its second attempt. The stand-in uses the names every earlier version uses, built here by hand:
-    // "qtsingleapp", at most six letters of the id, its checksum and the user, so that versions find each
-    // other and users never do.
+    // its second attempt. The stand-in builds the names by hand, in the user's private runtime
+    // folder: "qtsingleapp", at most six letters of the id, its checksum and the user, so that
+    // versions find each other and users never do.
+    // Lock and socket never live where another user could have put something first.
+    void runtimeDirectory_data()
+    {
+        QTest::addColumn<QString>("runtime");
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("a private XDG_RUNTIME_DIR") << "private"
+                                                   << "private";
+        QTest::newRow("XDG_RUNTIME_DIR open to others") << "open"
+                                                        << "tmp/norvane-$uid";
+        QTest::newRow("XDG_RUNTIME_DIR a link to a private folder") << "link"
+                                                                    << "tmp/norvane-$uid";
+        QTest::newRow("unset") << ""
+                               << "tmp/norvane-$uid";
+        QTest::newRow("the temporary name taken") << "taken"
+                                                  << "home/.norvane-runtime";
+    }
+    void runtimeDirectory()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(QString, chosen);
+        QTemporaryDir root;
+        const QString uid = QString::number(::getuid());
+        for (const char* folder : {"private", "open", "tmp", "home"})
+            QVERIFY(QDir(root.path()).mkdir(QString::fromLatin1(folder)));
+        QFile::setPermissions(root.filePath(QStringLiteral("private")),
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QVERIFY(QFile::link(root.filePath(QStringLiteral("private")), root.filePath(QStringLiteral("link"))));
+        QFile taken(root.filePath(QStringLiteral("tmp/norvane-") + uid));
+        QVERIFY(runtime != QLatin1String("taken") || taken.open(QIODevice::WriteOnly));
+        const QByteArray saved[] = {qgetenv("XDG_RUNTIME_DIR"), qgetenv("TMPDIR"), qgetenv("HOME")};
+        qputenv("XDG_RUNTIME_DIR", runtime.isEmpty() ? QByteArray() : root.filePath(runtime).toUtf8());
+        qputenv("TMPDIR", root.filePath(QStringLiteral("tmp")).toUtf8());
+        qputenv("HOME", root.filePath(QStringLiteral("home")).toUtf8());
+        const QString actual = QtLocalPeer::RuntimeDirectory();
+        qputenv("XDG_RUNTIME_DIR", saved[0]);
+        qputenv("TMPDIR", saved[1]);
+        qputenv("HOME", saved[2]);
+        QCOMPARE(actual, root.filePath(QString(chosen).replace(QStringLiteral("$uid"), uid)));
+        QCOMPARE(QFileInfo(actual).permissions() & 0x0077, QFileDevice::Permissions());
+    }
+
     void delivery_data()
     {
         // What the stand-in does: answers "ack" or "nak", stays silent, hangs up, holds the lock
@@ -65,10 +109,11 @@ private slots:
         const QString id = UniqueId();
         const QByteArray expectedFrame = Frame(QStringLiteral("Activ\u00e9").toUtf8());
 
-        const QString name = QStringLiteral("qtsingleapp-TestPe-%1-%2")
-                                 .arg(qChecksum(id.toUtf8()), 0, 16)
-                                 .arg(::getuid(), 0, 16);
-        QtLockedFile lock(QDir::tempPath() + QLatin1Char('/') + name + QStringLiteral("-lockfile"));
+        const QString name = QtLocalPeer::RuntimeDirectory()
+            + QStringLiteral("/qtsingleapp-TestPe-%1-%2")
+                  .arg(qChecksum(id.toUtf8()), 0, 16)
+                  .arg(::getuid(), 0, 16);
+        QtLockedFile lock(name + QStringLiteral("-lockfile"));
         QVERIFY(lock.tryLock());
         QLocalServer server;
         QByteArray arrived;

@@ -57,6 +57,14 @@ public:
         if (socket)
             socket->write(data);
     }
+    // OpenVPN killed: its management connection closes and the service reports its end.
+    void Die()
+    {
+        if (socket)
+            socket->disconnectFromHost();
+        m_running = false;
+        emit EndedUnexpectedly(QStringLiteral("OpenVPN ended on its own, exit code 9"));
+    }
 
     bool IsInstalled() const override { return true; }
     bool IsRunning() const override { return m_running; }
@@ -117,7 +125,8 @@ private:
 //
 // Steps: key <credential> | connect <protocol> <port> <server> | ptp | ptpdown | disconnect |
 //   exit | changeip | send <lines OpenVPN writes, once connected> | part <text without line end> |
-//   close (OpenVPN closes the management connection) | unlisten management|changeip | wait <ms> |
+//   close (OpenVPN closes the management connection) | unlisten management|changeip | listen |
+//   die (OpenVPN killed) | limit <ms of the attempt limit> | wait <ms> |
 //   onstart refused|fails|stalls | onstop hangs | mgmtpassword <password> | tcpPort <n> | smtp [mail server]
 //   | proxy | delay <ms before the management connection> | configpath <path>
 // Checks, "=" at once and "~" within five seconds: events <e,...> | sent <commands> |
@@ -168,6 +177,8 @@ private:
                 const char* name = event;
                 QObject::connect(&tunnel, signal, &tunnel, [this, name] { events << QLatin1String(name); });
             }
+            QObject::connect(&tunnel, &T::FatalErrorReported, &tunnel,
+                             [this](const QString& text) { events << QStringLiteral("fatal ") + text; });
         }
 
         void Step(const QString& step)
@@ -194,6 +205,14 @@ private:
                 {QStringLiteral("close"), [&] { fake->socket->disconnectFromHost(); }},
                 {QStringLiteral("unlisten"),
                  [&] { (arg == QLatin1String("management") ? fake->server : changeIpListener).close(); }},
+                {QStringLiteral("listen"),
+                 [&] { QVERIFY(fake->server.listen(QHostAddress::LocalHost, tunnel.ManagementPort())); }},
+                {QStringLiteral("die"), [&] { fake->Die(); }},
+                {QStringLiteral("limit"),
+                 [&] {
+                     timings.connectAttemptLimitMs = arg.toInt();
+                     tunnel.SetTimings(timings);
+                 }},
                 {QStringLiteral("wait"), [&] { QTest::qWait(arg.toInt()); }},
                 {QStringLiteral("onstart"), [&] { fake->onStart = arg; }},
                 {QStringLiteral("onstop"), [&] { fake->onStop = arg; }},
@@ -298,8 +317,9 @@ private slots:
     {
         const OpenVpnTimings t;
         QCOMPARE(QList<int>({t.serviceCheckIntervalMs, t.serviceCheckLimit, t.managementConnectDelayMs,
-                             t.failureSignalDelayMs, t.disconnectWaitMs, t.changeIpConnectTimeoutMs}),
-                 QList<int>({1000, 30, 1000, 2000, 15000, 30000}));
+                             t.failureSignalDelayMs, t.disconnectWaitMs, t.changeIpConnectTimeoutMs,
+                             t.connectAttemptLimitMs}),
+                 QList<int>({1000, 30, 1000, 2000, 15000, 30000, 90000}));
         QCOMPARE(OpenVpnMgmt::DefaultPort, quint16(52025));
     }
 
@@ -317,12 +337,18 @@ private slots:
             << QStringLiteral("onstop hangs; up; disconnect; up; =stops 2; =starts 2; wait 250; =events; =status connected managed open");
         QTest::newRow("exit without a tunnel completes within the call")
             << QStringLiteral("exit; =events exit; =stops 0");
-        QTest::newRow("a start under way is cancelled without an end")
-            << QStringLiteral("connect UDP 1194 198.51.100.1; =status checking; disconnect; =stops 1; wait 200; =connections 0; =events");
+        QTest::newRow("a start under way is cancelled with its end at once")
+            << QStringLiteral("connect UDP 1194 198.51.100.1; =status checking; disconnect; =events down; =stops 1; wait 200; =connections 0; =events");
         QTest::newRow("exit before the management connection completes within the call")
-            << QStringLiteral("delay 150; connect UDP 1194 198.51.100.1; ~status connecting; exit; =events exit; =stops 1; wait 200; =connections 0; =events");
-        QTest::newRow("a refused management connection is no end")
-            << QStringLiteral("unlisten management; connect UDP 1194 198.51.100.1; ~status connecting; wait 100; =events; exit; =events exit; =stops 1");
+            << QStringLiteral("delay 150; connect UDP 1194 198.51.100.1; ~status connecting; exit; =events down,exit; =stops 1; wait 200; =connections 0; =events");
+        QTest::newRow("OpenVPN ends before its management port opens: a service problem, reported at once")
+            << QStringLiteral("unlisten management; connect UDP 1194 198.51.100.1; ~status connecting; wait 50; =events; die; =events down; =status serviceproblem; wait 100; =events");
+        QTest::newRow("a management port opened late is reached by a later try")
+            << QStringLiteral(R"(unlisten management; connect UDP 1194 198.51.100.1; ~status connecting; wait 30; listen; ~sent state on|hold release|username "Auth" "NK5KEY"|password "Auth" "NK5KEY"|; =events)");
+        QTest::newRow("the attempt's limit: no management session a service problem, no CONNECTED the server unavailable")
+            << QStringLiteral("limit 300; unlisten management; connect UDP 1194 198.51.100.1; wait 100; =events; ~events down; =status serviceproblem; listen; attempt; ~events down; =status unreachable; =stops 2");
+        QTest::newRow("OpenVPN killed while connected: one end, a service problem")
+            << QStringLiteral("up; die; ~events down; wait 250; =events; =status serviceproblem");
         QTest::newRow("OpenVPN refused to start, then never running: a service problem each time")
             << QStringLiteral("onstart refused; connect UDP 1194 198.51.100.1; ~events down; =status serviceproblem; onstart stalls; connect UDP 1194 198.51.100.1; =status checking; ~events down; =status serviceproblem; =starts 2; =connections 0");
         QTest::newRow("the helper refuses an accepted start: a service problem at once, no more checks")
@@ -346,6 +372,12 @@ private slots:
             << QStringLiteral("up; close; ~events down; wait 250; =events; =stops 1; ~status");
         QTest::newRow("credentials with a control character: not sent, OpenVPN stopped")
             << QStringLiteral("key nk5\x7fkey; connect UDP 1194 198.51.100.1; ~stops 1; wait 50; =sent state on|hold release|");
+        QTest::newRow("a password prompt of another realm is never answered: OpenVPN stopped, a service problem")
+            << QStringLiteral("attempt; send >PASSWORD:Need 'HTTP Proxy' username/password; ~stops 1; ~events down; =sent; =status serviceproblem");
+        QTest::newRow("CONNECTED with an error or a short address is no success: OpenVPN stopped, a service problem")
+            << QStringLiteral("attempt; send >STATE:1796580774,CONNECTED,ERROR,198.18.0.2,198.51.100.1,1194,,; ~events down; =status serviceproblem; attempt; send >STATE:1796580774,CONNECTED,SUCCESS,10.1,198.51.100.1,1194,,; ~events down; =stops 2");
+        QTest::newRow("FATAL: its text reported, then the end")
+            << QStringLiteral("attempt; send >FATAL:Cannot open TUN/TAP dev /dev/net/tun: No such device (errno=19); close; ~events fatal Cannot open TUN/TAP dev /dev/net/tun: No such device (errno=19),down; =status serviceproblem");
         QTest::newRow("a line that arrives in pieces counts once it is complete")
             << QStringLiteral("attempt; part >STATE:1796580774,CONN; wait 20; =events; send ECTED,SUCCESS,127.0.13.22,198.51.100.1,1194,,; ~events up");
         QTest::newRow("change-IP: the message goes to the tunnel's server side, refused there an error; the key never logged")

@@ -1,5 +1,6 @@
 #include "settings/vpnsettings.h"
 #include "tunnel/managementline.h"
+#include "tunnel/managementlinebuffer.h"
 #include "tunnel/openvpnconfig.h"
 #include "tunnel/openvpnmgmt.h"
 
@@ -155,7 +156,7 @@ private slots:
         row(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info", Kind::Other);
         row(">HOLD:Waiting for hold release:0", Kind::Hold);
         row("SUCCESS: hold release succeeded", Kind::Other);
-        row(">PASSWORD:Need 'Auth' username/password", Kind::PasswordNeeded);
+        row(">PASSWORD:Need 'Auth' username/password", Kind::PasswordNeeded, "Auth");
         row("SUCCESS: 'Auth' password entered, but not yet verified", Kind::Other);
         row(">STATE:1796580774,AUTH,,,,,,", Kind::Other);
         row(">STATE:1796580774,ASSIGN_IP,,198.18.0.2,,,,", Kind::Other);
@@ -168,11 +169,25 @@ private slots:
         row(">HOLD:Waiting for hold release:1", Kind::Hold);
 
         row(">STATE:1796580790,RECONNECTING,ping-restart,,,,,", Kind::Reconnecting);
-        row("Socket error", Kind::SocketError);
         row(">STATE:1,CONNECTED,SUCCESS,10.8.13.22,10.0.0.1", Kind::Connected, "10.8.13.22 10.8.12.1");
         row(">STATE:1,CONNECTED,SUCCESS,10.8.255.9,1.2.3.4,1194,,", Kind::Connected, "10.8.255.9 10.8.252.1");
-        row(">STATE:1,CONNECTED,SUCCESS,fd00::2,1.2.3.4,1194,,", Kind::Connected, "fd00::2");
-        row(">STATE:1,CONNECTED,SUCCESS", Kind::Connected);
+        row(">STATE:1,CONNECTED,SUCCESS,fd00::2,1.2.3.4,1194,,", Kind::ConnectFailed, "SUCCESS");
+        row(">STATE:1,CONNECTED,SUCCESS,10.1,1.2.3.4,1194,,", Kind::ConnectFailed, "SUCCESS");
+        row(">STATE:1,CONNECTED,SUCCESS,1,1.2.3.4,1194,,", Kind::ConnectFailed, "SUCCESS");
+        row(">STATE:1,CONNECTED,SUCCESS,10.8.0.256,1.2.3.4,1194,,", Kind::ConnectFailed, "SUCCESS");
+        row(">STATE:1,CONNECTED,SUCCESS,10.8.0.2 ,1.2.3.4,1194,,", Kind::ConnectFailed, "SUCCESS");
+        row(">STATE:1,CONNECTED,SUCCESS", Kind::ConnectFailed, "SUCCESS");
+        row(">STATE:1,CONNECTED,ERROR,10.8.0.2,1.2.3.4,1194,,", Kind::ConnectFailed, "ERROR");
+        row(">STATE:x,CONNECTED,SUCCESS,10.8.0.2,1.2.3.4,1194,,", Kind::Other);
+        row(">LOG:1,I,CONNECTED,SUCCESS,10.8.0.2", Kind::Other);
+        row(">INFO:EXITING HOLD RECONNECTING tls-error", Kind::Other);
+        row(">STATE:1,WAIT,EXITING,,,,,", Kind::Other);
+        row(">PASSWORD:Need 'HTTP Proxy' username/password", Kind::PasswordOtherRealm, "HTTP Proxy");
+        row(">PASSWORD:Need 'Authx' username/password", Kind::PasswordOtherRealm, "Authx");
+        row(">PASSWORD:Need 'Auth", Kind::Other);
+        row(" >PASSWORD:Need 'Auth' username/password", Kind::Other);
+        row(">FATAL:Cannot open TUN/TAP dev /dev/net/tun: No such device (errno=19)", Kind::Fatal,
+            "Cannot open TUN/TAP dev /dev/net/tun: No such device (errno=19)");
     }
     void classifiesEachLine()
     {
@@ -185,7 +200,43 @@ private slots:
             = QStringList {parsed.tunnelAddress, ManagementLine::FirstAddressInRange(parsed.tunnelAddress)}
                   .join(QLatin1Char(' '))
                   .trimmed();
-        QCOMPARE(parsed.authFailure ? QStringLiteral("auth-failure") : address, carries);
+        QCOMPARE(parsed.authFailure ? QStringLiteral("auth-failure") : (address + parsed.text).trimmed(),
+                 carries);
+    }
+
+    // Reads cut anywhere ("|" here); what comes out, lines joined with "/".
+    void cutsTheStreamIntoLines_data()
+    {
+        QTest::addColumn<QByteArray>("reads");
+        QTest::addColumn<QByteArray>("lines");
+        QTest::addColumn<QByteArray>("pending");
+        const QByteArray longLine(ManagementLineBuffer::MaxLineLength + 1, 'x');
+        QTest::newRow("CR LF and LF ends, a line across reads")
+            << QByteArray(">HOLD:a\r\n>STA|TE:b\n>PAS") << QByteArray(">HOLD:a/>STATE:b")
+            << QByteArray(">PAS");
+        QTest::newRow("the prompt without a line end")
+            << QByteArray("ENTER PASSWORD:") << QByteArray() << QByteArray("ENTER PASSWORD:");
+        QTest::newRow("an over-long line is dropped up to its end, the next kept") << longLine
+                + "|tail\n>HOLD:a\n" << QByteArray(">HOLD:a") << QByteArray();
+        QTest::newRow("an over-long line in one read") << longLine + "\n>HOLD:a\n"
+                                                       << QByteArray(">HOLD:a") << QByteArray();
+        QTest::newRow("the longest line passes")
+            << longLine.left(ManagementLineBuffer::MaxLineLength) + "\r\n"
+            << longLine.left(ManagementLineBuffer::MaxLineLength) << QByteArray();
+        QTest::newRow("a line holding NUL is dropped")
+            << QByteArray(">STATE:1,EXIT\0ING,,\n>HOLD:a\n", 28) << QByteArray(">HOLD:a") << QByteArray();
+    }
+    void cutsTheStreamIntoLines()
+    {
+        QFETCH(QByteArray, reads);
+        QFETCH(QByteArray, lines);
+        QFETCH(QByteArray, pending);
+        ManagementLineBuffer buffer;
+        QList<QByteArray> out;
+        for (const QByteArray& read : reads.split('|'))
+            out += buffer.Append(read);
+        QCOMPARE(out.join('/'), lines);
+        QCOMPARE(buffer.Pending(), pending);
     }
 };
 
