@@ -13,6 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray written = SettingsFile::Serialize(settings);
     VPNSettings readBack;
     FUZZ_CHECK(SettingsFile::Parse(written, readBack));
+    if (!(readBack == settings))
+        std::fprintf(stderr, "written:\n%s\nread back and written:\n%s\n", written.constData(),
+                     SettingsFile::Serialize(readBack).constData());
     FUZZ_CHECK(readBack == settings);
     FUZZ_CHECK(SettingsFile::Serialize(readBack) == written);
     return 0;
