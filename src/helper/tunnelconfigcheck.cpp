@@ -4,13 +4,21 @@
 #include <QRegularExpression>
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
+
+// Digits only: toInt() alone also takes signs and surrounding white space (tabs, vertical tabs).
+bool IsDigits(const QByteArray& value)
+{
+    return !value.isEmpty()
+        && std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 bool IsPort(const QByteArray& value)
 {
-    bool ok = false;
-    const int port = value.toInt(&ok);
-    return ok && port >= 1 && port <= 65535 && !value.startsWith('0') && !value.startsWith('+');
+    const int port = value.toInt();
+    return IsDigits(value) && value.size() <= 5 && port >= 1 && port <= 65535 && !value.startsWith('0');
 }
 
 // Four dotted decimal octets, the form the client writes.
@@ -20,10 +28,8 @@ bool IsIpv4(const QByteArray& value)
     if (octets.size() != 4)
         return false;
     for (const QByteArray& octet : octets) {
-        bool ok = false;
-        const int number = octet.toInt(&ok);
-        if (!ok || octet.size() > 3 || number < 0 || number > 255 || octet.startsWith('+')
-            || octet.startsWith('-') || (octet.size() > 1 && octet.startsWith('0')))
+        if (!IsDigits(octet) || octet.size() > 3 || octet.toInt() > 255
+            || (octet.size() > 1 && octet.startsWith('0')))
             return false;
     }
     return true;
@@ -95,7 +101,9 @@ TunnelConfigCheck::Result TunnelConfigCheck::Check(const QByteArray& text, const
     };
     if (text.size() > MaxSize)
         return refuse(0, QStringLiteral("the configuration is larger than %1 bytes").arg(MaxSize));
-    if (text.contains('\0') || text.contains('\r'))
+    // Only the line end: OpenVPN takes tabs and other control characters as separators too.
+    if (std::any_of(text.begin(), text.end(),
+                    [](char c) { return (uchar(c) < 0x20 && c != '\n') || c == 0x7f; }))
         return refuse(0, QStringLiteral("the configuration holds control characters"));
 
     QList<QByteArray> lines = text.split('\n');

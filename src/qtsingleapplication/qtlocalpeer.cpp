@@ -1,6 +1,5 @@
 #include "qtlocalpeer.h"
 
-#include <QDataStream>
 #include <QDebug>
 #include <QDir>
 #include <QFile>
@@ -61,24 +60,24 @@ private:
 
     void OnReadyRead()
     {
-        if (m_phase == Phase::Header) {
-            if (m_socket->bytesAvailable() < 4)
-                return;
-            const QByteArray header = m_socket->read(4);
-            m_expected = qFromBigEndian<quint32>(header.constData());
-            if (m_expected > QtLocalPeer::kMaxMessageBytes) {
-                Fail(QStringLiteral("announced %1 bytes").arg(m_expected));
-                return;
-            }
-            m_phase = Phase::Body;
-        }
-        if (m_phase != Phase::Body)
+        if (m_phase == Phase::Done)
             return;
-        m_buffer += m_socket->read(static_cast<qint64>(m_expected) - m_buffer.size());
-        if (m_buffer.size() >= static_cast<qsizetype>(m_expected))
+        // Nothing beyond one whole frame is kept.
+        m_data += m_socket->read(qint64(4 + QtLocalPeer::kMaxMessageBytes) - m_data.size());
+        switch (QtLocalPeer::ReadFrame(m_data, &m_body)) {
+        case QtLocalPeer::FrameState::TooLarge:
+            Fail(QStringLiteral("announced %1 bytes").arg(qFromBigEndian<quint32>(m_data.constData())));
+            return;
+        case QtLocalPeer::FrameState::Complete:
             Finish();
-        else
-            m_timer.start(QtLocalPeer::kBodyWaitMs);
+            return;
+        case QtLocalPeer::FrameState::Incomplete:
+            if (m_data.size() >= 4) {
+                m_phase = Phase::Body;
+                m_timer.start(QtLocalPeer::kBodyWaitMs);
+            }
+            return;
+        }
     }
 
     void OnTimeout()
@@ -127,15 +126,15 @@ private:
                 QTimer::singleShot(QtLocalPeer::kAckWaitMs, socket, [socket] { socket->abort(); });
             }
         }
-        m_deliver(QString::fromUtf8(m_buffer));
+        m_deliver(QString::fromUtf8(m_body));
     }
 
     QLocalSocket* m_socket;
     std::function<void(const QString&)> m_deliver;
     QTimer m_timer;
     Phase m_phase = Phase::Header;
-    quint32 m_expected = 0;
-    QByteArray m_buffer;
+    QByteArray m_data;
+    QByteArray m_body;
 };
 
 // A real folder (no link) of this user's that nobody else can enter or list.
@@ -154,6 +153,25 @@ bool MakePrivateDirectory(const QString& path)
 }
 
 } // namespace
+
+QByteArray QtLocalPeer::Frame(const QByteArray& message)
+{
+    QByteArray frame(4, '\0');
+    qToBigEndian<quint32>(quint32(message.size()), frame.data());
+    return frame + message;
+}
+
+QtLocalPeer::FrameState QtLocalPeer::ReadFrame(const QByteArray& data, QByteArray* body)
+{
+    body->clear();
+    if (data.size() < 4)
+        return FrameState::Incomplete;
+    const quint32 announced = qFromBigEndian<quint32>(data.constData());
+    if (announced > kMaxMessageBytes)
+        return FrameState::TooLarge;
+    *body = data.mid(4, qsizetype(announced));
+    return body->size() == qsizetype(announced) ? FrameState::Complete : FrameState::Incomplete;
+}
 
 QString QtLocalPeer::RuntimeDirectory()
 {
@@ -297,12 +315,7 @@ void QtLocalPeer::sendMessage(const QString& message, int timeout)
         return;
     }
 
-    const QByteArray text = message.toUtf8();
-    m_frame.clear();
-    {
-        QDataStream stream(&m_frame, QIODevice::WriteOnly);
-        stream.writeBytes(text.constData(), static_cast<uint>(text.size()));
-    }
+    m_frame = Frame(message.toUtf8());
     m_delivery = new QLocalSocket(this);
     connect(m_delivery, &QLocalSocket::connected, this, [this] {
         // Once connected, a failure means the running instance went away: no point retrying.

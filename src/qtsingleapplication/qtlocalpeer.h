@@ -61,6 +61,19 @@ public:
     // "qtsingleapp-" + letters of the id (at most 6) + "-" + checksum of the id in hex
     // + "-" + user id in hex: one channel per application and user.
     static QString ServerNameFor(const QString& applicationId);
+
+    // The wire format of one message: a big-endian 32-bit byte count, then the bytes.
+    static QByteArray Frame(const QByteArray& message);
+    enum class FrameState
+    {
+        Incomplete,
+        Complete,
+        // The count announces more than kMaxMessageBytes.
+        TooLarge
+    };
+    // Reads the frame at the start of data: body gets the bytes of the message that have
+    // arrived (all of them once Complete); bytes after the frame are ignored.
+    static FrameState ReadFrame(const QByteArray& data, QByteArray* body);
     // Where lock file and socket live: $XDG_RUNTIME_DIR when it is a folder of this user's own
     // that nobody else may enter; otherwise such a folder made for the purpose (under the
     // temporary folder, or in the home folder when another user has taken that name).

@@ -155,9 +155,11 @@ bool SettingsFile::Parse(const QByteArray& content, VPNSettings& s)
         if (!server.isNull()) {
             s.proxyAddress = server.attribute(QStringLiteral("address"));
             s.proxyPort = server.attribute(QStringLiteral("port"));
-            if (s.proxyType != VPNSettings::Autodetect && (s.proxyAddress.isEmpty() || s.proxyPort.isEmpty()))
-                s.SetProxy(VPNSettings::NoProxy, QString(), QString());
         }
+        // A proxy without an address or a port is none, also when the file names no server (the
+        // fuzzer found a type kept over an empty address that read back as no proxy).
+        if (s.proxyType != VPNSettings::Autodetect && (s.proxyAddress.isEmpty() || s.proxyPort.isEmpty()))
+            s.SetProxy(VPNSettings::NoProxy, QString(), QString());
         const QDomElement auth = child(proxy, "Authentication");
         if (!auth.isNull()) {
             s.proxyUser = DecodeBase64Field(auth.attribute(QStringLiteral("user")));

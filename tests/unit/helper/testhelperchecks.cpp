@@ -89,6 +89,12 @@ private slots:
             << QStringLiteral("line 17: unexpected value for \"route\"");
         QTest::newRow("a carriage return") << QByteArray("nobind\n") << QByteArray("nobind\r\n")
                                            << QStringLiteral("the configuration holds control characters");
+        QTest::newRow("a port padded with a tab (found by fuzzing)")
+            << QByteArray("1194\n") << QByteArray("1194\t\n")
+            << QStringLiteral("the configuration holds control characters");
+        QTest::newRow("a signed octet in a route")
+            << QByteArray("route 192.0.2.25") << QByteArray("route 192.0.2.+25")
+            << QStringLiteral("line 17: unexpected value for \"route\"");
         QTest::newRow("no remote") << QByteArray("remote 198.51.100.1 1194\n") << QByteArray()
                                    << QStringLiteral("\"remote\" is missing");
     }
