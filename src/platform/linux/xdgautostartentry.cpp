@@ -11,7 +11,7 @@
 
 namespace {
 
-// Characters that make an Exec argument need quotes (desktop entry specification, "The Exec key").
+// Characters that make an Exec argument need quotes (the freedesktop.org desktop entry format, its Exec key).
 bool IsReserved(QChar c)
 {
     static const QString reserved = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
