@@ -103,8 +103,10 @@ private slots:
         QTest::newRow("truncated") << QStringLiteral("address") << QStringList {failed, QStringLiteral("<response><type>success</type><data>")} << QStringLiteral("Unknown Unknown [198.51.100.7]");
         QTest::newRow("address as sent") << QStringLiteral("address") << QStringList {Reply(QStringLiteral("<type>success</type><data> 198.51.100.7</data>"))} << QStringLiteral("Success Unknown [ 198.51.100.7]");
         QTest::newRow("address cleared by empty data") << QStringLiteral("address") << QStringList {failed, Reply(QStringLiteral("<type>success</type><data/>"))} << QStringLiteral("Success Unknown []");
-        QTest::newRow("public address: any text, raw") << QStringLiteral("public") << QStringList {QStringLiteral("<html><body>Error</body></html>")} << QStringLiteral("Success Generic [<html><body>Error</body></html>]");
-        QTest::newRow("public address: blanks kept") << QStringLiteral("public") << QStringList {QStringLiteral(" 203.0.113.5\n")} << QStringLiteral("Success Generic [ 203.0.113.5\n]");
+        QTest::newRow("public address: an error page is no address") << QStringLiteral("public") << QStringList {QStringLiteral("<html><body>Error</body></html>")} << QStringLiteral("Success Generic []");
+        QTest::newRow("public address: a short IPv4 form is no address") << QStringLiteral("public") << QStringList {QStringLiteral("10.1")} << QStringLiteral("Success Generic []");
+        QTest::newRow("public address: blanks around it dropped") << QStringLiteral("public") << QStringList {QStringLiteral(" 203.0.113.5\n")} << QStringLiteral("Success Generic [203.0.113.5]");
+        QTest::newRow("public address: IPv6") << QStringLiteral("public") << QStringList {QStringLiteral("2001:db8::5")} << QStringLiteral("Success Generic [2001:db8::5]");
         QTest::newRow("ticket link of an error reply") << QStringLiteral("ticket") << QStringList {Reply(QStringLiteral("<type>error</type><data>https://t.example/7</data>"))} << QStringLiteral("Error Unknown [https://t.example/7]");
         QTest::newRow("ticket link cleared without data") << QStringLiteral("ticket") << QStringList {failed, Reply(QStringLiteral("<type>success</type>"))} << QStringLiteral("Success Unknown []");
         QTest::newRow("user info") << QStringLiteral("user") << QStringList {ann} << QStringLiteral("Success Unknown [ann ann@example.org]");
