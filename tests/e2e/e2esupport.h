@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QStringList>
 
 // Helpers of the end-to-end tests, which run inside the client namespace of the service world.
@@ -49,11 +50,11 @@ inline QStringList ReadLog(const QString& path)
     return messages;
 }
 
-// How many OpenVPN processes norvane-helper runs in this world (from its runtime folder).
-inline int OpenVpnProcesses()
+// The OpenVPN processes norvane-helper runs in this world (found by its runtime folder).
+inline QList<qint64> OpenVpnPids()
 {
     const QByteArray runtime = (WorldDir() + QStringLiteral("/helper-run/")).toUtf8();
-    int count = 0;
+    QList<qint64> found;
     const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     for (const QString& pid : pids) {
         QFile cmdline(QStringLiteral("/proc/%1/cmdline").arg(pid));
@@ -61,9 +62,27 @@ inline int OpenVpnProcesses()
             continue;
         const QByteArray arguments = cmdline.readAll();
         if (arguments.split('\0').constFirst().endsWith("openvpn") && arguments.contains(runtime))
-            ++count;
+            found << pid.toLongLong();
     }
-    return count;
+    return found;
+}
+
+inline int OpenVpnProcesses()
+{
+    return int(OpenVpnPids().size());
+}
+
+// Runs tools/world/world.sh COMMAND <this world> ARGUMENTS; true when it succeeded.
+inline bool World(const QString& command, const QStringList& arguments = {})
+{
+    QProcess world;
+    world.setProcessChannelMode(QProcess::ForwardedChannels);
+    world.start(
+        QStringLiteral("bash"),
+        QStringList {qEnvironmentVariable("NORVANE_SOURCE_DIR") + QStringLiteral("/tools/world/world.sh"),
+                     command, WorldDir()}
+            + arguments);
+    return world.waitForFinished(60000) && world.exitCode() == 0;
 }
 
 } // namespace E2e

@@ -31,10 +31,14 @@
 #   world.sh env DIR            print the client's environment (NAME=value, shell-quoted)
 #   world.sh stop-server DIR udp|tcp    end one OpenVPN server (a dropped tunnel)
 #   world.sh start-server DIR udp|tcp   start it again and wait for its tunnel device
+#   world.sh stop-sim DIR               end the simulator (the API is down)
+#   world.sh start-sim DIR [OPTION...]  start it again, with simulator options such as --slow MS,
+#                                       --malformed or --http-error STATUS (an API fault)
 #
 # Files in DIR: world.env (the client's NORVANE_* values), world.conf (namespace names),
 # pki/ (VPN CA, server certificate), sim/ (the simulator's data: tls/ca.crt, accounts.txt,
-# change-ip.log), sim.log, server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME),
+# change-ip.log), sim.args, sim.log, auth-delay (optional: seconds the servers hold each
+# authentication back), server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME),
 # bus/ (the private system bus's configuration and socket), polkit.log, helper.log, helper-run/
 # (the helper's root-owned runtime folder).
 #
@@ -269,19 +273,17 @@ cmd_up() {
         "$UDP_SERVER_SIDE and $TCP_SERVER_SIDE port 9988, exit $EXIT_ADDRESS for the tunnels"
     local catalog=()
     [ -z "${NORVANE_WORLD_CATALOG:-}" ] || catalog=(--catalog "$(realpath "$NORVANE_WORLD_CATALOG")")
-    # Its own session: an interrupt of the caller does not end it behind the clean-up's back.
-    ip netns exec "$service_ns" setsid "$sim" --listen "$API_ADDRESS:443" --data-dir "$world/sim" \
-        "${catalog[@]}" --account "$account" --map-exit "$TUNNEL_POOL=$EXIT_ADDRESS" \
-        --change-ip-listen "$UDP_SERVER_SIDE" --change-ip-listen "$TCP_SERVER_SIDE" \
-        </dev/null >"$world/sim.log" 2>&1 &
-    local sim_pid=$!
-    echo "$sim_pid" >"$world/sim.pid"
-    wait_for 30 "simulator start" sh -c "grep -q '^API host:' '$world/sim.log' || ! kill -0 $sim_pid" || return 1
-    runs "$sim_pid" norvane-service || die "the simulator did not start"
+    # Kept for start-sim: the same simulator with the same data, perhaps with a fault.
+    printf '%s\n' "$sim" --listen "$API_ADDRESS:443" --data-dir "$world/sim" "${catalog[@]}" \
+        --account "$account" --map-exit "$TUNNEL_POOL=$EXIT_ADDRESS" \
+        --change-ip-listen "$UDP_SERVER_SIDE" --change-ip-listen "$TCP_SERVER_SIDE" >"$world/sim.args"
+    start_sim || return 1
 
     # The servers ask the simulator binary whether user and password name a known account.
+    # A number in auth-delay holds every check back that many seconds (a slow authentication).
     cat >"$world/check-credentials" <<CHECK
 #!/bin/sh
+[ -f '$world/auth-delay' ] && sleep "\$(cat '$world/auth-delay')"
 exec '$sim' --data-dir '$world/sim' --account '$PTP_CREDENTIAL' --check-credentials "\$1"
 CHECK
     chmod 755 "$world/check-credentials"
@@ -302,6 +304,18 @@ CHECK
     trap - EXIT INT TERM
     say "up; client environment in $world/world.env"
     echo "$world"
+}
+
+# The simulator in the service namespace, with the arguments of sim.args and any more given.
+start_sim() { # extra simulator options...
+    local arguments
+    mapfile -t arguments <"$world/sim.args"
+    # Its own session: an interrupt of the caller does not end it behind the clean-up's back.
+    ip netns exec "$service_ns" setsid "${arguments[@]}" "$@" </dev/null >>"$world/sim.log" 2>&1 &
+    local sim_pid=$!
+    echo "$sim_pid" >"$world/sim.pid"
+    wait_for 30 "simulator start" sh -c "grep -q '^API host:' '$world/sim.log' || ! kill -0 $sim_pid" || return 1
+    runs "$sim_pid" norvane-service || die "the simulator did not start"
 }
 
 # The private system bus, the polkit stand-in and norvane-helper, all in the client namespace.
@@ -371,6 +385,23 @@ cmd_start_server() { # DIR name
     say "$2 server started"
 }
 
+cmd_stop_sim() { # DIR
+    load_world "$1"
+    stop_recorded "$world/sim.pid" norvane-service
+    say "simulator stopped"
+}
+
+cmd_start_sim() { # DIR options...
+    load_world "$1"
+    shift
+    runs "$(cat "$world/sim.pid" 2>/dev/null || true)" norvane-service && die "the simulator is running"
+    # The log is appended to: only a new start line counts.
+    : >"$world/sim.log"
+    # The certificate of the first start: the client trusts its CA.
+    start_sim --cert "$world/sim/tls/server.crt" --key "$world/sim/tls/server.key" "$@"
+    say "simulator started${*:+ with $*}"
+}
+
 cmd_exec() { # namespace-variable DIR CMD...
     local which=$1
     load_world "$2"
@@ -406,6 +437,8 @@ exec-user) cmd_exec user "${2:-}" "${@:3}" ;;
 exec-service) cmd_exec service "${2:-}" "${@:3}" ;;
 stop-server) cmd_stop_server "${2:-}" "${3:-}" ;;
 start-server) cmd_start_server "${2:-}" "${3:-}" ;;
+stop-sim) cmd_stop_sim "${2:-}" ;;
+start-sim) cmd_start_sim "${2:-}" "${@:3}" ;;
 env)
     load_world "${2:-}"
     cat "$world/world.env"

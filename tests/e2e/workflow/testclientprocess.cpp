@@ -12,15 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <pwd.h>
 
 // The real client program, offscreen in the client namespace of the service world and as the
 // world's unprivileged user, with norvane-helper running OpenVPN as root: it starts, connects by
 // itself through a real OpenVPN server, shows the connected view, keeps the server it used, and
-// ends on `norvane /exit` from a second process only after the tunnel is down. Nothing on disk or
-// on a command line holds the account key, the management port gives nothing without the
-// password, the helper refuses what the client does not write, and a killed window takes its
-// tunnel with it.
+// ends on `norvane /exit` from a second process, or on SIGTERM, only after the tunnel is down. Nothing on
+// disk or on a command line holds the account key, the management port gives nothing without the password,
+// the helper refuses what the client does not write, and a killed window takes its tunnel with it.
 class TestClientProcess final : public QObject
 {
     Q_OBJECT
@@ -90,13 +90,18 @@ private:
         QVERIFY2(LogHas(Shown()), LogTail().constData());
         QCOMPARE(E2e::OpenVpnProcesses(), 1);
     }
-    void ExitAndCheckTunnelDown(QProcess& client)
+    // Ends the client with `norvane /exit` from a second process, or with a signal.
+    void ExitAndCheckTunnelDown(QProcess& client, int signal = 0)
     {
         QSignalSpy ended(&client, &QProcess::finished);
-        QProcess exitRequest;
-        StartAsUser(exitRequest, m_client, {QStringLiteral("/exit")});
-        QVERIFY(exitRequest.waitForFinished(15000));
-        QCOMPARE(exitRequest.exitCode(), 0);
+        if (signal != 0) {
+            QCOMPARE(::kill(pid_t(client.processId()), signal), 0);
+        } else {
+            QProcess exitRequest;
+            StartAsUser(exitRequest, m_client, {QStringLiteral("/exit")});
+            QVERIFY(exitRequest.waitForFinished(15000));
+            QCOMPARE(exitRequest.exitCode(), 0);
+        }
         QVERIFY(ended.wait(40000));
         QCOMPARE(client.exitStatus(), QProcess::NormalExit);
         QCOMPARE(client.exitCode(), 0);
@@ -219,9 +224,23 @@ private slots:
         QVERIFY(client.waitForFinished(5000));
         // The helper sees its caller leave the bus and stops OpenVPN.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 8000);
+        // A connected window ended by the session's SIGTERM takes the tunnel down first.
         QProcess again;
         StartAndWaitConnected(again);
-        ExitAndCheckTunnelDown(again);
+        ExitAndCheckTunnelDown(again, SIGTERM);
+    }
+
+    void terminatedWhileConnectingTakesTheTunnelDown()
+    {
+        QFile::remove(m_logPath);
+        QProcess client;
+        client.setProcessChannelMode(QProcess::ForwardedChannels);
+        StartAsUser(client, m_client, {});
+        QVERIFY(client.waitForStarted());
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 1, 60000);
+        QVERIFY(!LogHas(Shown()));
+        ExitAndCheckTunnelDown(client, SIGTERM);
+        QVERIFY(!LogHas(Shown()));
     }
 
     // What the helper does with a configuration folder the client did not write, asked directly
