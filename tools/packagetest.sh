@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # The Debian package end to end. Makes the .deb from build/ (cpack), runs lintian (an error fails)
 # and appstreamcli on the metainfo; then, as root: makes a fresh Debian 12 chroot with debootstrap
-# from the Debian mirror apt is configured with, installs the package there with apt, starts the
-# installed /usr/bin/norvane offscreen as an unprivileged user and ends it with `norvane /exit`,
-# lists the installed files, and, where a service world can come up (tools/world/world.sh), runs
-# the installed program in the world's client namespace with NORVANE_VPN_CA unset: it connects
-# with the CA the package installed. Last it purges the package and checks that the chroot holds
-# the same files as before the install. Prints how long each step took.
+# from the Debian mirror apt is configured with, runs a system bus there (no systemd), installs
+# the package with apt, has the bus start the installed helper, starts the installed
+# /usr/bin/norvane offscreen as an unprivileged user and ends it with `norvane /exit`, and lists
+# the installed files. Where a service world can come up (tools/world/world.sh) it runs the
+# installed program in the world's client namespace with NORVANE_VPN_CA unset: it connects with
+# the CA the package installed. Last it purges the package and checks that the helper stopped, the
+# bus forgot it and the chroot holds the same files as before the install. Prints how long each
+# step took.
 #
 # Usage: tools/packagetest.sh        (after tools/setup.sh, which builds with prefix /usr)
 # Environment:
@@ -19,6 +21,8 @@ repo=$PWD
 out=${NORVANE_PACKAGE_DIR:-$repo/build/package-test}
 root=$out/root
 world=""
+bus_pid=""
+helper_pid=""
 started=$SECONDS
 step_started=$SECONDS
 
@@ -43,6 +47,11 @@ cleanup() {
     if [ -n "$world" ] && [ -e "$world/.norvane-world" ]; then
         tools/world/world.sh down "$world" >/dev/null 2>&1 || true
     fi
+    # The chroot's bus and a helper it started: ours by pid, and only while they run from the chroot.
+    local pid
+    for pid in "$bus_pid" "$helper_pid"; do
+        [ -n "$pid" ] && [[ "$(readlink "/proc/$pid/exe" 2>/dev/null)" == "$root"/* ]] && kill -TERM "$pid" 2>/dev/null
+    done
     if [ -d "$root" ]; then
         local mount
         for mount in $(mounts_in_root); do umount "$mount" || umount -l "$mount" || true; done
@@ -183,6 +192,24 @@ in_root apt-get satisfy -y -qq --no-install-recommends "$(dpkg-deb --field "$deb
     { tail -n 20 "$out/apt.log"; die "the dependencies cannot be installed"; }
 snapshot "$out/files-before.txt"
 
+# A system bus in the chroot, without systemd, as on a desktop without it: the maintainer scripts
+# make it reload, it starts the installed helper by D-Bus activation, and removal stops it.
+mkdir -p "$root/run/dbus"
+bus_pid=$(in_root dbus-daemon --system --fork --print-pid)
+on_bus() { # destination path method arguments...
+    local destination=$1
+    shift
+    in_root dbus-send --system --print-reply --dest="$destination" "$@"
+}
+# Whether the bus can start the helper (captured first: grep -q ending a pipe early fails it).
+helper_activatable() {
+    local names
+    names=$(on_bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.ListActivatableNames)
+    [[ "$names" == *'"org.norvane.Helper"'* ]]
+}
+wait_until 10 test -S "$root/run/dbus/system_bus_socket" || die "no system bus in the chroot"
+! helper_activatable || die "the bus knows the helper before the install"
+
 step "apt-get install ./$(basename "$deb")"
 cp "$deb" "$root/tmp/"
 in_root apt-get install -y -qq --no-install-recommends "/tmp/$(basename "$deb")" >>"$out/apt.log" 2>&1 ||
@@ -202,6 +229,16 @@ for file in /usr/bin/norvane /usr/libexec/norvane/norvane-helper /usr/share/norv
     /usr/share/man/man8/norvane-helper.8.gz /usr/share/doc/norvane/copyright; do
     grep -qx "$file" "$out/installed-regular.txt" || die "the package has no $file"
 done
+helper_activatable || die "the system bus does not know the installed helper"
+# Started by the bus on the first call (here: introspection, which the policy lets anyone do).
+introspection=$(on_bus org.norvane.Helper /org/norvane/Helper org.freedesktop.DBus.Introspectable.Introspect) ||
+    die "the bus did not start the installed helper"
+[[ "$introspection" == *org.norvane.Helper1* ]] || die "the helper on the bus offers no org.norvane.Helper1"
+helper_pid=$(on_bus org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID \
+    string:org.norvane.Helper | sed -n 's/^ *uint32 \([0-9][0-9]*\)$/\1/p')
+[ "$(readlink "/proc/$helper_pid/exe")" = "$root/usr/libexec/norvane/norvane-helper" ] ||
+    die "the helper on the bus is not the installed one"
+echo "   the system bus started the installed helper (pid $helper_pid)"
 cmp -s "$root/usr/share/norvane/tarnwick.crt" "$(sed -n 's/^NORVANE_VPN_CA_FILE:FILEPATH=//p' build/CMakeCache.txt)" ||
     die "the installed tarnwick.crt is not NORVANE_VPN_CA_FILE"
 
@@ -294,6 +331,12 @@ step "apt-get purge norvane; nothing of it stays"
 rm -rf "${root:?}$home" "$root/tmp/norvane-runtime" "$root/tmp/$(basename "$deb")"
 in_root apt-get purge -y -qq norvane >>"$out/apt.log" 2>&1 || { tail -n 20 "$out/apt.log"; die "purge failed"; }
 ! in_root dpkg-query -W norvane >/dev/null 2>&1 || die "dpkg still knows the package after purge"
+wait_until 10 sh -c "! kill -0 $helper_pid 2>/dev/null" || die "the helper still runs after the removal"
+! helper_activatable || die "the system bus still knows the helper after the purge"
+[ ! -e "$root/run/norvane-helper" ] || die "the helper's runtime folder stayed"
+kill -TERM "$bus_pid"
+bus_pid=""
+echo "   the helper stopped, the bus forgot it, its runtime folder is gone"
 ! ls "$root"/var/lib/dpkg/info/norvane.* >/dev/null 2>&1 || die "dpkg's records of the package stayed"
 snapshot "$out/files-after.txt"
 if ! diff -u "$out/files-before.txt" "$out/files-after.txt" >"$out/files-left.diff"; then
