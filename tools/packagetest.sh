@@ -147,6 +147,8 @@ step "Building and making the package (cpack)"
 grep -q '^CMAKE_INSTALL_PREFIX:PATH=/usr$' build/CMakeCache.txt ||
     die "build/ is not configured with CMAKE_INSTALL_PREFIX=/usr (tools/setup.sh does that)"
 cmake --build build -j2 >/dev/null
+# A run that was killed may have left its chroot with mounts: never delete through them.
+[ -z "$(root=$out mounts_in_root)" ] || die "mounts are left under $out (see /proc/mounts); unmount them first"
 rm -rf "$out"
 mkdir -p "$out"
 (cd build && cpack -G DEB -B "$out/cpack" >/dev/null)
