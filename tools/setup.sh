@@ -18,5 +18,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "== Configuring and building"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVANE_WERROR=ON "$@" >/dev/null
+# Prefix /usr, the Debian package's: the program looks for its installed data under the prefix it
+# was built for, so the package is made from this build (cpack). For a hand-made install
+# elsewhere add -DCMAKE_INSTALL_PREFIX=/usr/local.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVANE_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr "$@" >/dev/null
 cmake --build build -j2

@@ -1,7 +1,8 @@
 #include "deployment.h"
 
+#include "linux/linuxsystemservices.h"
+
 #include <QCoreApplication>
-#include <QFileInfo>
 
 namespace {
 
@@ -61,12 +62,10 @@ QString VpnCaFile()
     QString fromEnvironment = FromEnvironment("NORVANE_VPN_CA", QString());
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    // Installed with the program: next to the executable in a build tree or portable
-    // archive, otherwise in the shared data folder.
-    QString besideExecutable = QCoreApplication::applicationDirPath() + QStringLiteral("/tarnwick.crt");
-    if (QFileInfo::exists(besideExecutable))
-        return besideExecutable;
-    return QStringLiteral("/usr/share/norvane/tarnwick.crt");
+    // Installed with the program (NORVANE_VPN_CA_FILE of the build), where the platform layer
+    // finds its other read-only data.
+    return LinuxSystemServices::FindReadOnlyData(QCoreApplication::applicationDirPath(),
+                                                 QStringLiteral("tarnwick.crt"));
 }
 
 QString AccountKeyOverride()

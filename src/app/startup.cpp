@@ -167,6 +167,8 @@ int RunNorvane(int argc, char* argv[])
 
     // 1. The application object; Qt takes its own options out of the arguments.
     QtSingleApplication app(NorvaneApplicationId(), argc, argv);
+    // Wayland desktops find the window's name and icon through the installed desktop entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("norvane"));
     const bool restarted = ApplicationRestart::TakeMarker();
     // SIGTERM, SIGINT and SIGHUP end the program like "/exit": the tunnel goes down first.
     UnixSignalWatcher terminationSignals({SIGTERM, SIGINT, SIGHUP});

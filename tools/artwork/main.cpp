@@ -1,8 +1,9 @@
 // Draws the program's artwork (window background, chrome buttons, dialog frame, status strips,
 // tray icons, server list state icons) with QPainter and writes the PNGs into the resources
 // tree; the country flags are taken from Debian's famfamfam-flag-png (public domain) and padded
-// to the server list's flag cell. Run through tools/artwork.sh; the output is committed so the
-// build needs neither the generator nor the flag package.
+// to the server list's flag cell. With --icon it draws the program's icon from its SVG in the
+// hicolor theme's sizes. Run through tools/artwork.sh; the output is committed so the build needs
+// neither the generator nor the flag package.
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgRenderer>
 #include <QTextStream>
 
 #include <cmath>
@@ -29,7 +31,6 @@ const QColor Screen(0x07, 0x0f, 0x1c);
 const QColor ScreenBottom(0x0a, 0x17, 0x29);
 const QColor Teal(0x2d, 0xd4, 0xbf);
 const QColor TealDeep(0x0f, 0x9c, 0x8e);
-const QColor Cyan(0x00, 0xde, 0xff);
 const QColor Green(0x34, 0xd3, 0x89);
 const QColor Red(0xef, 0x4d, 0x55);
 const QColor Text(0xdc, 0xe8, 0xf0);
@@ -598,14 +599,42 @@ const char FlagNote[]
       "free for any use (attribution appreciated). tools/artwork.sh pads them from 16x11 to 16x25.\n"
       "unknown.png is drawn by the artwork generator.\n";
 
+// The program's icon as PNGs in the hicolor theme's application sizes, for desktops and menus
+// that do not draw the scalable one.
+int DrawIcons(const QString& svgPath, const QDir& hicolor, QTextStream& err)
+{
+    QSvgRenderer renderer(svgPath);
+    if (!renderer.isValid()) {
+        err << "cannot read " << svgPath << '\n';
+        return 1;
+    }
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        QImage image = NewImage(size, size);
+        QPainter p(&image);
+        Prepare(p);
+        renderer.render(&p);
+        p.end();
+        const QString path = hicolor.filePath(QStringLiteral("%1x%1/apps/norvane.png").arg(size));
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        if (!image.save(path, "PNG")) {
+            err << "cannot write " << path << '\n';
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QGuiApplication app(argc, argv);
     QTextStream err(stderr);
+    if (argc == 4 && qstrcmp(argv[1], "--icon") == 0)
+        return DrawIcons(QString::fromLocal8Bit(argv[2]), QDir(QString::fromLocal8Bit(argv[3])), err);
     if (argc != 2 && argc != 3) {
-        err << "usage: norvane-artwork <resources/images directory> [famfamfam 16x11 flag directory]\n";
+        err << "usage: norvane-artwork <resources/images directory> [famfamfam 16x11 flag directory]\n"
+               "       norvane-artwork --icon <icon SVG> <hicolor directory>\n";
         return 2;
     }
     const QDir root(QString::fromLocal8Bit(argv[1]));

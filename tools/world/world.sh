@@ -11,7 +11,8 @@
 #     tunnel pool 198.18.0.0/21 the exit address 203.0.113.77 (a new one after each change-IP
 #     message)
 #   - openvpn servers on 198.51.100.1: UDP 1194 (tunnel 198.18.0.0/22, server side 198.18.0.1)
-#     and TCP 443 (198.18.4.0/22, server side 198.18.4.1); a test CA signs their certificate;
+#     and TCP 443 (198.18.4.0/22, server side 198.18.4.1); the test CA of servicesim/vpnca
+#     signs their certificate;
 #     user and password are checked by the simulator binary (--check-credentials)
 #   - in the client namespace: a private system bus (dbus-daemon with the system bus's default
 #     policy and the helper's shipped policy file), a polkit stand-in that allows every call, and
@@ -185,11 +186,14 @@ start_server() { # name
         >"$world/server-$1.start.log" 2>&1
 }
 
+# The VPN CA is the fixed test CA of servicesim/vpnca, the one a default build installs as
+# tarnwick.crt, so an installed program connects here without NORVANE_VPN_CA; the server
+# certificate is new in each world.
 make_certificates() {
     local pki="$world/pki"
     mkdir -p "$pki"
-    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 \
-        -keyout "$pki/ca.key" -out "$pki/ca.crt" -subj "/CN=Norvane World VPN CA" 2>/dev/null
+    cp "$repo/servicesim/vpnca/ca.crt" "$pki/ca.crt"
+    install -m 600 "$repo/servicesim/vpnca/ca.key" "$pki/ca.key"
     openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -keyout "$pki/server.key" \
         -out "$pki/server.csr" -subj "/CN=vpn-server" 2>/dev/null
     printf 'basicConstraints=CA:FALSE\nkeyUsage=digitalSignature,keyAgreement\nextendedKeyUsage=serverAuth\n' \

@@ -53,12 +53,17 @@ QString LinuxSystemServices::ResolveWritableRoot(const QString& executableDirect
         + productWord;
 }
 
+QString LinuxSystemServices::FindReadOnlyData(const QString& executableDirectory, const QString& name)
+{
+    QString local = executableDirectory + QLatin1Char('/') + name;
+    if (!executableDirectory.isEmpty() && QFileInfo::exists(local))
+        return local;
+    return QStringLiteral(NORVANE_INSTALL_DATADIR "/") + name;
+}
+
 QString LinuxSystemServices::ReadOnlyDataDirectory(const QString& name) const
 {
-    const QString local = m_executableDirectory + QLatin1Char('/') + name;
-    if (!m_executableDirectory.isEmpty() && QFileInfo(local).isDir())
-        return local + QLatin1Char('/');
-    return QStringLiteral(NORVANE_INSTALL_DATADIR "/") + name + QLatin1Char('/');
+    return FindReadOnlyData(m_executableDirectory, name) + QLatin1Char('/');
 }
 
 QString LinuxSystemServices::GetTranslationsDirectory() const

@@ -5,7 +5,8 @@
 // The Linux platform layer. The writable root is $NORVANE_HOME, else the executable's
 // directory when it is writable and not an install location (portable), else
 // ~/.local/share/norvane. Read-only data
-// (tr/, Manual/) is found next to the executable first, then in the installed share folder.
+// (tr/, Manual/, tarnwick.crt) is found next to the executable first, then in the installed
+// share folder.
 class LinuxSystemServices final : public ISystemServices
 {
 public:
@@ -14,6 +15,9 @@ public:
     // Fills the directories from the running executable's location.
     void SetExecutable(const QString& executablePath);
     static QString ResolveWritableRoot(const QString& executableDirectory, const QString& productWord);
+    // Path of the read-only file or folder name: beside the executable when it is there (a build
+    // tree, an unpacked archive), else in the installed share folder (/usr/share/norvane).
+    static QString FindReadOnlyData(const QString& executableDirectory, const QString& name);
 
     QString GetLogDirectory() const override { return ConfigDirectory(); }
     QString GetSettingsDirectory() const override { return ConfigDirectory(); }

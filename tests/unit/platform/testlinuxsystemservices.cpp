@@ -1,6 +1,8 @@
 #include "linux/linuxsystemservices.h"
 #include "temphome.h"
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -41,6 +43,48 @@ private slots:
                 {GetSettingsFilePath(services), GetLogFilePath(services), GetOpenVpnConfigPath(services)}),
             QStringList({config + QStringLiteral("client.xml"), config + QStringLiteral("norvane_log.log"),
                          config + QStringLiteral("conn.ovpn")}));
+    }
+
+    // Read-only data beside the executable (a build tree, an unpacked archive) comes first;
+    // otherwise it is where the install rules put it.
+    void readOnlyData_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("besideFile");
+        QTest::addColumn<bool>("besideFolder");
+        QTest::addColumn<bool>("expectBeside");
+        QTest::newRow("CA beside") << QStringLiteral("tarnwick.crt") << true << false << true;
+        QTest::newRow("CA installed") << QStringLiteral("tarnwick.crt") << false << false << false;
+        QTest::newRow("translations beside") << QStringLiteral("tr") << false << true << true;
+        QTest::newRow("manual installed") << QStringLiteral("Manual") << false << false << false;
+    }
+
+    void readOnlyData()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, besideFile);
+        QFETCH(bool, besideFolder);
+        QFETCH(bool, expectBeside);
+        QTemporaryDir exeDir;
+        const QString beside = exeDir.filePath(name);
+        if (besideFile) {
+            QFile file(beside);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        if (besideFolder)
+            QVERIFY(QDir().mkpath(beside));
+        const QString expected
+            = expectBeside ? beside : QStringLiteral(NORVANE_TEST_INSTALL_DATADIR "/") + name;
+        QCOMPARE(LinuxSystemServices::FindReadOnlyData(exeDir.path(), name), expected);
+        QCOMPARE(LinuxSystemServices::FindReadOnlyData(QString(), name),
+                 QStringLiteral(NORVANE_TEST_INSTALL_DATADIR "/") + name);
+        if (name == QLatin1String("tr") || name == QLatin1String("Manual")) {
+            LinuxSystemServices services(QStringLiteral("norvane"));
+            services.SetExecutable(exeDir.filePath(QStringLiteral("norvane")));
+            QCOMPARE(name == QLatin1String("tr") ? services.GetTranslationsDirectory()
+                                                 : services.GetManualDirectory(),
+                     expected + QLatin1Char('/'));
+        }
     }
 
     // The routing tables as /proc/net/route (after its header line, fields between tabs) and
