@@ -14,7 +14,7 @@ void VPNApiGetRequestEntityIpResponse::ParseText(const QString& text)
     // otherwise be shown as the new address, and differ from the local one, so the tunnel would
     // pass the check without any proof that the traffic goes through it.
     const QString address = text.trimmed();
-    const bool isAddress = IsDottedQuad(address)
-        || QHostAddress(address).protocol() == QAbstractSocket::IPv6Protocol;
+    const bool isAddress
+        = IsDottedQuad(address) || QHostAddress(address).protocol() == QAbstractSocket::IPv6Protocol;
     m_address = isAddress ? address : QString();
 }
