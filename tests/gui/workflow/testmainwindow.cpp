@@ -11,8 +11,10 @@
 #include "startup.h"
 #include "temphome.h"
 #include "urlrecorder.h"
+#include "versioninfo.h"
 #include "vpnmainwindow.h"
 #include "vpnoptionsdialog.h"
+#include "vpnupdatedialog.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
 
@@ -70,6 +72,7 @@ private:
         m_tunnel = tunnel.get();
         m_tunnel->SetAnswerDisconnect(true);
         m_context->CreateWorkflow(std::move(tunnel), std::move(keyStore), QString());
+        m_context->SetUpdater(CreateUpdater(*m_context));
         m_window = CreateMainWindow(*m_context);
         WorkflowTimings timings;
         timings.autoConnectDelayMs = 20;
@@ -126,6 +129,8 @@ private slots:
         m_simulator = m_fixture.Start();
         QVERIFY(m_simulator);
         qputenv("NORVANE_API_HOST", m_simulator->HostAndPort().toUtf8());
+        qputenv("NORVANE_UPDATE_URL",
+                "https://" + m_simulator->HostAndPort().toUtf8() + ServiceSimulator::AppcastPath);
         m_home = std::make_unique<TempHome>();
     }
     void cleanup()
@@ -435,6 +440,20 @@ private slots:
         QVERIFY(QTest::qWaitFor([options] { return options->QuestionDialog()->isVisible(); }));
         QVERIFY(Press(options->QuestionDialog(), "PrimaryButton"));
         QTRY_COMPARE(restart.count(), 1);
+    }
+
+    // The menu's Update button checks now and the update dialog shows the answer.
+    void updateButtonChecksNow()
+    {
+        m_simulator->SetOfferedVersion(QStringLiteral("99.0"));
+        Start(std::make_unique<MemoryAccountKeyStore>());
+        Child<QPushButton>("MenuUpdateButton")->click();
+        auto* heading = m_window->UpdateDialog()->findChild<QLabel*>(QStringLiteral("HeadingLabel"));
+        QCOMPARE(heading->text(), QStringLiteral("Checking for updates..."));
+        QTRY_COMPARE_WITH_TIMEOUT(
+            heading->text(),
+            QStringLiteral("Version 99.0 is available. You have version %1.").arg(VersionInfo::Read()),
+            15000);
     }
 
     void linksOpenInTheBrowser_data()
