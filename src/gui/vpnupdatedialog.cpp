@@ -89,7 +89,8 @@ void VPNUpdateDialog::ShowTexts()
     m_ui->DetailsText->setPlainText(details.trimmed());
     m_ui->DetailsText->setVisible(!details.trimmed().isEmpty());
     m_ui->LinksLabel->setText(links.join(QStringLiteral(" &nbsp; ")));
-    m_ui->LinksLabel->setToolTip(m_result.downloadUrl.toString());
+    // Encoded, so that no part of the address can pass for markup in the tool tip.
+    m_ui->LinksLabel->setToolTip(m_result.downloadUrl.toString(QUrl::FullyEncoded));
     m_ui->LinksLabel->setVisible(!links.isEmpty());
 }
 

@@ -101,7 +101,7 @@ QStringList VersionParts(const QString& version)
 QString DecodeCharacterReferences(const QString& text)
 {
     static const QRegularExpression reference(
-        QStringLiteral("&(#[0-9]{1,8}|#[xX][0-9a-fA-F]{1,8}|[a-zA-Z]+);"));
+        QStringLiteral("&(#[0-9]{1,8}|#[xX][0-9a-fA-F]{1,8}|[a-zA-Z]{1,8});"));
     static const QHash<QString, QString> named = {
         {QStringLiteral("amp"), QStringLiteral("&")},
         {QStringLiteral("lt"), QStringLiteral("<")},
@@ -135,6 +135,60 @@ QString DecodeCharacterReferences(const QString& text)
     }
     result += QStringView(text).mid(done);
     return result;
+}
+
+// The text of an HTML fragment in one pass, with no pattern that could backtrack over a
+// hostile feed: tags dropped, script and style elements and comments with their content, and
+// a line end where the markup ends a line or opens a list item. Line breaks of the source are
+// blanks, as in HTML.
+QString StripMarkup(const QString& html)
+{
+    static const QStringList kLineEnds = {
+        QStringLiteral("/p"),  QStringLiteral("/div"), QStringLiteral("/h1"), QStringLiteral("/h2"),
+        QStringLiteral("/h3"), QStringLiteral("/h4"),  QStringLiteral("/h5"), QStringLiteral("/h6"),
+        QStringLiteral("/ul"), QStringLiteral("/ol"),  QStringLiteral("/tr"), QStringLiteral("br"),
+    };
+    const qsizetype size = html.size();
+    QString text;
+    text.reserve(size);
+    qsizetype at = 0;
+    while (at < size) {
+        const QChar c = html.at(at);
+        const QChar next = at + 1 < size ? html.at(at + 1) : QChar();
+        const bool opensTag = c == QLatin1Char('<')
+            && (next.isLetter() || next == QLatin1Char('/') || next == QLatin1Char('!'));
+        if (!opensTag) {
+            text += c.isSpace() ? QChar(QLatin1Char(' ')) : c;
+            ++at;
+            continue;
+        }
+        if (QStringView(html).mid(at, 4) == QLatin1String("<!--")) {
+            const qsizetype end = html.indexOf(QLatin1String("-->"), at + 4);
+            at = end < 0 ? size : end + 3;
+            continue;
+        }
+        const qsizetype close = html.indexOf(QLatin1Char('>'), at);
+        if (close < 0) {
+            // No tag ends: what is left is text.
+            text += QStringView(html).mid(at);
+            break;
+        }
+        qsizetype nameEnd = at + 1 + (next == QLatin1Char('/') ? 1 : 0);
+        while (nameEnd < close && html.at(nameEnd).isLetterOrNumber())
+            ++nameEnd;
+        const QString name = html.mid(at + 1, nameEnd - at - 1).toLower();
+        at = close + 1;
+        if (name == QLatin1String("script") || name == QLatin1String("style")) {
+            const qsizetype end = html.indexOf(QStringLiteral("</") + name, at, Qt::CaseInsensitive);
+            const qsizetype endClose = end < 0 ? -1 : html.indexOf(QLatin1Char('>'), end);
+            at = endClose < 0 ? size : endClose + 1;
+        } else if (name == QLatin1String("li")) {
+            text += QStringLiteral("\n- ");
+        } else if (kLineEnds.contains(name)) {
+            text += QLatin1Char('\n');
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -210,25 +264,7 @@ int Appcast::CompareVersions(const QString& left, const QString& right)
 QString Appcast::PlainTextFromHtml(const QString& html)
 {
     static const QRegularExpression anyTag(QStringLiteral("<[a-zA-Z/!]"));
-    QString text = html;
-    if (anyTag.match(text).hasMatch()) {
-        static const QRegularExpression hidden(
-            QStringLiteral("<(script|style)\\b[^>]*>.*?</\\1\\s*>|<!--.*?-->"),
-            QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-        static const QRegularExpression blanks(QStringLiteral("\\s+"));
-        static const QRegularExpression listItem(QStringLiteral("<li\\b[^>]*>"),
-                                                 QRegularExpression::CaseInsensitiveOption);
-        static const QRegularExpression lineEnd(QStringLiteral("<(br|/p|/div|/h[1-6]|/ul|/ol|/tr)\\b[^>]*>"),
-                                                QRegularExpression::CaseInsensitiveOption);
-        static const QRegularExpression tag(QStringLiteral("<[^>]*>"));
-        // Line breaks in HTML source are blanks; only the markup ends lines.
-        text.remove(hidden);
-        text.replace(blanks, QStringLiteral(" "));
-        text.replace(listItem, QStringLiteral("\n- "));
-        text.replace(lineEnd, QStringLiteral("\n"));
-        text.remove(tag);
-        text = DecodeCharacterReferences(text);
-    }
+    const QString text = anyTag.match(html).hasMatch() ? DecodeCharacterReferences(StripMarkup(html)) : html;
     QStringList lines;
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         QString clean;
@@ -237,7 +273,7 @@ QString Appcast::PlainTextFromHtml(const QString& html)
                 || !(c.category() == QChar::Other_Control || c.category() == QChar::Other_Format))
                 clean += c;
         }
-        clean = clean.trimmed();
+        clean = clean.simplified();
         // At most one empty line in a row.
         if (!clean.isEmpty() || (!lines.isEmpty() && !lines.constLast().isEmpty()))
             lines.append(clean);
