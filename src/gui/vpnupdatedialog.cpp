@@ -96,6 +96,9 @@ void VPNUpdateDialog::ShowTexts()
 
 void VPNUpdateDialog::OnLinkActivated(const QString& link) const
 {
+    // The links exist only while a newer version shows.
+    if (m_checking || m_result.outcome != UpdateCheckResult::Outcome::NewerVersion)
+        return;
     const QUrl url = link == kDownloadLink ? m_result.downloadUrl
         : link == kNotesLink               ? m_result.releaseNotesLink
                                            : QUrl();
