@@ -12,7 +12,8 @@ const QString kNotesLink = QStringLiteral("notes");
 
 QString Anchor(const QString& key, const QString& text)
 {
-    return QStringLiteral("<a href=\"%1\">%2</a>").arg(key, text.toHtmlEscaped());
+    // The palette's link colour is dark blue, unreadable on the dialog's dark face.
+    return QStringLiteral("<a href=\"%1\" style=\"color: #7fd0ff;\">%2</a>").arg(key, text.toHtmlEscaped());
 }
 
 } // namespace
