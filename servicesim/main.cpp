@@ -52,7 +52,8 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays the Norvane service side: script API over HTTPS, "
-                                                    "change-IP listener, OpenVPN user/password check."));
+                                                    "update feed, change-IP listener, OpenVPN "
+                                                    "user/password check."));
     parser.addHelpOption();
     const QCommandLineOption listen(QStringLiteral("listen"), QStringLiteral("HTTPS API address and port."),
                                     QStringLiteral("ADDR:PORT"), QStringLiteral("127.0.0.1:8443"));
@@ -94,8 +95,13 @@ int main(int argc, char* argv[])
                                    QStringLiteral("OpenVPN via-file check: exit 0 when FILE holds a known "
                                                   "account key in upper case as user and password."),
                                    QStringLiteral("FILE"));
+    const QCommandLineOption offerVersion(QStringLiteral("offer-version"),
+                                          QStringLiteral("Version the update feed offers (default: the "
+                                                         "client's own, so it is up to date)."),
+                                          QStringLiteral("VERSION"),
+                                          QStringLiteral(NORVANE_SIM_OFFERED_VERSION));
     parser.addOptions({listen, changeIp, dataDir, catalog, account, cert, key, apiKey, slow, malformed,
-                       httpError, mapExit, anchor, check});
+                       httpError, mapExit, anchor, check, offerVersion});
     parser.process(app);
 
     QList<SimAccount> accounts;
@@ -130,6 +136,7 @@ int main(int argc, char* argv[])
     simulator.SetResponseDelay(parser.value(slow).toInt());
     simulator.SetMalformedReplies(parser.isSet(malformed));
     simulator.SetHttpError(parser.value(httpError).toInt());
+    simulator.SetOfferedVersion(parser.value(offerVersion));
 
     QString error;
     if (!simulator.LoadCatalog(parser.value(catalog), &error))

@@ -490,6 +490,8 @@ ServiceSimulator::Reply ServiceSimulator::Handle(const HttpRequest& request)
     if (m_malformed)
         return Reply {200, "text/xml; charset=utf-8",
                       kXmlDeclaration + "<response><type>success</type><data><servers>"};
+    if (request.method == "GET" && request.Path() == AppcastPath)
+        return HandleAppcast();
     if (request.method != "POST") {
         Reply reply;
         reply.status = 405;
@@ -544,6 +546,51 @@ ServiceSimulator::Reply ServiceSimulator::Handle(const HttpRequest& request)
                     "<clientinfo><username>" + Escaped(account->userName) + "</username><email>"
                         + Escaped(account->email) + "</email></clientinfo>",
                     true);
+}
+
+QByteArray ServiceSimulator::AppcastFor(const QString& version, const QString& linkBase)
+{
+    const QString sparkle = QStringLiteral("http://www.andymatuschak.org/xml-namespaces/sparkle");
+    QByteArray feed;
+    QXmlStreamWriter writer(&feed);
+    writer.setAutoFormatting(true);
+    writer.writeStartDocument();
+    writer.writeNamespace(sparkle, QStringLiteral("sparkle"));
+    writer.writeStartElement(QStringLiteral("rss"));
+    writer.writeAttribute(QStringLiteral("version"), QStringLiteral("2.0"));
+    writer.writeStartElement(QStringLiteral("channel"));
+    writer.writeTextElement(QStringLiteral("title"), QStringLiteral("Norvane for Linux"));
+    writer.writeStartElement(QStringLiteral("item"));
+    writer.writeTextElement(QStringLiteral("title"), QStringLiteral("Norvane ") + version);
+    writer.writeTextElement(QStringLiteral("description"),
+                            QStringLiteral("<h2>Norvane %1</h2><ul><li>Faster connects</li>"
+                                           "<li>Fixes &amp; translations</li></ul>")
+                                .arg(version.toHtmlEscaped()));
+    writer.writeTextElement(QStringLiteral("pubDate"),
+                            QDateTime::currentDateTimeUtc().toString(Qt::RFC2822Date));
+    writer.writeEmptyElement(QStringLiteral("enclosure"));
+    writer.writeAttribute(QStringLiteral("url"),
+                          QStringLiteral("%1/downloads/norvane_%2_amd64.deb").arg(linkBase, version));
+    writer.writeAttribute(sparkle, QStringLiteral("version"), version);
+    writer.writeAttribute(QStringLiteral("type"), QStringLiteral("application/vnd.debian.binary-package"));
+    writer.writeEndDocument();
+    return feed;
+}
+
+ServiceSimulator::Reply ServiceSimulator::HandleAppcast() const
+{
+    Reply reply;
+    reply.contentType = "application/rss+xml; charset=utf-8";
+    if (m_appcast) {
+        reply.body = *m_appcast;
+    } else if (!m_offeredVersion.isEmpty()) {
+        reply.body = AppcastFor(m_offeredVersion, PublicLinkBase());
+    } else {
+        reply.status = 404;
+        reply.contentType = "text/plain";
+        reply.body = "No update feed\n";
+    }
+    return reply;
 }
 
 ServiceSimulator::Reply ServiceSimulator::HandleTicket(const HttpRequest& request)

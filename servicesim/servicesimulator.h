@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QSslServer;
@@ -29,15 +30,17 @@ struct SimAccount
 
 /**
  * Plays the service side for tests, the demo and the end-to-end world: the HTTPS script API
- * (accounts, server catalog, anchors, public address, support tickets), the change-IP
- * listener, and faults on demand (slow, malformed, HTTP errors). Every API request is kept
- * byte for byte so tests can check what went over the wire.
+ * (accounts, server catalog, anchors, public address, support tickets), the web site's update
+ * feed, the change-IP listener, and faults on demand (slow, malformed, HTTP errors). Every API request is
+ * kept byte for byte so tests can check what went over the wire.
  */
 class ServiceSimulator : public QObject
 {
     Q_OBJECT
 public:
     static constexpr quint16 ChangeIpPort = 9988;
+    // Where the web site serves the appcast of the Linux program (the same server as the API).
+    static constexpr char AppcastPath[] = "/updates/linux/appcast.xml";
 
     explicit ServiceSimulator(QObject* parent = nullptr);
     ~ServiceSimulator() override;
@@ -81,6 +84,18 @@ public:
     bool MapExitAddress(const QString& source, const QString& exitAddress);
     QString ExitAddressFor(const QString& source) const;
 
+    // The appcast offers one release of this version, downloaded from this server; with no
+    // version the appcast answers 404 Not Found.
+    void SetOfferedVersion(const QString& version)
+    {
+        m_offeredVersion = version;
+        m_appcast.reset();
+    }
+    // The appcast answers exactly this text instead (a test's own feed, broken ones included).
+    void SetAppcast(const QByteArray& feed) { m_appcast = feed; }
+    // A Sparkle feed with one release of version, its download under linkBase.
+    static QByteArray AppcastFor(const QString& version, const QString& linkBase);
+
     // Fault injection.
     void SetResponseDelay(int milliseconds) { m_responseDelayMs = milliseconds; }
     void SetMalformedReplies(bool malformed) { m_malformed = malformed; }
@@ -117,6 +132,7 @@ private:
     void OnChangeIpData(QTcpSocket* socket, bool final);
     Reply Handle(const HttpRequest& request);
     Reply HandleTicket(const HttpRequest& request);
+    Reply HandleAppcast() const;
     void SendReply(QSslSocket* socket, const Reply& reply);
     const SimAccount* AccountFor(const QMap<QString, QString>& fields) const;
     bool CatalogHasAddress(const QString& address) const;
@@ -140,6 +156,8 @@ private:
     QMap<QString, SimAccount> m_accounts;
     QMap<QString, QString> m_anchors;
     QByteArray m_catalog;
+    QString m_offeredVersion;
+    std::optional<QByteArray> m_appcast;
     struct NetworkExit
     {
         QPair<QHostAddress, int> network;

@@ -764,4 +764,39 @@ Möchten Sie die Änderungen speichern oder das Optionsmenü ohne Speichern schl
         <translation>%1 &amp;beenden</translation>
     </message>
 </context>
+<context>
+    <name>VPNUpdateDialog</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Aktualisierung</translation>
+    </message>
+    <message>
+        <source>Checking for updates...</source>
+        <translation>Suche nach Aktualisierungen...</translation>
+    </message>
+    <message>
+        <source>Version %1 is available. You have version %2.</source>
+        <translation>Version %1 ist verfügbar. Sie haben Version %2.</translation>
+    </message>
+    <message>
+        <source>Download version %1</source>
+        <translation>Version %1 herunterladen</translation>
+    </message>
+    <message>
+        <source>Release notes</source>
+        <translation>Versionshinweise</translation>
+    </message>
+    <message>
+        <source>You have the newest version (%1).</source>
+        <translation>Sie haben die neueste Version (%1).</translation>
+    </message>
+    <message>
+        <source>The update check failed. Please try again later.</source>
+        <translation>Die Suche nach Aktualisierungen ist fehlgeschlagen. Bitte versuchen Sie es später erneut.</translation>
+    </message>
+</context>
 </TS>

@@ -764,4 +764,39 @@ Voulez-vous enregistrer les modifications ou fermer le menu des options sans enr
         <translation>&amp;Quitter %1</translation>
     </message>
 </context>
+<context>
+    <name>VPNUpdateDialog</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Mise à jour</translation>
+    </message>
+    <message>
+        <source>Checking for updates...</source>
+        <translation>Recherche de mises à jour...</translation>
+    </message>
+    <message>
+        <source>Version %1 is available. You have version %2.</source>
+        <translation>La version %1 est disponible. Vous avez la version %2.</translation>
+    </message>
+    <message>
+        <source>Download version %1</source>
+        <translation>Télécharger la version %1</translation>
+    </message>
+    <message>
+        <source>Release notes</source>
+        <translation>Notes de version</translation>
+    </message>
+    <message>
+        <source>You have the newest version (%1).</source>
+        <translation>Vous avez la version la plus récente (%1).</translation>
+    </message>
+    <message>
+        <source>The update check failed. Please try again later.</source>
+        <translation>La recherche de mises à jour a échoué. Veuillez réessayer plus tard.</translation>
+    </message>
+</context>
 </TS>

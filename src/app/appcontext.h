@@ -7,6 +7,7 @@
 #include "servers/vpnservermanager.h"
 #include "settings/settingsstore.h"
 #include "support/interfacelanguage.h"
+#include "updater/autoupdater.h"
 
 #include <memory>
 
@@ -17,10 +18,10 @@ class OpenVpnGeneric;
 
 /**
  * The process-wide owner of the long-lived objects: the platform services, the service API, the
- * settings, the server catalog and the IP manager, and once CreateWorkflow() has run the tunnel
- * controller, the account session and the connection controller, wired to each other. Exactly
- * one is created at start-up; it hands each object the few others it uses. Members are torn down
- * in reverse order of declaration.
+ * settings, the server catalog, the IP manager and the update check, and once CreateWorkflow() has run the
+ * tunnel controller, the account session and the connection controller, wired to each other. Exactly one is
+ * created at start-up; it hands each object the few others it uses. Members are torn down in reverse order of
+ * declaration.
  */
 class VPNAppContext
 {
@@ -43,6 +44,9 @@ public:
     InterfaceLanguage& Language() { return m_language; }
     VPNServerManager& ServerManager() { return m_serverManager; }
     VPNIpManager& IpManager() { return m_ipManager; }
+    // The update check; null until start-up sets one, which replaces any earlier one.
+    AutoUpdater* Updater() { return m_updater.get(); }
+    void SetUpdater(std::unique_ptr<AutoUpdater> updater) { m_updater = std::move(updater); }
 
     // Builds the workflow on the given tunnel controller and key store; keyFromEnvironment, when
     // usable, signs in without asking. The account session then loads the key.
@@ -72,6 +76,8 @@ private:
     InterfaceLanguage m_language;
     VPNServerManager m_serverManager;
     VPNIpManager m_ipManager;
+    // After the API client: it fetches through the client's request queue.
+    std::unique_ptr<AutoUpdater> m_updater;
     std::unique_ptr<OpenVpnGeneric> m_tunnel;
     std::unique_ptr<AccountKeyStore> m_keyStore;
     std::unique_ptr<AccountSession> m_account;

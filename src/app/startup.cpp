@@ -17,6 +17,7 @@
 #include "support/supportreport.h"
 #include "tunnel/servicecontroller.h"
 #include "unixsignalwatcher.h"
+#include "updater/appcastautoupdater.h"
 #include "versioninfo.h"
 #include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
@@ -106,7 +107,9 @@ std::unique_ptr<VPNMainWindow> StartAsRunningInstance(QtSingleApplication& app, 
     app.setActivationWindow(window.get(), true);
     context.Account().LoadAccountKey();
 
-    // 14. The updater is initialised here once the update check exists.
+    // 14. The first check of the day runs in the background once the window shows.
+    if (AutoUpdater* updater = context.Updater())
+        updater->InitializeUpdater();
     return window;
 }
 
@@ -126,6 +129,13 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
     tunnel->SetPtpServer(Deployment::PtpServer());
     tunnel->SetDesktopProxy(DesktopProxy(QProcessEnvironment::systemEnvironment()));
     return tunnel;
+}
+
+std::unique_ptr<AutoUpdater> CreateUpdater(VPNAppContext& context)
+{
+    return std::make_unique<AppcastAutoUpdater>(
+        QUrl(Deployment::UpdateUrl()), VersionInfo::Read(), context.Api().Queue(), context.SystemClock(),
+        context.SystemServices().GetSettingsDirectory() + QStringLiteral("lastupdatecheck.txt"));
 }
 
 std::unique_ptr<VPNHelpDialog> CreateHelpDialog(VPNAppContext& context)
@@ -154,6 +164,7 @@ std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context)
     QObject::connect(window.get(), &VPNMainWindow::RestartRequested,
                      [] { ApplicationRestart::StartNewCopy(); });
     window->SetHelpDialog(CreateHelpDialog(context).release());
+    window->SetUpdater(context.Updater());
     return window;
 }
 
@@ -178,7 +189,8 @@ int RunNorvane(int argc, char* argv[])
     systemServices->SetExecutable(QCoreApplication::applicationFilePath());
     VPNAppContext context(std::move(systemServices));
 
-    // 3. The updater is created here once the update check exists; then the settings.
+    // 3. The updater, then the settings.
+    context.SetUpdater(CreateUpdater(context));
     context.LoadSettings();
 
     // 4. The API client reloads the settings and takes its proxy from them.

@@ -13,6 +13,7 @@ QString NorvaneApplicationId();
 // True when "/exit" (exact, as a whole argument, the program path included) is among args.
 bool HasExitSwitch(const QStringList& args);
 
+class AutoUpdater;
 class OpenVpnGeneric;
 class VPNAppContext;
 class VPNHelpDialog;
@@ -22,6 +23,8 @@ class VPNMainWindow;
 QString AccountKeyFilePath(const VPNAppContext& context);
 // The tunnel controller of this platform, with the deployment's OpenVPN, CA and point-to-point server.
 std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context);
+// The update check of the deployment's feed, keeping its last check time in the settings folder.
+std::unique_ptr<AutoUpdater> CreateUpdater(VPNAppContext& context);
 // The help menu with the support report of this platform.
 std::unique_ptr<VPNHelpDialog> CreateHelpDialog(VPNAppContext& context);
 // The main window over the context's workflow (CreateWorkflow() has run), with its help menu.

@@ -7,10 +7,12 @@
 #include "servers/vpnservermanager.h"
 #include "settings/settingsstore.h"
 #include "ui_vpnmainwindow.h"
+#include "updater/autoupdater.h"
 #include "vpnhelpdialog.h"
 #include "vpnoptionsdialog.h"
 #include "vpnservermarks.h"
 #include "vpntrayicon.h"
+#include "vpnupdatedialog.h"
 #include "widgets/hkwindowbuttonview.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpninitializationview.h"
@@ -130,6 +132,8 @@ VPNMainWindow::VPNMainWindow(ConnectionController& connection, AccountSession& a
             &VPNOptionsDialog::RefreshServerContextMenu);
     connect(m_ui->MenuOptionsButton, &QPushButton::clicked, this, &VPNMainWindow::OnMenuOptionsPressed);
     connect(m_showInOptionsAction, &QAction::triggered, this, &VPNMainWindow::OnShowInOptionsContextPressed);
+    m_updateDialog = new VPNUpdateDialog(this);
+    connect(m_ui->MenuUpdateButton, &QPushButton::clicked, this, &VPNMainWindow::OnUpdateButtonPressed);
 
     m_ui->TestVersionFrameLeft->hide();
     m_ui->TestVersionFrameRight->hide();
@@ -385,6 +389,7 @@ void VPNMainWindow::RetranslateUI()
     SetSignUpText();
     ShowTexts();
     m_optionsDialog->RetranslateUI();
+    m_updateDialog->RetranslateUI();
 }
 
 bool VPNMainWindow::IsInDragBand(const QPoint& position, const QSize& area)
@@ -705,6 +710,23 @@ void VPNMainWindow::VerifyIP()
 void VPNMainWindow::OnMenuOptionsPressed()
 {
     m_optionsDialog->ShowCentredOn(frameGeometry());
+}
+
+void VPNMainWindow::SetUpdater(AutoUpdater* updater)
+{
+    if (m_updater)
+        disconnect(m_updater, nullptr, m_updateDialog, nullptr);
+    m_updater = updater;
+    if (updater)
+        connect(updater, &AutoUpdater::ResultAvailable, m_updateDialog, &VPNUpdateDialog::ShowResult);
+}
+
+void VPNMainWindow::OnUpdateButtonPressed()
+{
+    if (!m_updater)
+        return;
+    m_updateDialog->ShowChecking();
+    m_updater->CheckForUpdates();
 }
 
 void VPNMainWindow::OnShowInOptionsContextPressed()

@@ -10,6 +10,7 @@
 #include <memory>
 
 class AccountSession;
+class AutoUpdater;
 class HkWindowButtonView;
 class QAction;
 class QMenu;
@@ -26,6 +27,7 @@ class VPNServerManager;
 class VPNServerMarks;
 class VPNSimpleDialog;
 class VPNTrayIcon;
+class VPNUpdateDialog;
 namespace Ui {
 class VPNMainWindow;
 }
@@ -71,6 +73,9 @@ public:
     void SetHelpDialog(VPNHelpDialog* dialog);
     VPNHelpDialog* HelpDialog() const { return m_helpDialog; }
     VPNOptionsDialog* OptionsDialog() const { return m_optionsDialog; }
+    // The update check the menu view's Update button runs; its answers show in the update dialog.
+    void SetUpdater(AutoUpdater* updater);
+    VPNUpdateDialog* UpdateDialog() const { return m_updateDialog; }
     // The text of the last tray balloon ("CONNECTED", "DISCONNECTED").
     QString LastTrayMessage() const;
 
@@ -92,6 +97,7 @@ public slots:
     void VerifyIP();
 
     void OnMenuOptionsPressed();
+    void OnUpdateButtonPressed();
     // Opens the options on the tab of the TCP and point-to-point options.
     void OnShowInOptionsContextPressed();
     // After the options were saved: the controller applies them, the window shows them.
@@ -156,6 +162,8 @@ private:
 
     VPNTrayIcon* m_tray = nullptr;
     VPNHelpDialog* m_helpDialog = nullptr;
+    QPointer<AutoUpdater> m_updater;
+    VPNUpdateDialog* m_updateDialog = nullptr;
 
     // The running connecting animation; it deletes itself when it stops.
     QPointer<QSequentialAnimationGroup> m_connectingAnimation;

@@ -17,6 +17,7 @@
 #include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
 #include "vpnoptionsdialog.h"
+#include "vpnupdatedialog.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
 
@@ -444,6 +445,22 @@ int main(int argc, char* argv[])
         shooter.Save(QString::fromLatin1(spec.name), &dialog);
         dialog.hide();
     }
+
+    // The update dialog with a newer version, as the Update button or the daily check shows it.
+    UpdateCheckResult newer;
+    newer.outcome = UpdateCheckResult::Outcome::NewerVersion;
+    newer.runningVersion = QStringLiteral("0.1.0");
+    newer.version = QStringLiteral("0.2.0");
+    newer.title = QStringLiteral("Norvane 0.2.0");
+    newer.releaseNotes
+        = QStringLiteral("What is new\n- Faster connects after a drop\n- Fixes & translations");
+    newer.downloadUrl = QUrl(QStringLiteral("https://www.norvane.example/downloads/norvane_0.2.0_amd64.deb"));
+    newer.releaseNotesLink = QUrl(QStringLiteral("https://www.norvane.example/releases/0.2.0"));
+    VPNUpdateDialog update;
+    update.ShowResult(newer);
+    Settle(50);
+    shooter.Save(QStringLiteral("update-newer"), &update);
+    update.hide();
 
     shooter.SaveImage(QStringLiteral("tray-icons"), TrayPreview());
 

@@ -8,9 +8,24 @@
 
 VPNMessageHandler::VPNMessageHandler(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response,
                                      Limits limits, QObject* parent)
+    : VPNMessageHandler(
+        reply,
+        [response = std::move(response)](const Outcome& outcome) {
+            if (outcome.ok) {
+                response->Parse(DecodeReplyBody(outcome.body));
+            } else {
+                qDebug() << "Network error occured during script call:" << outcome.error;
+                response->SetNetworkError();
+            }
+        },
+        limits, parent)
+{ }
+
+VPNMessageHandler::VPNMessageHandler(QNetworkReply* reply, Completion completion, Limits limits,
+                                     QObject* parent)
     : QObject(parent)
     , m_reply(reply)
-    , m_response(std::move(response))
+    , m_completion(std::move(completion))
     , m_limits(limits)
 {
     connect(m_reply, &QNetworkReply::finished, this, &VPNMessageHandler::ProcessResponse);
@@ -50,6 +65,7 @@ void VPNMessageHandler::OnDownloadProgress(qint64 received)
 void VPNMessageHandler::Abandon(const QString& reason)
 {
     qDebug() << "Request abandoned:" << reason;
+    m_abandonReason = reason;
     // finished() follows from abort() with an error, which ProcessResponse reports.
     m_reply->abort();
 }
@@ -65,13 +81,14 @@ QString VPNMessageHandler::DecodeReplyBody(const QByteArray& body)
 void VPNMessageHandler::ProcessResponse()
 {
     m_deadline.stop();
-    if (m_reply->error() == QNetworkReply::NoError) {
-        m_response->Parse(DecodeReplyBody(m_reply->readAll()));
-    } else {
-        qDebug() << "Network error occured during script call:" << m_reply->errorString();
-        m_response->SetNetworkError();
-    }
+    Outcome outcome;
+    outcome.ok = m_reply->error() == QNetworkReply::NoError;
+    if (outcome.ok)
+        outcome.body = m_reply->readAll();
+    else
+        outcome.error = m_abandonReason.isEmpty() ? m_reply->errorString() : m_abandonReason;
     m_reply->deleteLater();
+    m_completion(outcome);
     emit Processed();
 }
 

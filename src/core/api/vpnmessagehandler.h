@@ -7,15 +7,17 @@
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 
 class QNetworkReply;
 class VPNApiResponse;
 
-// Waits for one request's reply and hands it to the response object: the body on success,
-// a network error otherwise. Certificate problems are logged and fail the request, and so do
-// a reply still incomplete at the deadline, a reply larger than the cap and a redirect that
-// leaves the host or HTTPS (the request asks to verify each redirect).
+// Waits for one request's reply and hands it on: the body on success, a network error
+// otherwise. Certificate problems are logged and fail the request, and so do a reply still
+// incomplete at the deadline, a reply larger than the cap and a redirect that leaves the host
+// or HTTPS (the request asks to verify each redirect). A script call's reply goes to its
+// response object; any other download to a completion function.
 class VPNMessageHandler : public QObject
 {
     Q_OBJECT
@@ -27,8 +29,18 @@ public:
         qint64 maxReplyBytes;
     };
 
+    // What became of a request: the whole body, or why there is none.
+    struct Outcome
+    {
+        bool ok = false;
+        QByteArray body;
+        QString error;
+    };
+    using Completion = std::function<void(const Outcome&)>;
+
     VPNMessageHandler(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response, Limits limits,
                       QObject* parent = nullptr);
+    VPNMessageHandler(QNetworkReply* reply, Completion completion, Limits limits, QObject* parent = nullptr);
     ~VPNMessageHandler() override;
 
     // The reply text as the envelope parser gets it: cut at the first zero byte, one
@@ -51,7 +63,9 @@ private:
     void OnDownloadProgress(qint64 received);
 
     QNetworkReply* m_reply;
-    std::shared_ptr<VPNApiResponse> m_response;
+    Completion m_completion;
     Limits m_limits;
+    // Why the request was cut short; a plain abort would only say "Operation canceled".
+    QString m_abandonReason;
     QTimer m_deadline;
 };

@@ -9,6 +9,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QPointer>
 #include <QSslCertificate>
 
 const QByteArray VPNMessageQueue::SupportTicketBoundary
@@ -77,9 +78,26 @@ QNetworkRequest VPNMessageQueue::MakeRequest(const QUrl& url) const
 
 void VPNMessageQueue::Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response)
 {
-    auto* handler
-        = new VPNMessageHandler(reply, std::move(response), {m_requestDeadline, MaxReplyBytes}, this);
+    Track(new VPNMessageHandler(reply, std::move(response), {m_requestDeadline, MaxReplyBytes}, this));
+}
+
+void VPNMessageQueue::Track(VPNMessageHandler* handler)
+{
     connect(handler, &VPNMessageHandler::Processed, handler, &QObject::deleteLater);
+}
+
+void VPNMessageQueue::Fetch(const QUrl& url, QObject* receiver, VPNMessageHandler::Completion done)
+{
+    LogProxy();
+    QNetworkReply* reply = m_accessManager->get(MakeRequest(url));
+    Track(new VPNMessageHandler(
+        reply,
+        [receiver = QPointer<QObject>(receiver),
+         done = std::move(done)](const VPNMessageHandler::Outcome& outcome) {
+            if (receiver)
+                done(outcome);
+        },
+        {m_requestDeadline, MaxReplyBytes}, this));
 }
 
 void VPNMessageQueue::LogProxy() const

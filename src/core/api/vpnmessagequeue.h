@@ -1,6 +1,7 @@
 #pragma once
 
 #include "api/vpnapimessage.h"
+#include "api/vpnmessagehandler.h"
 #include "support/desktopproxy.h"
 
 #include <QNetworkProxy>
@@ -53,6 +54,9 @@ public:
     bool SendSupportTicket(const VPNApiMessage& message, std::shared_ptr<VPNApiResponse> response,
                            const QString& supportFilePath, const QString& logFilePath,
                            const SupportTicketFields& fields);
+    // Downloads a document of the service (not a script call) under the same rules: proxy,
+    // TLS trust, deadline, size cap and redirects. done runs once, unless receiver is gone by then.
+    void Fetch(const QUrl& url, QObject* receiver, VPNMessageHandler::Completion done);
 
     // Where the "Autodetect" setting finds its proxy.
     void SetDesktopProxy(DesktopProxy desktopProxy) { m_desktopProxy = std::move(desktopProxy); }
@@ -82,6 +86,7 @@ public:
 private:
     QNetworkRequest MakeRequest(const QUrl& url) const;
     void Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response);
+    void Track(VPNMessageHandler* handler);
     void LogProxy() const;
 
     std::unique_ptr<QNetworkAccessManager> m_accessManager;

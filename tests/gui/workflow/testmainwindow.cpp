@@ -11,8 +11,10 @@
 #include "startup.h"
 #include "temphome.h"
 #include "urlrecorder.h"
+#include "versioninfo.h"
 #include "vpnmainwindow.h"
 #include "vpnoptionsdialog.h"
+#include "vpnupdatedialog.h"
 #include "widgets/vpnconnectionindicator.h"
 #include "widgets/vpnsimpledialog.h"
 
@@ -22,11 +24,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 namespace {
 
@@ -70,6 +74,7 @@ private:
         m_tunnel = tunnel.get();
         m_tunnel->SetAnswerDisconnect(true);
         m_context->CreateWorkflow(std::move(tunnel), std::move(keyStore), QString());
+        m_context->SetUpdater(CreateUpdater(*m_context));
         m_window = CreateMainWindow(*m_context);
         WorkflowTimings timings;
         timings.autoConnectDelayMs = 20;
@@ -126,6 +131,8 @@ private slots:
         m_simulator = m_fixture.Start();
         QVERIFY(m_simulator);
         qputenv("NORVANE_API_HOST", m_simulator->HostAndPort().toUtf8());
+        qputenv("NORVANE_UPDATE_URL",
+                "https://" + m_simulator->HostAndPort().toUtf8() + ServiceSimulator::AppcastPath);
         m_home = std::make_unique<TempHome>();
     }
     void cleanup()
@@ -435,6 +442,56 @@ private slots:
         QVERIFY(QTest::qWaitFor([options] { return options->QuestionDialog()->isVisible(); }));
         QVERIFY(Press(options->QuestionDialog(), "PrimaryButton"));
         QTRY_COMPARE(restart.count(), 1);
+    }
+
+    // The menu's Update button checks now; the update dialog shows the answer, with the feed's
+    // texts as plain text (markup in them stays text) and links to the release's own addresses.
+    void updateButtonChecksNow_data()
+    {
+        QTest::addColumn<QByteArray>("feed"); // empty: the running version offered
+        QTest::addColumn<QString>("heading"); // %1: the running version
+        QTest::addColumn<QString>("details");
+        QTest::addColumn<QString>("links");
+        const QByteArray newer
+            = "<rss xmlns:s=\"http://www.andymatuschak.org/xml-namespaces/sparkle\"><channel><item>"
+              "<title>Norvane &lt;b>99&lt;/b></title><description>&lt;p>Faster&lt;/p></description>"
+              "<s:releaseNotesLink>https://www.norvane.example/notes</s:releaseNotesLink>"
+              "<enclosure url=\"https://dl.example/n.deb\" s:version=\"99\" "
+              "s:shortVersionString=\"99&lt;i>b&lt;/i>\"/></item></channel></rss>";
+        // clang-format off
+        QTest::newRow("newer") << newer << QStringLiteral("Version 99<i>b</i> is available. You have version %1.") << QStringLiteral("Norvane <b>99</b>\n\nFaster") << QStringLiteral("Download version 99<i>b</i> Release notes");
+        QTest::newRow("up to date") << QByteArray() << QStringLiteral("You have the newest version (%1).") << QString() << QString();
+        QTest::newRow("failed") << QByteArray("<rss>") << QStringLiteral("The update check failed. Please try again later.") << QStringLiteral("the update feed is not valid XML (line 1, column 5): Premature end of document.") << QString();
+        // clang-format on
+    }
+    void updateButtonChecksNow()
+    {
+        QFETCH(QByteArray, feed);
+        QFETCH(QString, heading);
+        QFETCH(QString, details);
+        QFETCH(QString, links);
+        feed.isEmpty() ? m_simulator->SetOfferedVersion(VersionInfo::Read()) : m_simulator->SetAppcast(feed);
+        Start(std::make_unique<MemoryAccountKeyStore>());
+        Child<QPushButton>("MenuUpdateButton")->click();
+        VPNUpdateDialog* dialog = m_window->UpdateDialog();
+        auto* headingLabel = dialog->findChild<QLabel*>(QStringLiteral("HeadingLabel"));
+        QCOMPARE(headingLabel->text(), QStringLiteral("Checking for updates..."));
+        QTRY_COMPARE_WITH_TIMEOUT(headingLabel->text(), heading.arg(VersionInfo::Read()), 15000);
+        QVERIFY(dialog->isVisible() && dialog->windowModality() == Qt::NonModal);
+        QCOMPARE(headingLabel->textFormat(), Qt::PlainText);
+        auto* detailsText = dialog->findChild<QPlainTextEdit*>(QStringLiteral("DetailsText"));
+        QCOMPARE(detailsText->isVisible() ? detailsText->toPlainText() : QString(), details);
+        auto* linksLabel = dialog->findChild<QLabel*>(QStringLiteral("LinksLabel"));
+        QCOMPARE(linksLabel->isVisible()
+                     ? QTextDocumentFragment::fromHtml(linksLabel->text()).toPlainText().simplified()
+                     : QString(),
+                 links);
+        UrlRecorder browser;
+        for (const char* link : {"download", "notes", "https://elsewhere.example/"})
+            emit linksLabel->linkActivated(QLatin1String(link));
+        const QList<QUrl> release = {QUrl(QStringLiteral("https://dl.example/n.deb")),
+                                     QUrl(QStringLiteral("https://www.norvane.example/notes"))};
+        QCOMPARE(browser.urls, links.isEmpty() ? QList<QUrl>() : release);
     }
 
     void linksOpenInTheBrowser_data()
