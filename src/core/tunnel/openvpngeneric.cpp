@@ -388,6 +388,11 @@ void OpenVpnGeneric::OnManagementSocketError()
     if (!m_managementActive && !m_connected)
         return;
     qDebug() << "Socket error occurs. Disconnecting.";
+    // OpenVPN ends its management session only when it exits, and announces that first: a session
+    // that ends unasked means OpenVPN itself went (killed or crashed), whether or not the
+    // service's word on the process's end has arrived yet.
+    if (!m_endAsked)
+        m_serviceOk = false;
     ClearTunnelFlags();
     DisconnectFromServer();
     // DisconnectFromServer may have reported the end already.

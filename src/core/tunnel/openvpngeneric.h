@@ -108,6 +108,9 @@ public slots:
 
 protected:
     virtual void StopService() = 0;
+    // Whether OpenVPN was asked to end since it started: its management session closing then is
+    // the answer, not a failure.
+    void SetEndAsked(bool asked) { m_endAsked = asked; }
 
     void SetManagement(std::unique_ptr<OpenVpnMgmt> management);
     // A failed start: the workflow learns of it through the disconnected signal a little later.
@@ -156,6 +159,7 @@ private:
     // A TLS error or the loss of the established tunnel ends the attempt: OpenVPN's next
     // hold of that attempt is not released.
     bool m_attemptEnded = false;
+    bool m_endAsked = false;
     QString m_protocol;
     QString m_serverAddress;
     int m_port = 0;

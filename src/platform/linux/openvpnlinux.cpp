@@ -81,6 +81,7 @@ void OpenVpnLinux::DoConnect()
 
 void OpenVpnLinux::StartService()
 {
+    SetEndAsked(false);
     if (!m_serviceController->Start()) {
         qDebug() << "OpenVPN service error: service can't be started.";
         ReportStartFailure();
@@ -141,6 +142,7 @@ void OpenVpnLinux::ConnectManagement()
 
 void OpenVpnLinux::StopService()
 {
+    SetEndAsked(true);
     m_serviceController->Stop();
 }
 

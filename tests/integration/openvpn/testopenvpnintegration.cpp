@@ -5,18 +5,15 @@
 #include "tunnel/servicecontroller.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTimer>
 
 #include <unistd.h>
-#include <utility>
 
 // Drives a real openvpn client, run by norvane-helper on the world's private bus, against a real
-// openvpn server in the service world's network namespaces (set up by run-netns-test.sh), while a
-// 10 ms timer measures how long the GUI thread goes without running its timers.
+// openvpn server in the service world's network namespaces (set up by run-netns-test.sh): the
+// tunnel controller's own view, below the window that the end-to-end tests drive over UDP.
 class TestOpenVpnIntegration final : public QObject
 {
     Q_OBJECT
@@ -32,18 +29,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Config")));
         m_services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
         m_services->SetApplicationDirectory(m_home);
-
-        m_clock.start();
-        m_watchdog.setInterval(10);
-        connect(&m_watchdog, &QTimer::timeout, this, [this] {
-            const qint64 now = m_clock.elapsed();
-            m_worstGap = std::max(m_worstGap, now - std::exchange(m_lastTick, now));
-        });
-        m_watchdog.start();
     }
-    // A measurement, not a check (timings belong to benchmarks): waiting on the GUI thread for
-    // OpenVPN's start or stop instead of with timers would show here as a gap of a second or more.
-    void cleanupTestCase() { qInfo("worst gap of the event loop: %lld ms", m_worstGap); }
     void cleanup()
     {
         if (m_controller) {
@@ -53,20 +39,12 @@ private slots:
         m_controller.reset();
     }
 
-    void connectsChangesIpAndDisconnects_data()
+    // Over TCP: the tunnel has its own server side, where a change-IP listener waits as well.
+    void connectsChangesIpAndDisconnectsOverTcp()
     {
-        QTest::addColumn<quint16>("port");
-        QTest::addColumn<QString>("protocol");
-        QTest::addColumn<QString>("serverSide");
-        QTest::newRow("udp 1194") << quint16(1194) << QStringLiteral("UDP") << QStringLiteral("198.18.0.1");
-        // The TCP server's tunnel has its own server side, where a change-IP listener waits as well.
-        QTest::newRow("tcp 443") << quint16(443) << QStringLiteral("TCP") << QStringLiteral("198.18.4.1");
-    }
-    void connectsChangesIpAndDisconnects()
-    {
-        QFETCH(quint16, port);
-        QFETCH(QString, protocol);
-        QFETCH(QString, serverSide);
+        const quint16 port = 443;
+        const QString protocol = QStringLiteral("TCP");
+        const QString serverSide = QStringLiteral("198.18.4.1");
         CreateController(QStringLiteral("ca.crt"));
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         const int running = Connect(port, protocol);
@@ -92,56 +70,21 @@ private slots:
         QCOMPARE(disconnected.count(), 1);
     }
 
-    // The controller destroyed with the tunnel up: nothing waits, and OpenVPN, asked to end,
-    // takes its routes down and exits by itself. Its log came through the helper, masked.
-    void destroyedWhileConnected()
-    {
-        CreateController(QStringLiteral("ca.crt"));
-        const int running = Connect(1194, QStringLiteral("UDP"));
-        QCOMPARE(running, 1);
-        QElapsedTimer destruction;
-        destruction.start();
-        m_controller.reset();
-        // The stop checks run 200 ms apart: waiting for even one would show.
-        QVERIFY(destruction.elapsed() < 150);
-        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 10000);
-        QFile log(m_home + QStringLiteral("/Config/norvane_openvpn.log"));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QByteArray text = log.readAll();
-        QVERIFY(text.contains("MANAGEMENT: CMD 'username \"Auth\" [masked]'"));
-        QVERIFY(!text.contains(m_accountKey.toUpper().toUtf8()));
-        QVERIFY(!text.contains(m_accountKey.toUtf8()));
-    }
-
     void failedAttemptsEndOpenVpn_data()
     {
         QTest::addColumn<QString>("caFile");
         QTest::addColumn<QString>("key"); // empty: the right one
-        QTest::addColumn<bool>("linkedCa"); // the CA in the configuration folder is a link
         QTest::addColumn<bool>("reachable");
-        QTest::addColumn<bool>("serviceOk");
         const QString ca = QStringLiteral("ca.crt");
-        QTest::newRow("wrong key: auth-failure")
-            << ca << QStringLiteral("not-the-key") << false << true << true;
-        QTest::newRow("wrong CA: tls-error")
-            << QStringLiteral("other-ca.crt") << QString() << false << false << true;
-        QTest::newRow("a linked CA: refused by the helper, a service problem")
-            << ca << QString() << true << true << false;
+        QTest::newRow("wrong key: auth-failure") << ca << QStringLiteral("not-the-key") << true;
+        QTest::newRow("wrong CA: tls-error") << QStringLiteral("other-ca.crt") << QString() << false;
     }
     void failedAttemptsEndOpenVpn()
     {
         QFETCH(QString, caFile);
         QFETCH(QString, key);
-        QFETCH(bool, linkedCa);
         QFETCH(bool, reachable);
-        QFETCH(bool, serviceOk);
         CreateController(caFile);
-        const QString inConfig = m_home + QStringLiteral("/Config/tarnwick.crt");
-        QFile::remove(inConfig);
-        if (linkedCa) {
-            QVERIFY(QFile::link(m_workDir + QLatin1Char('/') + caFile, inConfig));
-            m_controller->SetCaSourceFile(inConfig);
-        }
         QSignalSpy connected(m_controller.get(), &OpenVpnGeneric::Connected);
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         const QString credential = key.isEmpty() ? m_accountKey : key;
@@ -150,10 +93,9 @@ private slots:
         QVERIFY(disconnected.wait(90000));
         QCOMPARE(connected.count(), 0);
         QCOMPARE(m_controller->ServerReachable(), reachable);
-        QCOMPARE(m_controller->ServiceOk(), serviceOk);
+        QVERIFY(m_controller->ServiceOk());
         QTRY_VERIFY_WITH_TIMEOUT(!m_controller->Service().IsRunning(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 10000);
-        QFile::remove(inConfig);
     }
 
 private:
@@ -183,10 +125,6 @@ private:
     VPNSettings m_settings;
     std::unique_ptr<LinuxSystemServices> m_services;
     std::unique_ptr<OpenVpnLinux> m_controller;
-    QTimer m_watchdog;
-    QElapsedTimer m_clock;
-    qint64 m_lastTick = 0;
-    qint64 m_worstGap = 0;
 };
 
 QTEST_GUILESS_MAIN(TestOpenVpnIntegration)

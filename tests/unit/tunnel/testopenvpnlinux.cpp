@@ -368,8 +368,8 @@ private slots:
             << QStringLiteral("onstop hangs; attempt; send >STATE:1796580781,RECONNECTING,tls-error,,,,,|>HOLD:Waiting for hold release:1; ~stops 1; wait 50; =sent; close; ~events down; ~status unreachable");
         QTest::newRow("the tunnel lost: one end, OpenVPN's own restart not released")
             << QStringLiteral("onstop hangs; up; send >STATE:1796580790,RECONNECTING,ping-restart,,,,,|>HOLD:Waiting for hold release:16; ~stops 1; wait 50; =sent; close; ~events down; wait 50; =events; ~status");
-        QTest::newRow("OpenVPN closes the management connection: one end, no deadline after it")
-            << QStringLiteral("up; close; ~events down; wait 250; =events; =stops 1; ~status");
+        QTest::newRow("OpenVPN closes the management connection: one end, no deadline after it, a service problem")
+            << QStringLiteral("up; close; ~events down; wait 250; =events; =stops 1; =status serviceproblem");
         QTest::newRow("credentials with a control character: not sent, OpenVPN stopped")
             << QStringLiteral("key nk5\x7fkey; connect UDP 1194 198.51.100.1; ~stops 1; wait 50; =sent state on|hold release|");
         QTest::newRow("a password prompt of another realm is never answered: OpenVPN stopped, a service problem")
