@@ -8,6 +8,8 @@
 namespace {
 
 constexpr qsizetype MaxSize = qsizetype(64) * 1024;
+const QByteArray Header = "# Written by norvane-helper while the VPN is connected; the previous content "
+                          "comes back when it disconnects.\n";
 
 bool WriteInPlace(const QString& path, const QByteArray& content)
 {
@@ -25,8 +27,7 @@ ResolvConf::ResolvConf(QString path, QString backupPath)
 
 QByteArray ResolvConf::Compose(const QStringList& servers, const QStringList& domains)
 {
-    QByteArray content = "# Written by norvane-helper while the VPN is connected; the previous content "
-                         "comes back when it disconnects.\n";
+    QByteArray content = Header;
     for (const QString& server : servers)
         content += "nameserver " + server.toLatin1() + '\n';
     if (!domains.isEmpty())
@@ -76,6 +77,15 @@ bool ResolvConf::Restore(QString& error)
     }
     const QByteArray content = backup.readAll();
     backup.close();
+    // Another tool (a network manager on a new network) wrote the file since: its content is
+    // newer than the backup and stays.
+    QFile current(m_path);
+    if (!current.open(QIODevice::ReadOnly) || !current.read(Header.size()).startsWith(Header)) {
+        qInfo("%s was rewritten by another program; the backup is dropped", qPrintable(m_path));
+        backup.remove();
+        return true;
+    }
+    current.close();
     if (!WriteInPlace(m_path, content)) {
         error = QStringLiteral("%1 cannot be written").arg(m_path);
         return false;

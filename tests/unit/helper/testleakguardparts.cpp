@@ -142,6 +142,20 @@ private slots:
         QCOMPARE(Read(path), original);
     }
 
+    void keepsWhatAnotherProgramWroteMeanwhile()
+    {
+        const QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("resolv.conf"));
+        ResolvConf conf(path, dir.filePath(QStringLiteral("backup")));
+        QVERIFY(Write(path, "nameserver 192.0.2.1\n"));
+        QString error;
+        QVERIFY(conf.Apply({QStringLiteral("10.0.0.1")}, {}, error));
+        QVERIFY(Write(path, "# the hotel's network\nnameserver 192.0.2.77\n"));
+        QVERIFY(conf.Restore(error));
+        QCOMPARE(Read(path), QByteArray("# the hotel's network\nnameserver 192.0.2.77\n"));
+        QVERIFY(!conf.HasBackup());
+    }
+
     void keepsResolvConfWhenItCannotBeRead()
     {
         const QTemporaryDir dir;
