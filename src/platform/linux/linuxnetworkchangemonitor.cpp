@@ -21,10 +21,23 @@ QString InterfaceName(int index)
     return ::if_indextoname(unsigned(index), name) ? QString::fromLatin1(name) : QString();
 }
 
+// Whether the datagram ends the answer to a dump request.
+bool EndsListing(const QByteArray& messages)
+{
+    auto remaining = quint32(messages.size());
+    for (auto* header = reinterpret_cast<const nlmsghdr*>(messages.constData()); NLMSG_OK(header, remaining);
+         header = NLMSG_NEXT(header, remaining)) {
+        if (header->nlmsg_type == NLMSG_DONE || header->nlmsg_type == NLMSG_ERROR)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 LinuxNetworkChangeMonitor::LinuxNetworkChangeMonitor(QDBusConnection systemBus, QObject* parent)
     : NetworkChangeMonitor(parent)
+    , m_defaultRoutes(InterfaceName)
 {
     m_socket = ::socket(AF_NETLINK, SOCK_RAW | SOCK_CLOEXEC | SOCK_NONBLOCK, NETLINK_ROUTE);
     sockaddr_nl address {};
@@ -36,6 +49,17 @@ LinuxNetworkChangeMonitor::LinuxNetworkChangeMonitor(QDBusConnection systemBus, 
         m_notifier = std::make_unique<QSocketNotifier>(m_socket, QSocketNotifier::Read);
         connect(m_notifier.get(), &QSocketNotifier::activated, this,
                 &LinuxNetworkChangeMonitor::OnNetlinkReadable);
+        // The routes as they are: what follows is measured against them.
+        struct
+        {
+            nlmsghdr header;
+            rtmsg route;
+        } request {};
+        request.header.nlmsg_len = sizeof(request);
+        request.header.nlmsg_type = RTM_GETROUTE;
+        request.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+        request.route.rtm_family = AF_UNSPEC;
+        m_listing = ::send(m_socket, &request, sizeof(request), 0) == ssize_t(sizeof(request));
     }
     if (!systemBus.connect(QStringLiteral("org.freedesktop.login1"),
                            QStringLiteral("/org/freedesktop/login1"),
@@ -51,37 +75,6 @@ LinuxNetworkChangeMonitor::~LinuxNetworkChangeMonitor()
         ::close(m_socket);
 }
 
-bool LinuxNetworkChangeMonitor::ChangesDefaultRoute(const QByteArray& datagram,
-                                                    const std::function<QString(int)>& interfaceName)
-{
-    bool changes = false;
-    auto remaining = quint32(datagram.size());
-    for (auto* header = reinterpret_cast<const nlmsghdr*>(datagram.constData()); NLMSG_OK(header, remaining);
-         header = NLMSG_NEXT(header, remaining)) {
-        if (header->nlmsg_type != RTM_NEWROUTE && header->nlmsg_type != RTM_DELROUTE)
-            continue;
-        if (header->nlmsg_len < NLMSG_LENGTH(sizeof(rtmsg)))
-            continue;
-        const auto* route = static_cast<const rtmsg*>(NLMSG_DATA(header));
-        if (route->rtm_dst_len != 0 || route->rtm_table != RT_TABLE_MAIN
-            || (route->rtm_family != AF_INET && route->rtm_family != AF_INET6))
-            continue;
-        int device = 0;
-        int attributesLength = int(RTM_PAYLOAD(header));
-        for (auto* attribute = RTM_RTA(route); RTA_OK(attribute, attributesLength);
-             attribute = RTA_NEXT(attribute, attributesLength)) {
-            if (attribute->rta_type == RTA_OIF && RTA_PAYLOAD(attribute) >= sizeof(int))
-                std::memcpy(&device, RTA_DATA(attribute), sizeof(int));
-        }
-        // A default route through a tunnel belongs to that tunnel, not to the network under it.
-        const QString name = device > 0 ? interfaceName(device) : QString();
-        if (name.startsWith(QLatin1String("tun")) || name.startsWith(QLatin1String("tap")))
-            continue;
-        changes = true;
-    }
-    return changes;
-}
-
 void LinuxNetworkChangeMonitor::OnNetlinkReadable()
 {
     QByteArray datagram(MaxDatagram, Qt::Uninitialized);
@@ -90,7 +83,12 @@ void LinuxNetworkChangeMonitor::OnNetlinkReadable()
         const ssize_t received = ::recv(m_socket, datagram.data(), size_t(datagram.size()), 0);
         if (received <= 0)
             break;
-        changed = ChangesDefaultRoute(datagram.left(received), InterfaceName) || changed;
+        const QByteArray messages = datagram.left(int(received));
+        const bool updated = m_defaultRoutes.Update(messages);
+        if (m_listing)
+            m_listing = !EndsListing(messages);
+        else
+            changed = updated || changed;
     }
     if (changed)
         emit NetworkChanged(QStringLiteral("the default route changed"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "linux/defaultroutes.h"
 #include "platform/networkchangemonitor.h"
 
 #include <QDBusConnection>
@@ -11,9 +12,8 @@ class QSocketNotifier;
 
 /**
  * The Linux network change monitor: route changes from the kernel over a netlink socket, and
- * logind's PrepareForSleep on the system bus. Only the real default route counts: the routes a
- * tunnel adds (redirect-gateway def1's two halves, the host route to the server) are not default
- * routes, and a default route through a tunnel device is the tunnel's own.
+ * logind's PrepareForSleep on the system bus. It asks the kernel for the current routes first, so
+ * that only a change of the real default routes (DefaultRoutes) counts.
  */
 class LinuxNetworkChangeMonitor final : public NetworkChangeMonitor
 {
@@ -35,5 +35,7 @@ private:
     void OnNetlinkReadable();
 
     int m_socket = -1;
+    DefaultRoutes m_defaultRoutes;
+    bool m_listing = false; // the answer to the first question, the routes as they are, is read
     std::unique_ptr<QSocketNotifier> m_notifier;
 };
