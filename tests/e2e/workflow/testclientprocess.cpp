@@ -20,7 +20,7 @@
 // ends on `norvane /exit` from a second process only after the tunnel is down. Nothing on disk or
 // on a command line holds the account key, the management port gives nothing without the
 // password, the helper refuses what the client does not write, and a killed window takes its
-// tunnel with it.
+// tunnel, its DNS and its IPv6 block with it.
 class TestClientProcess final : public QObject
 {
     Q_OBJECT
@@ -213,12 +213,16 @@ private slots:
 
     void killedWindowTakesItsTunnelAlong()
     {
+        const QString before = E2e::NetworkSnapshot();
         QProcess client;
         StartAndWaitConnected(client);
+        QVERIFY(E2e::NetworkSnapshot() != before);
         client.kill();
         QVERIFY(client.waitForFinished(5000));
-        // The helper sees its caller leave the bus and stops OpenVPN.
+        // The helper sees its caller leave the bus and stops OpenVPN, and with it undoes what the
+        // tunnel changed: routes, DNS, the IPv6 block.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(before, E2e::NetworkSnapshot()), QString(), 5000);
         QProcess again;
         StartAndWaitConnected(again);
         ExitAndCheckTunnelDown(again);
