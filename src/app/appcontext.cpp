@@ -4,6 +4,7 @@
 #include "connection/connectioncontroller.h"
 #include "deployment.h"
 #include "platform/accountkeystore.h"
+#include "platform/networkchangemonitor.h"
 #include "support/systemclock.h"
 #include "tunnel/openvpngeneric.h"
 #include "versioninfo.h"
@@ -55,6 +56,13 @@ void VPNAppContext::CreateWorkflow(std::unique_ptr<OpenVpnGeneric> tunnel,
         connection->Initialize();
     });
     QObject::connect(connection, &ConnectionController::SignOutFinished, account, &AccountSession::SignOut);
+}
+
+void VPNAppContext::WatchNetworkChanges(std::unique_ptr<NetworkChangeMonitor> monitor)
+{
+    m_networkMonitor = std::move(monitor);
+    QObject::connect(m_networkMonitor.get(), &NetworkChangeMonitor::NetworkChanged, m_connection.get(),
+                     &ConnectionController::OnNetworkChanged);
 }
 
 void VPNAppContext::LoadSettings()

@@ -14,6 +14,7 @@
 class AccountKeyStore;
 class AccountSession;
 class ConnectionController;
+class NetworkChangeMonitor;
 class OpenVpnGeneric;
 
 /**
@@ -55,6 +56,8 @@ public:
     OpenVpnGeneric& Tunnel() { return *m_tunnel; }
     AccountSession& Account() { return *m_account; }
     ConnectionController& Connection() { return *m_connection; }
+    // Lets the workflow (built first) take the tunnel as dropped when the network changes.
+    void WatchNetworkChanges(std::unique_ptr<NetworkChangeMonitor> monitor);
 
     // Applies the settings file on top of the record; failures are logged and leave it as it was.
     void LoadSettings();
@@ -82,4 +85,5 @@ private:
     std::unique_ptr<AccountKeyStore> m_keyStore;
     std::unique_ptr<AccountSession> m_account;
     std::unique_ptr<ConnectionController> m_connection;
+    std::unique_ptr<NetworkChangeMonitor> m_networkMonitor;
 };

@@ -6,6 +6,7 @@
 #include "connection/connectioncontroller.h"
 #include "deployment.h"
 #include "linux/keychainaccountkeystore.h"
+#include "linux/linuxnetworkchangemonitor.h"
 #include "linux/linuxnetworkdiagnostics.h"
 #include "linux/linuxsystemservices.h"
 #include "linux/openvpnlinux.h"
@@ -22,6 +23,7 @@
 #include "vpnhelpdialog.h"
 #include "vpnmainwindow.h"
 
+#include <QDBusConnection>
 #include <QDateTime>
 #include <QDebug>
 #include <QProcess>
@@ -101,6 +103,7 @@ std::unique_ptr<VPNMainWindow> StartAsRunningInstance(QtSingleApplication& app, 
     context.CreateWorkflow(CreateTunnel(context),
                            std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(context)),
                            Deployment::AccountKeyOverride());
+    context.WatchNetworkChanges(std::make_unique<LinuxNetworkChangeMonitor>(QDBusConnection::systemBus()));
     auto window = CreateMainWindow(context);
     QObject::connect(&app, &QtSingleApplication::Exit, window.get(), &VPNMainWindow::OnExit);
     window->show();

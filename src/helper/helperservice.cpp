@@ -25,11 +25,13 @@ QString ErrorName(const char* name)
 
 } // namespace
 
-HelperService::HelperService(QDBusConnection bus, QString openvpnBinary, QString runtimeRoot, QObject* parent)
+HelperService::HelperService(QDBusConnection bus, QString openvpnBinary, QString runtimeRoot,
+                             LeakGuard::Paths leakPaths, QObject* parent)
     : QObject(parent)
     , m_bus(std::move(bus))
     , m_openvpnBinary(std::move(openvpnBinary))
     , m_runtimeRoot(std::move(runtimeRoot))
+    , m_leakPaths(std::move(leakPaths))
     , m_polkit(std::make_unique<PolkitAuthority>(m_bus))
     , m_ownerWatcher(std::make_unique<QDBusServiceWatcher>())
 {
@@ -39,7 +41,12 @@ HelperService::HelperService(QDBusConnection bus, QString openvpnBinary, QString
             &HelperService::OnCallerLeft);
 }
 
-HelperService::~HelperService() = default;
+HelperService::~HelperService()
+{
+    // OpenVPN first: its routes go before the DNS and the IPv6 block do.
+    m_tunnel.reset();
+    m_leakGuard.reset();
+}
 
 QString HelperService::StartTunnel(const QString& configDirectory)
 {
@@ -112,8 +119,15 @@ void HelperService::Perform(Operation operation, const QDBusMessage& call, uint 
     qInfo("Started OpenVPN for uid %u (%s)", uid, qPrintable(call.service()));
     m_owner = call.service();
     m_ownerWatcher->setWatchedServices({m_owner});
-    connect(m_tunnel.get(), &TunnelProcess::OutputReceived, this,
-            [this](const QString& lines) { SendToOwner("TunnelOutput", lines); });
+    m_leakGuard = std::make_unique<LeakGuard>(m_bus, m_leakPaths);
+    connect(m_leakGuard.get(), &LeakGuard::DnsApplied, this,
+            [this](const QString& method, const QStringList& servers, const QString& error) {
+                SendToOwner("DnsApplied", {method, servers, error});
+            });
+    connect(m_tunnel.get(), &TunnelProcess::OutputReceived, this, [this](const QString& lines) {
+        m_leakGuard->Feed(lines);
+        SendToOwner("TunnelOutput", {lines});
+    });
     connect(m_tunnel.get(), &TunnelProcess::Ended, this, &HelperService::OnTunnelEnded);
     m_bus.send(call.createReply(m_tunnel->ManagementPassword()));
     // The caller may already have gone while the tunnel started.
@@ -132,19 +146,21 @@ void HelperService::OnCallerLeft(const QString& busName)
 void HelperService::OnTunnelEnded(int exitCode)
 {
     qInfo("OpenVPN ended with exit code %d", exitCode);
-    SendToOwner("TunnelEnded", exitCode);
+    // Undone before the window hears of the end, so what it does next sees the system as it was.
+    m_leakGuard.reset();
+    SendToOwner("TunnelEnded", {exitCode});
     m_ownerWatcher->setWatchedServices({});
     m_owner.clear();
     // Deleted later: this runs inside the tunnel's own signal.
     m_tunnel.release()->deleteLater();
 }
 
-void HelperService::SendToOwner(const char* signal, const QVariant& argument)
+void HelperService::SendToOwner(const char* signal, const QVariantList& arguments)
 {
     if (m_owner.isEmpty())
         return;
     QDBusMessage message = QDBusMessage::createTargetedSignal(
         m_owner, QLatin1String(ObjectPath), QLatin1String(InterfaceName), QLatin1String(signal));
-    message << argument;
+    message.setArguments(arguments);
     m_bus.send(message);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "leakguard.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusMessage>
@@ -17,6 +19,8 @@ class TunnelProcess;
  * happens; the caller's user comes from the bus, never from the call. The tunnel belongs to the
  * bus connection that started it: when that connection goes (the window ends, crashes or is
  * killed), the tunnel is stopped. Its output and its end are sent to that connection only.
+ * While the tunnel runs, a LeakGuard applies the pushed DNS and keeps IPv6 inside the tunnel; it
+ * undoes both when OpenVPN ends, so a window that dies takes them along with its tunnel.
  */
 class HelperService final : public QObject, protected QDBusContext
 {
@@ -28,7 +32,8 @@ public:
     static constexpr char ObjectPath[] = "/org/norvane/Helper";
     static constexpr char InterfaceName[] = "org.norvane.Helper1";
 
-    HelperService(QDBusConnection bus, QString openvpnBinary, QString runtimeRoot, QObject* parent = nullptr);
+    HelperService(QDBusConnection bus, QString openvpnBinary, QString runtimeRoot, LeakGuard::Paths leakPaths,
+                  QObject* parent = nullptr);
     ~HelperService() override;
 
 public slots:
@@ -51,13 +56,15 @@ private:
     void Perform(Operation operation, const QDBusMessage& call, uint uid, const QString& configDirectory);
     void OnCallerLeft(const QString& busName);
     void OnTunnelEnded(int exitCode);
-    void SendToOwner(const char* signal, const QVariant& argument);
+    void SendToOwner(const char* signal, const QVariantList& arguments);
 
     QDBusConnection m_bus;
     QString m_openvpnBinary;
     QString m_runtimeRoot;
+    LeakGuard::Paths m_leakPaths;
     std::unique_ptr<PolkitAuthority> m_polkit;
     std::unique_ptr<QDBusServiceWatcher> m_ownerWatcher;
     std::unique_ptr<TunnelProcess> m_tunnel;
+    std::unique_ptr<LeakGuard> m_leakGuard;
     QString m_owner;
 };

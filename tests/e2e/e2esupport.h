@@ -85,4 +85,40 @@ inline bool World(const QString& command, const QStringList& arguments = {})
     return world.waitForFinished(60000) && world.exitCode() == 0;
 }
 
+// What a tunnel changes in the client namespace and has to leave as it found it: addresses,
+// routes, the nftables ruleset and resolv.conf, as one text to compare.
+inline QString NetworkSnapshot()
+{
+    static const QList<QStringList> commands
+        = {{QStringLiteral("ip"), QStringLiteral("addr")},
+           {QStringLiteral("ip"), QStringLiteral("route")},
+           {QStringLiteral("ip"), QStringLiteral("-6"), QStringLiteral("route")},
+           {QStringLiteral("nft"), QStringLiteral("list"), QStringLiteral("ruleset")},
+           {QStringLiteral("cat"), QStringLiteral("/etc/resolv.conf")}};
+    QString snapshot;
+    for (const QStringList& command : commands) {
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(command.first(), command.mid(1));
+        process.waitForFinished(10000);
+        snapshot += QStringLiteral("$ %1\n%2")
+                        .arg(command.join(QLatin1Char(' ')), QString::fromUtf8(process.readAll()));
+    }
+    return snapshot;
+}
+
+// The first line where two snapshots differ, for a failure message; empty when they are equal.
+inline QString SnapshotDifference(const QString& before, const QString& after)
+{
+    const QStringList a = before.split(QLatin1Char('\n'));
+    const QStringList b = after.split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < std::max(a.size(), b.size()); ++i) {
+        const QString left = a.value(i, QStringLiteral("<end>"));
+        const QString right = b.value(i, QStringLiteral("<end>"));
+        if (left != right)
+            return QStringLiteral("line %1: before \"%2\", now \"%3\"").arg(i + 1).arg(left, right);
+    }
+    return QString();
+}
+
 } // namespace E2e

@@ -49,7 +49,7 @@ set +e
 rc=$?
 set -e
 if [ "$rc" -ne 0 ]; then
-    for log in "$world/sim.log" "$world"/server-*.log "$world/home/Config"/*.log; do
+    for log in "$world/sim.log" "$world"/server-*.log "$world/helper.log" "$world"/dns-*.log "$world/home/Config"/*.log; do
         [ -f "$log" ] && { echo "== $log"; tail -n 30 "$log"; }
     done
 fi

@@ -2,9 +2,14 @@
 # The service world: the Norvane service side in two network namespaces, for the demo, the
 # OpenVPN integration test and the end-to-end tests.
 #
-#   client namespace  nvc-<random>  192.0.2.2/24, default route via 192.0.2.1
-#   service namespace nvs-<random>  192.0.2.1/24; on lo 198.51.100.1 (VPN server) and
-#                                   203.0.113.10 (API)
+#   client namespace  nvc-<random>  192.0.2.2/24 and 2001:db8::2/64, default route via 192.0.2.1;
+#                                   resolv.conf (/etc/netns/nvc-<random>/resolv.conf, which
+#                                   `ip netns exec` mounts over /etc/resolv.conf) names 192.0.2.1
+#   service namespace nvs-<random>  192.0.2.1/24 and 2001:db8::1/64; on lo 198.51.100.1 (VPN
+#                                   server) and 203.0.113.10 (API)
+#   - two recording DNS servers (dnsmasq, every query logged with the asking address): the
+#     "local" resolver on 192.0.2.1 and 2001:db8::1 (dns-local.log) and the one the VPN servers
+#     push on 198.18.0.1 (dns-pushed.log); both answer every name under norvane.test
 #   - norvane-service-sim: HTTPS API on 203.0.113.10:443 with its own generated CA, the
 #     catalog, one account, change-IP listeners on 198.18.0.1:9988 and 198.18.4.1:9988 (bound
 #     before the tunnels exist), getRequestEntityIp answering the peer's address, and for the
@@ -37,9 +42,9 @@
 #                                       --malformed or --http-error STATUS (an API fault)
 #
 # Files in DIR: world.env (the client's NORVANE_* values), world.conf (namespace names),
-# pki/ (VPN CA, server certificate), sim/ (the simulator's data: tls/ca.crt, accounts.txt,
-# change-ip.log), sim.args, sim.log, auth-delay (optional: seconds the servers hold each
-# authentication back), server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME),
+# pki/ (VPN CA, server certificate), dns-{local,pushed}.{log,pid}, sim/ (the simulator's data:
+# tls/ca.crt, accounts.txt, change-ip.log), sim.args, sim.log, auth-delay (optional: seconds the
+# servers hold each authentication back), server-udp.{conf,log,pid}, server-tcp.*, home/ (client's NORVANE_HOME),
 # bus/ (the private system bus's configuration and socket), polkit.log, helper.log, helper-run/
 # (the helper's root-owned runtime folder).
 #
@@ -58,6 +63,7 @@ readonly API_ADDRESS=203.0.113.10
 readonly VPN_ADDRESS=198.51.100.1
 readonly CLIENT_ADDRESS=192.0.2.2
 readonly SERVICE_ADDRESS=192.0.2.1
+readonly CLIENT_ADDRESS6=2001:db8::2 SERVICE_ADDRESS6=2001:db8::1
 readonly UDP_NETWORK=198.18.0.0 UDP_SERVER_SIDE=198.18.0.1
 readonly TCP_NETWORK=198.18.4.0 TCP_SERVER_SIDE=198.18.4.1
 readonly TUNNEL_POOL=198.18.0.0/21
@@ -75,7 +81,7 @@ die() {
 missing_prerequisites() {
     local missing=""
     [ "$(id -u)" -eq 0 ] || missing="not running as root"
-    for tool in ip openvpn openssl setsid setpriv dbus-daemon; do
+    for tool in ip openvpn openssl setsid setpriv dbus-daemon dnsmasq nft; do
         command -v "$tool" >/dev/null 2>&1 || missing="${missing:+$missing, }$tool not installed"
     done
     [ -c /dev/net/tun ] || missing="${missing:+$missing, }/dev/net/tun missing"
@@ -142,6 +148,9 @@ cmd_down() {
     stop_recorded "$world/helper.pid" norvane-helper
     stop_recorded "$world/polkit.pid" norvane-polkit-
     stop_recorded "$world/bus.pid" dbus-daemon
+    for name in local pushed; do
+        stop_recorded "$world/dns-$name.pid" dnsmasq
+    done
     for name in udp tcp; do
         stop_recorded "$world/server-$name.pid" openvpn
     done
@@ -153,6 +162,7 @@ cmd_down() {
     done
     # A start that failed before the pair moved into the namespaces leaves it here.
     ip link del "vc$suffix" 2>/dev/null || true
+    rm -rf "/etc/netns/$client_ns"
     rm -rf "$world"
 }
 
@@ -172,6 +182,8 @@ verify-client-cert none
 script-security 2
 auth-user-pass-verify $world/check-credentials via-file
 username-as-common-name
+push "dhcp-option DNS $UDP_SERVER_SIDE"
+push "dhcp-option DOMAIN norvane.test"
 comp-lzo
 keepalive 4 16
 data-ciphers AES-256-GCM:AES-256-CBC
@@ -269,6 +281,12 @@ cmd_up() {
     ip -n "$service_ns" link set "vs$suffix" up
     ip -n "$service_ns" addr add "$VPN_ADDRESS/32" dev lo
     ip -n "$service_ns" addr add "$API_ADDRESS/32" dev lo
+    # IPv6 on the pair, without duplicate address detection so it is usable at once.
+    ip -n "$client_ns" addr add "$CLIENT_ADDRESS6/64" dev "vc$suffix" nodad
+    ip -n "$service_ns" addr add "$SERVICE_ADDRESS6/64" dev "vs$suffix" nodad
+    mkdir -p "/etc/netns/$client_ns"
+    printf '# The client namespace of a Norvane service world.\nnameserver %s\n' "$SERVICE_ADDRESS" \
+        >"/etc/netns/$client_ns/resolv.conf"
 
     say "test CA and VPN server certificate"
     make_certificates
@@ -302,6 +320,10 @@ CHECK
     wait_for 30 "TCP server tunnel up" \
         sh -c "ip -n $service_ns -4 addr show | grep -q 'inet $TCP_SERVER_SIDE/'" || return 1
 
+    say "recording DNS servers: local on $SERVICE_ADDRESS and $SERVICE_ADDRESS6, pushed on $UDP_SERVER_SIDE"
+    start_dns local "$SERVICE_ADDRESS" "$SERVICE_ADDRESS6"
+    start_dns pushed "$UDP_SERVER_SIDE"
+
     start_helper "$(dirname "$sim")"
 
     write_env
@@ -320,6 +342,19 @@ start_sim() { # extra simulator options...
     echo "$sim_pid" >"$world/sim.pid"
     wait_for 30 "simulator start" sh -c "grep -q '^API host:' '$world/sim.log' || ! kill -0 $sim_pid" || return 1
     runs "$sim_pid" norvane-service || die "the simulator did not start"
+}
+
+# One recording DNS server in the service namespace; it follows its addresses as they come and
+# go (the pushed one's is the UDP server's tunnel address, which a stopped server takes along).
+start_dns() { # name address...
+    local name=$1 listen=()
+    shift
+    for address in "$@"; do listen+=(--listen-address="$address"); done
+    ip netns exec "$service_ns" dnsmasq --keep-in-foreground --bind-dynamic "${listen[@]}" \
+        --no-resolv --no-hosts --user=root --address=/norvane.test/192.0.2.53 --log-queries=extra \
+        --log-facility="$world/dns-$name.log" --pid-file="$world/dns-$name.pid" \
+        </dev/null >/dev/null 2>&1 &
+    wait_for 10 "$name DNS server start" grep -q "started" "$world/dns-$name.log" || return 1
 }
 
 # The private system bus, the polkit stand-in and norvane-helper, all in the client namespace.

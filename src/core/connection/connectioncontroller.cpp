@@ -426,6 +426,7 @@ void ConnectionController::Connect()
 
     m_userDisconnected = false;
     m_delayBeforeReconnect = false;
+    m_networkChange.clear();
     m_tunnel.SetCredentials(m_accountKey, m_accountKey);
 
     if (!m_hasSelectedServer) {
@@ -483,6 +484,17 @@ void ConnectionController::Disconnect()
     if (m_state != State::ConnectedState)
         return;
     m_userDisconnected = true;
+    m_delayBeforeReconnect = true;
+    Enter(State::DisconnectingState);
+    m_tunnel.DisconnectFromServer();
+}
+
+void ConnectionController::OnNetworkChanged(const QString& reason)
+{
+    if (!IsConnectionUnderWay() || !m_networkChange.isEmpty())
+        return;
+    qDebug() << "Network change:" << reason.toLatin1().constData() << "- the tunnel is taken as dropped.";
+    m_networkChange = reason;
     m_delayBeforeReconnect = true;
     Enter(State::DisconnectingState);
     m_tunnel.DisconnectFromServer();
@@ -613,6 +625,10 @@ void ConnectionController::GetDisconnectReason()
 {
     if (m_userDisconnected) {
         // Asked for: nothing to explain.
+    } else if (!m_networkChange.isEmpty()) {
+        ShowDisconnectReason(QStringLiteral("Disconnect reason: network changed (%1).").arg(m_networkChange),
+                             ConnectionErrorText(), true);
+        m_networkChange.clear();
     } else if (m_remoteIpCheckFailed) {
         m_remoteIpCheckFailed = false;
         ShowDisconnectReason(QStringLiteral("Disconnect reason: remote IP check returns error."),

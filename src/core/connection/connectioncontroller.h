@@ -32,7 +32,8 @@ class VPNServerManager;
  *   ServerSelectState  the tunnel starting (Connecting)
  *   ConnectingState    the tunnel up (AssignedIp), down (ServerSelect), Cancel (Disconnecting)
  *   AssignedIpState    a new public address (Connected), none (Disconnecting)
- *   ConnectedState     Disconnect or a failed address check (Disconnecting), a drop
+ *   ConnectedState     Disconnect, a failed address check or a network change (Disconnecting),
+ *                      a drop
  *   DisconnectingState the tunnel's end, or disconnectLimitMs (ServerSelect)
  *   PtpRestoreState    after a drop in point-to-point mode, until that tunnel settles
  *   InitialErrorState  Retry() (LocalIp)
@@ -115,6 +116,9 @@ public slots:
     void CancelConnect();
     void Disconnect();
     void ChangeIP();
+    // The network under the tunnel changed (resume, another default route): a connection under way
+    // is taken down at once as dropped, with the reason, rather than left to OpenVPN's keepalive.
+    void OnNetworkChanged(const QString& reason);
     // Takes the tunnel down if it is up, then stops the workflow; SignOutFinished() follows.
     void SignOut();
     // Takes the tunnel down for good; ShutdownFinished() follows.
@@ -232,6 +236,7 @@ private:
     bool m_userDisconnected = false;
     bool m_delayBeforeReconnect = false;
     bool m_remoteIpCheckFailed = false;
+    QString m_networkChange; // why the last connection was taken down, until its reason is shown
     bool m_cancelAllowed = false;
     bool m_changeIpOffered = false;
     bool m_changingIp = false;

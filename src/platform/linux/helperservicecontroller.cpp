@@ -42,6 +42,8 @@ HelperServiceController::HelperServiceController(QString configDirectory, QStrin
     m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelOutput"), this,
                   SLOT(OnTunnelOutput(QString)));
     m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelEnded"), this, SLOT(OnTunnelEnded(int)));
+    m_bus.connect(Service, Path, Interface, QStringLiteral("DnsApplied"), this,
+                  SLOT(OnDnsApplied(QString, QStringList, QString)));
     auto* watcher
         = new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &HelperServiceController::OnHelperGone);
@@ -134,6 +136,15 @@ void HelperServiceController::OnTunnelOutput(const QString& lines)
         return;
     log.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     log.write(lines.toUtf8());
+}
+
+void HelperServiceController::OnDnsApplied(const QString& method, const QStringList& servers,
+                                           const QString& error)
+{
+    if (method.isEmpty())
+        qDebug().noquote() << "The VPN's DNS servers are not in use:" << error;
+    else
+        qDebug().noquote() << "DNS servers" << servers.join(QLatin1Char(' ')) << "applied through" << method;
 }
 
 void HelperServiceController::OnTunnelEnded(int exitCode)

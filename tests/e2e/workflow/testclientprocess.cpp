@@ -18,9 +18,10 @@
 // The real client program, offscreen in the client namespace of the service world and as the
 // world's unprivileged user, with norvane-helper running OpenVPN as root: it starts, connects by
 // itself through a real OpenVPN server, shows the connected view, keeps the server it used, and
-// ends on `norvane /exit` from a second process, or on SIGTERM, only after the tunnel is down. Nothing on
-// disk or on a command line holds the account key, the management port gives nothing without the password,
-// the helper refuses what the client does not write, and a killed window takes its tunnel with it.
+// ends on `norvane /exit` from a second process, or on SIGTERM, only after the tunnel is down.
+// Nothing on disk or on a command line holds the account key, the management port gives nothing
+// without the password, the helper refuses what the client does not write, and a killed window
+// takes its tunnel, its DNS and its IPv6 block with it.
 class TestClientProcess final : public QObject
 {
     Q_OBJECT
@@ -218,12 +219,16 @@ private slots:
 
     void killedWindowTakesItsTunnelAlong()
     {
+        const QString before = E2e::NetworkSnapshot();
         QProcess client;
         StartAndWaitConnected(client);
+        QVERIFY(E2e::NetworkSnapshot() != before);
         client.kill();
         QVERIFY(client.waitForFinished(5000));
-        // The helper sees its caller leave the bus and stops OpenVPN.
+        // The helper sees its caller leave the bus and stops OpenVPN, and with it undoes what the
+        // tunnel changed: routes, DNS, the IPv6 block.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(before, E2e::NetworkSnapshot()), QString(), 5000);
         // A connected window ended by the session's SIGTERM takes the tunnel down first.
         QProcess again;
         StartAndWaitConnected(again);

@@ -134,6 +134,8 @@ private:
                 system.SetInternetConnected(arg == QLatin1String("on"));
             } else if (verb == QLatin1String("wait")) {
                 clock.Advance(arg.toLongLong());
+            } else if (verb == QLatin1String("netchange")) {
+                controller.OnNetworkChanged(arg);
             } else if (verb == QLatin1String("tunnel")) {
                 Tunnel(arg);
             } else {
@@ -288,6 +290,14 @@ private slots:
             << QStringLiteral("ready; connect; tunnel startfailed; tunnel disconnected; wait 100; =events down|reason openvpn restart; =allowed yes; =log Disconnect reason: openvpn service problem.");
         QTest::newRow("an established tunnel drops: the server's fault")
             << QStringLiteral("up; tunnel disconnected; wait 100; =events down|reason dropped restart; =time; =log Disconnect reason: server dropped connection.");
+        QTest::newRow("network change while connected: down at once, reason, countdown")
+            << QStringLiteral("up; netchange resumed; =state DisconnectingState; =tunnel DoDisconnect; netchange again; =tunnel; tunnel disconnected; =allowed no; wait 100; =events down|reason dropped restart; =log Disconnect reason: network changed (resumed).; wait 16000; =allowed yes");
+        QTest::newRow("network change while connecting ends the attempt too")
+            << QStringLiteral("ready; connect; netchange route; =state DisconnectingState; tunnel disconnected; wait 100; =events down|reason dropped restart");
+        QTest::newRow("network change without a tunnel: nothing happens")
+            << QStringLiteral("ready; netchange route; =state ServerSelectState; =tunnel; =events; connect; tunnel connected; remoteip 203.0.113.77; =events up; disconnect; tunnel disconnected; netchange route; wait 100; =events down; =allowed no");
+        QTest::newRow("the reason of a network change is not given to the next drop")
+            << QStringLiteral("up; netchange route; tunnel disconnected; wait 16000; =events down|reason dropped restart; connect; tunnel connected; remoteip 203.0.113.78; =events up; tunnel disconnected; wait 100; =events down|reason dropped restart; =log Disconnect reason: server dropped connection.");
         QTest::newRow("TLS error: server unavailable, no restart")
             << QStringLiteral("ready; connect; tunnel line >STATE:1796580790,RECONNECTING,tls-error,,,,,; tunnel disconnected; wait 100; =events down|reason unavailable; =log Disconnect reason: server unavailable.");
         QTest::newRow("FATAL: OpenVPN's text in the error view; retry shows the main view with the reason")

@@ -1,0 +1,211 @@
+#include "../e2esupport.h"
+#include "appcontext.h"
+#include "connection/accountsession.h"
+#include "connection/connectioncontroller.h"
+#include "deployment.h"
+#include "linux/linuxnetworkchangemonitor.h"
+#include "linux/linuxsystemservices.h"
+#include "logcapture.h"
+#include "memoryaccountkeystore.h"
+#include "startup.h"
+#include "temphome.h"
+#include "tunnel/openvpngeneric.h"
+#include "vpnmainwindow.h"
+
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QTest>
+
+// The window with the real helper and OpenVPN in the service world, checked for what leaks past
+// the tunnel: which of the world's recording DNS servers a lookup reaches before, while and after
+// connected, whether IPv6 gets out beside the tunnel, and that the client namespace's addresses,
+// routes, firewall and resolv.conf are as they were after a disconnect and after a drop; and a
+// change of the namespace's default route ends the tunnel at once, with the reason.
+class TestLeaksWorld final : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TempHome> m_home;
+    std::unique_ptr<VPNAppContext> m_context;
+    std::unique_ptr<VPNMainWindow> m_window;
+    QString m_before;
+
+    QString State() const { return ConnectionController::StateName(m_context->Connection().CurrentState()); }
+    void Click(const char* button)
+    {
+        auto* target = m_window->findChild<QPushButton*>(QLatin1String(button));
+        QVERIFY2(target && target->isVisible() && target->isEnabled(), button);
+        QTest::mouseClick(target, Qt::LeftButton);
+    }
+    static QByteArray DnsLog(const char* name)
+    {
+        QFile log(E2e::WorldDir() + QStringLiteral("/dns-%1.log").arg(QLatin1String(name)));
+        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+    }
+    static QByteArray UniqueName(const char* prefix)
+    {
+        return prefix + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".norvane.test";
+    }
+    // A lookup through the system's resolver (resolv.conf), in a process of its own so nothing
+    // is cached from an earlier one.
+    static void Resolve(const QByteArray& name)
+    {
+        QProcess getent;
+        getent.start(QStringLiteral("getent"), {QStringLiteral("ahostsv4"), QString::fromLatin1(name)});
+        QVERIFY(getent.waitForFinished(30000));
+    }
+    // A DNS query over TCP straight to the local resolver's IPv6 address, outside any tunnel;
+    // true when the resolver answered it.
+    static bool ReachesOverIpv6(const QByteArray& name)
+    {
+        QByteArray query = QByteArray::fromHex("4e5601000001000000000000"); // id, recursion, 1 question
+        for (const QByteArray& label : name.split('.'))
+            query += char(label.size()) + label;
+        query += QByteArray::fromHex("0000010001"); // root, type A, class IN
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress(QStringLiteral("2001:db8::1")), 53);
+        if (!socket.waitForConnected(10000))
+            return false;
+        QByteArray length(2, '\0'); // TCP's length prefix
+        length[0] = char(query.size() >> 8);
+        length[1] = char(query.size() & 0xff);
+        socket.write(length + query);
+        return socket.waitForReadyRead(10000) && socket.bytesAvailable() > 2;
+    }
+    // Which resolver got a fresh name: "local", "pushed", "both" or "none".
+    static QString ResolverReached(const char* prefix)
+    {
+        const QByteArray name = UniqueName(prefix);
+        Resolve(name);
+        // dnsmasq writes its log right after it answers: a name not there yet is given a moment.
+        for (int attempt = 0;
+             attempt < 20 && !DnsLog("local").contains(name) && !DnsLog("pushed").contains(name); ++attempt)
+            QTest::qWait(100);
+        const bool local = DnsLog("local").contains(name);
+        const bool pushed = DnsLog("pushed").contains(name);
+        return local && pushed ? QStringLiteral("both")
+            : local            ? QStringLiteral("local")
+            : pushed           ? QStringLiteral("pushed")
+                               : QStringLiteral("none");
+    }
+    bool World(const QString& command, const QString& server)
+    {
+        QProcess world;
+        world.setProcessChannelMode(QProcess::ForwardedChannels);
+        world.start(QStringLiteral("bash"),
+                    {qEnvironmentVariable("NORVANE_SOURCE_DIR") + QStringLiteral("/tools/world/world.sh"),
+                     command, E2e::WorldDir(), server});
+        return world.waitForFinished(60000) && world.exitCode() == 0;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (E2e::WorldDir().isEmpty())
+            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        m_home = std::make_unique<TempHome>();
+        auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
+        services->SetExecutable(QCoreApplication::applicationFilePath());
+        QVERIFY(E2e::WriteSettings(GetSettingsFilePath(*services), false));
+        m_context = std::make_unique<VPNAppContext>(std::move(services));
+        m_context->CreateWorkflow(CreateTunnel(*m_context), std::make_unique<MemoryAccountKeyStore>(),
+                                  Deployment::AccountKeyOverride());
+        m_context->WatchNetworkChanges(
+            std::make_unique<LinuxNetworkChangeMonitor>(QDBusConnection::systemBus()));
+        m_window = CreateMainWindow(*m_context);
+        m_window->show();
+        m_context->Account().LoadAccountKey();
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        m_before = E2e::NetworkSnapshot();
+        QVERIFY2(m_before.contains(QLatin1String("nameserver 192.0.2.1")), qPrintable(m_before));
+    }
+
+    void cleanupTestCase()
+    {
+        m_window.reset();
+        m_context.reset();
+        if (m_home)
+            // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
+            QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(),
+                                      5000);
+    }
+
+    void lookupsAndIpv6StayInsideTheTunnel()
+    {
+        QCOMPARE(ResolverReached("before-"), QStringLiteral("local"));
+        const QByteArray v6Before = UniqueName("v6-before-");
+        QVERIFY(ReachesOverIpv6(v6Before));
+        QTRY_VERIFY(DnsLog("local").contains(v6Before + " from 2001:db8::2"));
+
+        LogCapture log;
+        Click("ConnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.Contains(QStringLiteral("DNS servers 198.18.0.1 applied through resolv.conf")), 10000);
+        QCOMPARE(ResolverReached("during-"), QStringLiteral("pushed"));
+        const QByteArray v6 = UniqueName("v6-during-");
+        QVERIFY(!ReachesOverIpv6(v6));
+        QVERIFY(!DnsLog("local").contains(v6));
+        QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("table inet norvane_ipv6")));
+
+        Click("DisconnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
+        // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
+        QCOMPARE(ResolverReached("after-"), QStringLiteral("local"));
+        QVERIFY(ReachesOverIpv6(UniqueName("v6-after-")));
+        QTRY_VERIFY_WITH_TIMEOUT(log.Contains(QStringLiteral("Delay between reconnects finished.")), 30000);
+    }
+
+    void droppedTunnelLeavesNothingBehind()
+    {
+        LogCapture log;
+        Click("ConnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            E2e::NetworkSnapshot() != m_before
+                && E2e::NetworkSnapshot().contains(QLatin1String("nameserver 198.18.0.1")),
+            10000);
+        QVERIFY(World(QStringLiteral("stop-server"), QStringLiteral("udp")));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.Contains(QStringLiteral("Disconnect reason: server dropped connection.")), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
+        QVERIFY(World(QStringLiteral("start-server"), QStringLiteral("udp")));
+        // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
+    }
+
+    void defaultRouteChangeDropsTheTunnel()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
+        LogCapture log;
+        Click("ConnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        // Another gateway on the same network: the default route is replaced; the tunnel's own
+        // routes (and its host route to the server) stay.
+        QProcess route;
+        route.start(QStringLiteral("ip"),
+                    {QStringLiteral("route"), QStringLiteral("replace"), QStringLiteral("default"),
+                     QStringLiteral("via"), QStringLiteral("192.0.2.1"), QStringLiteral("metric"),
+                     QStringLiteral("7")});
+        QVERIFY(route.waitForFinished(10000) && route.exitCode() == 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.Contains(QStringLiteral("Disconnect reason: network changed (the default route changed).")),
+            5000);
+        QCOMPARE(State(), QStringLiteral("ServerSelectState"));
+        QCOMPARE(m_context->Connection().ReconnectCountdown() > 0, true);
+        route.start(QStringLiteral("ip"),
+                    {QStringLiteral("route"), QStringLiteral("del"), QStringLiteral("default"),
+                     QStringLiteral("metric"), QStringLiteral("7")});
+        QVERIFY(route.waitForFinished(10000) && route.exitCode() == 0);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
+        // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
+    }
+};
+
+QTEST_MAIN(TestLeaksWorld)
+#include "testleaksworld.moc"

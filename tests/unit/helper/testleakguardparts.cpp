@@ -1,0 +1,226 @@
+#include "nfttable.h"
+#include "resolvconf.h"
+#include "tunneloutputreader.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray Read(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+bool Write(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+const QByteArray Stamp = "2026-12-07 04:00:00 ";
+
+} // namespace
+
+// What the helper takes from OpenVPN's output and the server's push (which ends up in the system's
+// resolver configuration), and how it changes and restores that configuration and its firewall table.
+class TestLeakGuardParts final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsThePushedDns_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("lines");
+        QTest::addColumn<QStringList>("servers");
+        QTest::addColumn<QStringList>("domains");
+        QTest::addColumn<QString>("device");
+        const auto push = [](const QByteArray& options) {
+            return Stamp + "PUSH: Received control message: 'PUSH_REPLY," + options + "'";
+        };
+        QTest::newRow("servers and a domain") << QList<
+            QByteArray> {Stamp + "TUN/TAP device tun3 opened",
+                         push("redirect-gateway def1,dhcp-option DNS 198.18.0.1,route-gateway "
+                              "198.18.0.1,dhcp-option DNS6 2001:db8::53,dhcp-option DOMAIN corp.example,"
+                              "ping 4,ifconfig 198.18.0.2 255.255.252.0,peer-id 0")}
+                                              << QStringList {QStringLiteral("198.18.0.1"),
+                                                              QStringLiteral("2001:db8::53")}
+                                              << QStringList {QStringLiteral("corp.example")}
+                                              << QStringLiteral("tun3");
+        QTest::newRow("no DNS pushed") << QList<QByteArray> {push("route-gateway 198.18.0.1,ping 4")}
+                                       << QStringList() << QStringList() << QString();
+        QTest::newRow("a reply in two parts")
+            << QList<QByteArray> {push("dhcp-option DNS 10.0.0.1,push-continuation 2"),
+                                  push("dhcp-option DNS 10.0.0.2,push-continuation 1")}
+            << QStringList {QStringLiteral("10.0.0.1"), QStringLiteral("10.0.0.2")} << QStringList()
+            << QString();
+        QTest::newRow("a new reply replaces the last")
+            << QList<QByteArray> {push("dhcp-option DNS 10.0.0.1"), push("dhcp-option DNS 10.0.0.2")}
+            << QStringList {QStringLiteral("10.0.0.2")} << QStringList() << QString();
+        QTest::newRow("a restart forgets the reply")
+            << QList<QByteArray> {push("dhcp-option DNS 10.0.0.1"),
+                                  Stamp + "SIGUSR1[soft,ping-restart] received, process restarting"}
+            << QStringList() << QStringList() << QString();
+        QTest::newRow("what is not an address or a domain stays out")
+            << QList<QByteArray> {push(
+                   "dhcp-option DNS 10.0.0.1\nnameserver 6.6.6.6,dhcp-option DNS 999.1.1.1,"
+                   "dhcp-option DNS 2001:db8::1,dhcp-option DNS6 10.0.0.9,"
+                   "dhcp-option DOMAIN a b,dhcp-option DOMAIN x;options,"
+                   "dhcp-option DOMAIN -bad.example,dhcp-option DNS 10.0.0.3,"
+                   "dhcp-option DNS 10.0.0.3,dhcp-option DOMAIN-SEARCH ok.example")}
+            << QStringList {QStringLiteral("2001:db8::1"), QStringLiteral("10.0.0.3")}
+            << QStringList {QStringLiteral("ok.example")} << QString();
+        QTest::newRow("a device name that is not one")
+            << QList<QByteArray> {Stamp + "TUN/TAP device tun0;rm opened"} << QStringList() << QStringList()
+            << QString();
+    }
+    void readsThePushedDns()
+    {
+        QFETCH(QList<QByteArray>, lines);
+        TunnelOutputReader reader;
+        for (const QByteArray& line : lines)
+            reader.Feed(line);
+        QTEST(reader.DnsServers(), "servers");
+        QTEST(reader.Domains(), "domains");
+        QTEST(reader.Device(), "device");
+    }
+
+    void reportsCompletionAndRestart()
+    {
+        TunnelOutputReader reader;
+        QCOMPARE(reader.Feed(Stamp + "Initialization Sequence Completed"),
+                 TunnelOutputReader::Event::Completed);
+        QCOMPARE(reader.Feed(Stamp + "Restart pause, 5 second(s)"), TunnelOutputReader::Event::Restarting);
+        QCOMPARE(reader.Feed(Stamp + "MANAGEMENT: >STATE:1765080000,CONNECTED,SUCCESS"),
+                 TunnelOutputReader::Event::None);
+    }
+
+    void rewritesAndRestoresResolvConf_data()
+    {
+        QTest::addColumn<QStringList>("servers");
+        QTest::addColumn<QStringList>("domains");
+        QTest::addColumn<QByteArray>("written"); // after the comment line
+        QTest::newRow("one server") << QStringList {QStringLiteral("198.18.0.1")} << QStringList()
+                                    << QByteArray("nameserver 198.18.0.1\n");
+        QTest::newRow("servers and domains")
+            << QStringList {QStringLiteral("10.0.0.1"), QStringLiteral("2001:db8::53")}
+            << QStringList {QStringLiteral("a.example"), QStringLiteral("b.example")}
+            << QByteArray("nameserver 10.0.0.1\nnameserver 2001:db8::53\nsearch a.example b.example\n");
+    }
+    void rewritesAndRestoresResolvConf()
+    {
+        QFETCH(QStringList, servers);
+        QFETCH(QStringList, domains);
+        QFETCH(QByteArray, written);
+        const QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("resolv.conf"));
+        const QString link = dir.filePath(QStringLiteral("link.conf"));
+        const QString backup = dir.filePath(QStringLiteral("backup"));
+        const QByteArray original = "# the café's\nnameserver 192.0.2.1\noptions edns0\n";
+        QVERIFY(Write(path, original));
+        // Written through a link, as into a bind mount: the file itself stays where it is.
+        QVERIFY(QFile::link(path, link));
+        ResolvConf conf(link, backup);
+        QString error;
+        QVERIFY2(conf.Apply(servers, domains, error), qPrintable(error));
+        QVERIFY(Read(path).endsWith(written));
+        QVERIFY(Read(path).startsWith('#'));
+        QVERIFY(QFileInfo(link).isSymLink());
+        // Only root reads the backup: nothing for group or others.
+        QCOMPARE(int(QFile::permissions(backup) & 0x0077), 0);
+        // A second apply (a reconnect) keeps the first backup.
+        QVERIFY(conf.Apply({QStringLiteral("10.9.9.9")}, {}, error));
+        // A new helper finds the backup of one that was killed, and restores it.
+        ResolvConf nextRun(link, backup);
+        QVERIFY(nextRun.HasBackup());
+        QVERIFY(nextRun.Restore(error));
+        QCOMPARE(Read(path), original);
+        QVERIFY(!QFile::exists(backup));
+        QVERIFY(nextRun.Restore(error));
+        QCOMPARE(Read(path), original);
+    }
+
+    void keepsWhatAnotherProgramWroteMeanwhile()
+    {
+        const QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("resolv.conf"));
+        ResolvConf conf(path, dir.filePath(QStringLiteral("backup")));
+        QVERIFY(Write(path, "nameserver 192.0.2.1\n"));
+        QString error;
+        QVERIFY(conf.Apply({QStringLiteral("10.0.0.1")}, {}, error));
+        QVERIFY(Write(path, "# the hotel's network\nnameserver 192.0.2.77\n"));
+        QVERIFY(conf.Restore(error));
+        QCOMPARE(Read(path), QByteArray("# the hotel's network\nnameserver 192.0.2.77\n"));
+        QVERIFY(!conf.HasBackup());
+    }
+
+    void keepsResolvConfWhenItCannotBeRead()
+    {
+        const QTemporaryDir dir;
+        ResolvConf conf(dir.filePath(QStringLiteral("missing")), dir.filePath(QStringLiteral("backup")));
+        QString error;
+        QVERIFY(!conf.Apply({QStringLiteral("10.0.0.1")}, {}, error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!conf.HasBackup());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("missing"))));
+    }
+
+    void ipv6BlockLetsOutOnlyTheTunnel_data()
+    {
+        QTest::addColumn<QString>("device");
+        QTest::addColumn<QByteArrayList>("accepted");
+        QTest::newRow("tunnel known") << QStringLiteral("tun0") << QByteArrayList {"\"lo\"", "\"tun0\""};
+        QTest::newRow("tunnel not yet known") << QString() << QByteArrayList {"\"lo\""};
+    }
+    void ipv6BlockLetsOutOnlyTheTunnel()
+    {
+        QFETCH(QString, device);
+        QFETCH(QByteArrayList, accepted);
+        const QByteArray chains = NftTable::Ipv6BlockChains(device);
+        QCOMPARE(chains.count("accept\n"), accepted.size());
+        for (const QByteArray& name : accepted)
+            QVERIFY(chains.contains("meta nfproto ipv6 oifname " + name + " accept\n"));
+        // The refusal comes after every exception, and only for IPv6.
+        QVERIFY(chains.lastIndexOf("accept\n") < chains.indexOf("meta nfproto ipv6 reject"));
+        QCOMPARE(chains.count("reject"), 1);
+        QVERIFY(chains.contains("hook output"));
+    }
+
+    void runsNftAndReportsItsFailure_data()
+    {
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("nft succeeds") << 0;
+        QTest::newRow("nft fails") << 1;
+    }
+    void runsNftAndReportsItsFailure()
+    {
+        QFETCH(int, exitCode);
+        const QTemporaryDir dir;
+        const QString input = dir.filePath(QStringLiteral("input"));
+        const QString nft = dir.filePath(QStringLiteral("nft"));
+        // Stands in for nft: keeps the ruleset it was given and says why it refuses.
+        QVERIFY(Write(nft,
+                      QStringLiteral("#!/bin/sh\n[ \"$*\" = '-f -' ] || exit 9\ncat > '%1'\n"
+                                     "echo 'Error: no such table' >&2\nexit %2\n")
+                          .arg(input)
+                          .arg(exitCode)
+                          .toUtf8()));
+        QVERIFY(QFile::setPermissions(nft, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const NftTable table(nft, QStringLiteral("norvane_test"));
+        QString error;
+        QCOMPARE(table.Replace(NftTable::Ipv6BlockChains(QStringLiteral("tun0")), error), exitCode == 0);
+        QCOMPARE(Read(input),
+                 "table inet norvane_test\ndelete table inet norvane_test\ntable inet norvane_test {\n"
+                     + NftTable::Ipv6BlockChains(QStringLiteral("tun0")) + "}\n");
+        QCOMPARE(error.contains(QLatin1String("no such table")), exitCode != 0);
+        error.clear();
+        QCOMPARE(table.Remove(error), exitCode == 0);
+        QCOMPARE(Read(input), QByteArray("table inet norvane_test\ndelete table inet norvane_test\n"));
+        QVERIFY(!NftTable(dir.filePath(QStringLiteral("absent")), QStringLiteral("t")).Remove(error));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLeakGuardParts)
+#include "testleakguardparts.moc"
