@@ -23,10 +23,12 @@
 #include <QDesktopServices>
 #include <QEasingCurve>
 #include <QFile>
+#include <QHideEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QSequentialAnimationGroup>
+#include <QShowEvent>
 #include <QUrl>
 
 #include <utility>
@@ -424,6 +426,19 @@ void VPNMainWindow::changeEvent(QEvent* event)
         repaint();
     }
     QMainWindow::changeEvent(event);
+}
+
+// Hidden in the tray, nothing shows the time connected: its tick would only wake the program.
+void VPNMainWindow::showEvent(QShowEvent* event)
+{
+    m_connection.SetTimeConnectedShown(true);
+    QMainWindow::showEvent(event);
+}
+
+void VPNMainWindow::hideEvent(QHideEvent* event)
+{
+    m_connection.SetTimeConnectedShown(false);
+    QMainWindow::hideEvent(event);
 }
 
 void VPNMainWindow::closeEvent(QCloseEvent* event)
