@@ -428,16 +428,21 @@ void VPNMainWindow::changeEvent(QEvent* event)
     QMainWindow::changeEvent(event);
 }
 
-// Hidden in the tray, nothing shows the time connected: its tick would only wake the program.
+// Hidden in the tray, nothing shows the time connected or the connecting sweep: their ticks
+// would only wake the program.
 void VPNMainWindow::showEvent(QShowEvent* event)
 {
     m_connection.SetTimeConnectedShown(true);
+    if (m_connectingAnimation && m_connectingAnimation->state() == QAbstractAnimation::Paused)
+        m_connectingAnimation->resume();
     QMainWindow::showEvent(event);
 }
 
 void VPNMainWindow::hideEvent(QHideEvent* event)
 {
     m_connection.SetTimeConnectedShown(false);
+    if (m_connectingAnimation && m_connectingAnimation->state() == QAbstractAnimation::Running)
+        m_connectingAnimation->pause();
     QMainWindow::hideEvent(event);
 }
 
