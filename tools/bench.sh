@@ -87,8 +87,9 @@ run_world_part() {
             url="https://$NORVANE_API_HOST/1/getRequestEntityIp"
             start=$(date +%s%N)
             openvpn --config "$2" --verb 1 --writepid "$3/openvpn.pid" >"$3/bare.log" 2>&1 &
-            # The first request whose answer is the exit address went through the tunnel.
-            until curl -s -m 1 --cacert "$NORVANE_CA_FILE" -d "api_key=Tq3vWz8p" "$url" | grep -q 203.0.113.77; do
+            # The first request answered with an exit address (not the client address) went
+            # through the tunnel.
+            until curl -s -m 1 --cacert "$NORVANE_CA_FILE" -d "api_key=Tq3vWz8p" "$url" | grep -q "^203\.0\.113\."; do
                 kill -0 $! 2>/dev/null || { cat "$3/bare.log"; exit 1; }
                 sleep 0.02
             done
