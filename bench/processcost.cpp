@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 
+#include <sys/resource.h>
+
 namespace {
 
 // The value of a "Name:   value ..." line of a /proc status file, 0 when it is missing.
@@ -30,10 +32,11 @@ ProcessCost ProcessCost::ReadSelf()
         QFile schedstat(tasks + task + QStringLiteral("/schedstat"));
         if (schedstat.open(QIODevice::ReadOnly))
             cost.cpuSeconds += schedstat.readAll().split(' ').constFirst().toLongLong() / 1e9;
-        const QString status = tasks + task + QStringLiteral("/status");
-        cost.contextSwitches += StatusField(status, "voluntary_ctxt_switches")
-            + StatusField(status, "nonvoluntary_ctxt_switches");
     }
+    // Every thread's switches, those of ended threads included.
+    rusage usage {};
+    if (::getrusage(RUSAGE_SELF, &usage) == 0)
+        cost.contextSwitches = usage.ru_nvcsw + usage.ru_nivcsw;
     cost.residentKiB = StatusField(QStringLiteral("/proc/self/status"), "VmRSS");
     return cost;
 }

@@ -4,7 +4,7 @@
 
 /**
  * What this process has cost so far, read from /proc: CPU time of all its threads, context
- * switches summed over its threads (each is a wake-up or a preemption), and resident memory.
+ * switches of all its threads (each is a wake-up or a preemption), and resident memory.
  * Two readings apart give the cost of the time between them.
  */
 struct ProcessCost
