@@ -25,10 +25,12 @@
 #include <QDesktopServices>
 #include <QEasingCurve>
 #include <QFile>
+#include <QHideEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPropertyAnimation>
 #include <QSequentialAnimationGroup>
+#include <QShowEvent>
 #include <QUrl>
 
 #include <utility>
@@ -429,6 +431,24 @@ void VPNMainWindow::changeEvent(QEvent* event)
         repaint();
     }
     QMainWindow::changeEvent(event);
+}
+
+// Hidden in the tray, nothing shows the time connected or the connecting sweep: their ticks
+// would only wake the program.
+void VPNMainWindow::showEvent(QShowEvent* event)
+{
+    m_connection.SetTimeConnectedShown(true);
+    if (m_connectingAnimation && m_connectingAnimation->state() == QAbstractAnimation::Paused)
+        m_connectingAnimation->resume();
+    QMainWindow::showEvent(event);
+}
+
+void VPNMainWindow::hideEvent(QHideEvent* event)
+{
+    m_connection.SetTimeConnectedShown(false);
+    if (m_connectingAnimation && m_connectingAnimation->state() == QAbstractAnimation::Running)
+        m_connectingAnimation->pause();
+    QMainWindow::hideEvent(event);
 }
 
 void VPNMainWindow::closeEvent(QCloseEvent* event)

@@ -51,28 +51,41 @@ void VPNApiResponse::Parse(const QString& text)
         return;
     }
 
+    ParseXml(text);
+    emit Finished();
+}
+
+void VPNApiResponse::ParseXml(const QString& text)
+{
     QDomDocument document;
     QString errorMessage;
     int errorLine = 0;
     int errorColumn = 0;
     if (!document.setContent(text, &errorMessage, &errorLine, &errorColumn)) {
         qDebug() << "XML Error at line " << errorLine << "column " << errorColumn << ":" << errorMessage;
-        // A reply that is not XML (an empty body, a proxy's error page) is a failed call, not
-        // a repeat of the previous outcome; the payload keeps what the last good reply gave.
-        m_type = ResponseType::Unknown;
-        m_errorCode = ApiErrorCode::Unknown;
-        emit Finished();
+        SetMalformed();
         return;
     }
 
     const QDomElement response = document.firstChildElement(QStringLiteral("response"));
-    const QString typeText = response.firstChildElement(QStringLiteral("type")).text();
-    m_type = ResponseTypeFromText(typeText);
-    m_codeText = response.firstChildElement(QStringLiteral("code")).text().trimmed();
-    m_errorCode = ErrorCodeFromText(m_codeText);
-    m_message = response.firstChildElement(QStringLiteral("message")).text().trimmed();
+    SetEnvelope(response.firstChildElement(QStringLiteral("type")).text(),
+                response.firstChildElement(QStringLiteral("code")).text(),
+                response.firstChildElement(QStringLiteral("message")).text());
     ParseData(response.firstChildElement(QStringLiteral("data")));
-    emit Finished();
+}
+
+void VPNApiResponse::SetEnvelope(const QString& typeText, const QString& codeText, const QString& message)
+{
+    m_type = ResponseTypeFromText(typeText);
+    m_codeText = codeText.trimmed();
+    m_errorCode = ErrorCodeFromText(m_codeText);
+    m_message = message.trimmed();
+}
+
+void VPNApiResponse::SetMalformed()
+{
+    m_type = ResponseType::Unknown;
+    m_errorCode = ApiErrorCode::Unknown;
 }
 
 void VPNApiResponse::SetNetworkError()

@@ -58,6 +58,14 @@ signals:
     void Finished();
 
 protected:
+    // Reads an XML reply and sets the envelope. The default builds a document and hands its data
+    // element to ParseData(); a large payload reads the text as a stream instead.
+    virtual void ParseXml(const QString& text);
+    // The envelope of a well-formed reply: the trimmed texts of type, code and message.
+    void SetEnvelope(const QString& typeText, const QString& codeText, const QString& message);
+    // A reply that is not XML (an empty body, a proxy's error page) is a failed call, not a
+    // repeat of the previous outcome; the payload keeps what the last good reply gave.
+    void SetMalformed();
     // The data element of the reply, null when the reply has none. Called for error replies too.
     virtual void ParseData(const QDomElement& data);
     // The whole reply, for raw-text objects.

@@ -3,15 +3,23 @@
 #include "api/vpnapiresponse.h"
 #include "api/vpnserver.h"
 
+class QXmlStreamReader;
+
 // The getServerList payload, flattened into one list of UDP and one of TCP endpoints, each in
 // document order. A reply without data keeps the previous lists. Servers whose address is not
 // an IPv4 address and ports outside 1..65535 are left out (and logged), and so is everything
 // after the first MaxEndpoints endpoints.
+//
+// The reply is read as a stream, fed to the reader a piece at a time, rather than built into a
+// document: a list of thousands of servers would otherwise cost several times its size in
+// memory, and time on the GUI thread.
 class VPNApiServerListResponse : public VPNApiResponse
 {
     Q_OBJECT
 public:
     static constexpr qsizetype MaxEndpoints = 2000;
+    // Characters handed to the reader at a time.
+    static constexpr qsizetype PieceSize = 16384;
 
     explicit VPNApiServerListResponse(QObject* parent = nullptr);
 
@@ -19,9 +27,11 @@ public:
     const QList<VPNServer>& TcpServers() const { return m_tcpServers; }
 
 protected:
-    void ParseData(const QDomElement& data) override;
+    void ParseXml(const QString& text) override;
 
 private:
+    class Reading;
+
     void LogCounts() const;
 
     QList<VPNServer> m_udpServers;

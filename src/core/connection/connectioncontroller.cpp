@@ -110,7 +110,10 @@ QString ConnectionController::TimeConnectedText() const
 {
     if (m_state != State::ConnectedState)
         return QString();
-    return FormatTimeConnected(m_elapsedHours, m_elapsedMinutes, m_elapsedSeconds);
+    // From the start time, so a tick that comes late, early or not at all (nothing shows the
+    // text) loses nothing; rounding keeps a tick a few milliseconds early on its second.
+    const qint64 seconds = qMax<qint64>(0, (m_connectedSince.msecsTo(m_clock.Now()) + 500) / 1000);
+    return FormatTimeConnected(int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
 }
 
 QString ConnectionController::NewIpText() const
@@ -543,10 +546,9 @@ void ConnectionController::OnVPNChannelConnected()
     if (!m_settings.Save())
         qDebug() << "Can't save the last used server.";
 
-    m_elapsedHours = 0;
-    m_elapsedMinutes = 0;
-    m_elapsedSeconds = 0;
-    m_timeConnectedTimer->Start(m_timings.timeConnectedIntervalMs);
+    m_timeCounting = true;
+    if (m_timeConnectedShown)
+        m_timeConnectedTimer->Start(m_timings.timeConnectedIntervalMs);
     SetStatus(Status::Connected);
     ApplyIPSettings();
     qDebug() << "Shown:" << StatusText() << "local IP" << m_localIp << "new IP" << NewIpText();
@@ -555,14 +557,20 @@ void ConnectionController::OnVPNChannelConnected()
 
 void ConnectionController::OnTimeConnectedTimer()
 {
-    if (++m_elapsedSeconds == 60) {
-        m_elapsedSeconds = 0;
-        if (++m_elapsedMinutes == 60) {
-            m_elapsedMinutes = 0;
-            ++m_elapsedHours;
-        }
-    }
     emit StatusChanged();
+}
+
+void ConnectionController::SetTimeConnectedShown(bool shown)
+{
+    if (shown == m_timeConnectedShown)
+        return;
+    m_timeConnectedShown = shown;
+    if (!shown) {
+        m_timeConnectedTimer->Stop();
+    } else if (m_timeCounting) {
+        m_timeConnectedTimer->Start(m_timings.timeConnectedIntervalMs);
+        emit StatusChanged();
+    }
 }
 
 void ConnectionController::OnVPNChannelDropped()
@@ -570,6 +578,7 @@ void ConnectionController::OnVPNChannelDropped()
     // After a sign-out or before start-up nothing was connected to drop.
     if (m_state == State::Stopped)
         return;
+    m_timeCounting = false;
     m_timeConnectedTimer->Stop();
     m_autoIpChangeTimer->Stop();
     m_changeIpCheckTimer->Stop();
@@ -750,6 +759,7 @@ void ConnectionController::FinishSignOut()
 
 void ConnectionController::StopTimers()
 {
+    m_timeCounting = false;
     for (Timer* timer : {m_timeConnectedTimer, m_delayBetweenReconnectsTimer, m_autoIpChangeTimer,
                          m_autoConnectTimer, m_localIpAfterPtpTimer, m_disconnectReasonTimer,
                          m_changeIpCheckTimer, m_ptpSettleTimer, m_disconnectLimitTimer})

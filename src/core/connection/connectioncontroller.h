@@ -78,6 +78,10 @@ public:
     QString StatusText() const;
     // "h:mm:ss" while connected, empty otherwise.
     QString TimeConnectedText() const;
+    // Whether anything shows the time connected (the window is shown). While nothing does, its
+    // tick and StatusChanged() each second stop, so a program left in the tray stays asleep;
+    // shown again, the text is up to date at once.
+    void SetTimeConnectedShown(bool shown);
     QString LocalIp() const { return m_localIp; }
     // The new public address, or "Changing..." while an IP change is under way.
     QString NewIpText() const;
@@ -246,7 +250,7 @@ private:
     QString m_newIp;
     QDateTime m_connectedSince;
     int m_reconnectCountdown = 0;
-    int m_elapsedHours = 0;
-    int m_elapsedMinutes = 0;
-    int m_elapsedSeconds = 0;
+    // The tunnel is up, so the time connected counts; its tick runs only while it is shown.
+    bool m_timeCounting = false;
+    bool m_timeConnectedShown = true;
 };

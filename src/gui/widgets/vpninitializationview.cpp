@@ -5,7 +5,9 @@
 #include <QGraphicsDropShadowEffect>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
+#include <QHideEvent>
 #include <QPropertyAnimation>
+#include <QShowEvent>
 #include <QTextDocument>
 
 VPNInitializationView::VPNInitializationView(QWidget* parent, const QRect& geometry)
@@ -65,7 +67,21 @@ void VPNInitializationView::StopAnimation()
 
 bool VPNInitializationView::IsAnimating() const
 {
-    return m_pulse->state() == QAbstractAnimation::Running;
+    return m_pulse->state() != QAbstractAnimation::Stopped;
+}
+
+void VPNInitializationView::showEvent(QShowEvent* event)
+{
+    if (m_pulse->state() == QAbstractAnimation::Paused)
+        m_pulse->resume();
+    QGraphicsView::showEvent(event);
+}
+
+void VPNInitializationView::hideEvent(QHideEvent* event)
+{
+    if (m_pulse->state() == QAbstractAnimation::Running)
+        m_pulse->pause();
+    QGraphicsView::hideEvent(event);
 }
 
 qreal VPNInitializationView::Opacity() const

@@ -121,6 +121,31 @@ private slots:
             << QStringLiteral("Unknown Unknown [udp: A 192.0.2.1:1194, A 192.0.2.1:53 tcp: A 192.0.2.1:443, C 192.0.2.3:80]");
         QTest::newRow("empty data clears the lists") << QStringLiteral("servers") << QStringList {Reply(QStringLiteral("<data><servers><server description=\"A\" ip=\"192.0.2.1\"><ports><port>1</port></ports></server></servers></data>")), Reply(QStringLiteral("<data/>"))} << QStringLiteral("Unknown Unknown [udp:  tcp: ]");
         // clang-format on
+        // Long replies reach the reader in pieces: a character split across two pieces is whole,
+        // and a fault after the last endpoint taken still fails the reply and keeps the lists.
+        const QString one = Reply(
+            QStringLiteral("<data><servers><server description=\"A\" "
+                           "ip=\"192.0.2.1\"><ports><port>1</port></ports></server></servers></data>"));
+        const QString head = Reply(QStringLiteral("<data><servers><!--%1--><server description=\"%2\" "
+                                                  "ip=\"192.0.2.2\"><ports><port>2</port></ports></server>"));
+        // The globe's first half ends the first piece.
+        const qsizetype padding
+            = VPNApiServerListResponse::PieceSize - head.indexOf(QLatin1String("%1")) - 27;
+        const QString across = head.arg(QString(padding, QLatin1Char('x')), QStringLiteral("Z \U0001F30D"));
+        QTest::newRow("character across two pieces")
+            << QStringLiteral("servers")
+            << QStringList {across.left(across.indexOf(QLatin1String("</response>")))
+                            + QStringLiteral("</servers></data></response>")}
+            << QStringLiteral("Unknown Unknown [udp:  tcp: Z \U0001F30D 192.0.2.2:2]");
+        const QString port = QStringLiteral(
+            "<server description=\"B\" ip=\"192.0.2.2\"><ports><port>2</port></ports></server>");
+        QTest::newRow("fault far behind the endpoints taken")
+            << QStringLiteral("servers")
+            << QStringList {one,
+                            Reply(QStringLiteral("<data><servers>")
+                                  + port.repeated(VPNApiServerListResponse::MaxEndpoints + 10)
+                                  + QStringLiteral("</servers></data><broken>"))}
+            << QStringLiteral("Unknown Unknown [udp:  tcp: A 192.0.2.1:1]");
     }
 
     void replies()

@@ -18,12 +18,12 @@
 //
 // Steps: set <setting> | apply | start | localip <ip> | servers | anchor | listerror | select <row> |
 //   connect | cancel | disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> |
-//   remoteip <ip> |
+//   remoteip <ip> | shown yes|no (whether the time connected is shown; counting updates from here) |
 //   tunnel connecting|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
 // Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
 //   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no |
 //   =log <text the log contains> | =saved <settings file fields> | =local <address> at <ms> |
-//   =applied <list type> <API proxy host>.
+//   =applied <list type> <API proxy host> | =updates <status changes since the last such check>.
 class TestConnectionController final : public QObject
 {
     Q_OBJECT
@@ -43,9 +43,11 @@ private:
         ConnectionController controller {tunnel, api, ipManager, catalog, settings, system, clock};
         QList<VPNServer> servers;
         QStringList events;
+        int statusChanges = 0;
 
         Rig()
         {
+            QObject::connect(&controller, &ConnectionController::StatusChanged, [this] { ++statusChanges; });
             QObject::connect(&api, &VPNApi::RequestEntityIpReceived, &ipManager, &VPNIpManager::SetGenericIp);
             tunnel.SetPtpServer(QStringLiteral("198.51.100.9"));
             VPNServer udp;
@@ -130,6 +132,9 @@ private:
             } else if (verb == QLatin1String("select")) {
                 const int row = arg.toInt();
                 controller.SelectServer(row, row < servers.size() ? &servers.at(row) : nullptr);
+            } else if (verb == QLatin1String("shown")) {
+                statusChanges = 0;
+                controller.SetTimeConnectedShown(arg == QLatin1String("yes"));
             } else if (verb == QLatin1String("net")) {
                 system.SetInternetConnected(arg == QLatin1String("on"));
             } else if (verb == QLatin1String("wait")) {
@@ -218,6 +223,8 @@ private:
             else if (what == QLatin1String("applied")) // the list shown and the API client's proxy
                 actual = QLatin1String(catalog.ListType() == VPNServerManager::TcpList ? "tcp " : "udp ")
                     + api.Queue().Proxy().hostName() + QLatin1Char('.');
+            else if (what == QLatin1String("updates"))
+                actual = QString::number(std::exchange(statusChanges, 0));
             else if (what == QLatin1String("saved")) // fields of the settings file, as "name=value ..."
                 actual = SavedFields();
             else if (what == QLatin1String("log")) // a line of the log that the workflow owes
@@ -278,6 +285,12 @@ private slots:
             << QStringLiteral("ready; connect; =log Connecting to: Germany Frankfurt (198.51.100.1) Port 1194 Protocol UDP; =state ConnectingState; =status Connecting...; =cancel yes; tunnel connected; =state AssignedIpState; =cancel no; remoteip 203.0.113.77; =state ConnectedState; =status YOU ARE SECURELY CONNECTED; =time 0:00:00; =newip 203.0.113.77; =saved lastUsedServer=Germany Frankfurt tcp=0 port=443 list=udp; =local 192.0.2.2 at 0; wait 7000; =time 0:00:07; wait 3893000; =time 1:05:00; wait 89699000; =time 25:59:59");
         QTest::newRow("disconnect: countdown texts, connect ignored until the end, no reason")
             << QStringLiteral("up; disconnect; =state DisconnectingState; =tunnel DoDisconnect; tunnel disconnected; =state ServerSelectState; =events down; =status Secure Disconnection is in progress: 10%; =allowed no; wait 1000; =status Secure Disconnection is in progress: 20%; wait 9000; =status Activity Log: None found; wait 2000; =status Local IP Log: None found; wait 2000; =status Assigned IP: Cleared; connect; =tunnel; wait 1999; =allowed no; wait 1; =allowed yes; =log Delay between reconnects finished.; =status CLICK CONNECT TO SECURE YOUR INTERNET; =events; connect; =state ConnectingState");
+        QTest::newRow("hidden, the time stops ticking and is right again when shown")
+            << QStringLiteral("up; shown yes; wait 3000; =updates 3; shown no; wait 60000; =updates 0; =time 0:01:03; shown yes; =updates 1; =time 0:01:03; wait 1000; =updates 1; =time 0:01:04");
+        QTest::newRow("shown again after a disconnect: no tick, no time")
+            << QStringLiteral("up; shown no; disconnect; tunnel disconnected; wait 20000; shown yes; =updates 0; wait 3000; =updates 0; =time");
+        QTest::newRow("a connection made while hidden ticks once shown")
+            << QStringLiteral("shown no; up; wait 4000; shown yes; =updates 1; =time 0:00:04; wait 1000; =time 0:00:05; =updates 1");
         QTest::newRow("a second connection starts its time at zero")
             << QStringLiteral("up; wait 5000; disconnect; tunnel disconnected; wait 16000; connect; tunnel connected; remoteip 203.0.113.78; =time 0:00:00");
         QTest::newRow("cancel: no countdown, no reason")
