@@ -94,24 +94,7 @@ trap 'echo; exit 130' INT TERM
 home=$demo/home
 mkdir -p "$home/Config"
 auto_connect=$offscreen
-cat >"$home/Config/norvane.xml" <<XML
-<Config>
-    <TCPServers enabled="0" port="443"/>
-    <P2PConnection enabled="0"/>
-    <Proxy type="No Proxy">
-        <Server address="" port=""/>
-        <Authentication enabled="0" user="" password=""/>
-    </Proxy>
-    <Servers showOnMain="1" lastUsed="" favorite=""/>
-    <ChangeIP enabled="1" auto="0"/>
-    <AutoConnect enabled="$auto_connect"/>
-    <AutoLaunch enabled="0"/>
-    <FastestServer enabled="0"/>
-    <TCPOnStartup enabled="0"/>
-    <SMTPEmail enabled="0" address=""/>
-</Config>
-XML
-chmod 600 "$home/Config/norvane.xml"
+tools/world/world.sh client-settings "$home/Config/norvane.xml" "$auto_connect"
 step "Client home $home (settings: auto-connect $([ "$auto_connect" -eq 1 ] && echo on || echo off))"
 
 # Lines the simulator prints about the requests it serves.

@@ -278,22 +278,8 @@ if reason=$(tools/world/world.sh check); then
     mkdir -p "$root$world"
     mount --bind "$world" "$root$world"
     world_home=$world/home
-    cat >"$world_home/norvane-settings.xml" <<XML
-<Config>
-    <TCPServers enabled="0" port="443"/>
-    <P2PConnection enabled="0"/>
-    <Proxy type="No Proxy"><Server address="" port=""/><Authentication enabled="0" user="" password=""/></Proxy>
-    <Servers showOnMain="1" lastUsed="" favorite=""/>
-    <ChangeIP enabled="1" auto="0"/>
-    <AutoConnect enabled="1"/>
-    <AutoLaunch enabled="0"/>
-    <FastestServer enabled="0"/>
-    <TCPOnStartup enabled="0"/>
-    <SMTPEmail enabled="0" address=""/>
-</Config>
-XML
-    mkdir -p "$world_home/Config" "$world_home/runtime"
-    mv "$world_home/norvane-settings.xml" "$world_home/Config/norvane.xml"
+    mkdir -p "$world_home/runtime"
+    tools/world/world.sh client-settings "$world_home/Config/norvane.xml" 1
     chown -R 65534:65534 "$world_home"
     chmod 700 "$world_home/runtime"
     # The world's environment without NORVANE_VPN_CA: the program takes the tarnwick.crt it

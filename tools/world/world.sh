@@ -37,6 +37,7 @@
 #   world.sh env DIR            print the client's environment (NAME=value, shell-quoted)
 #   world.sh stop-server DIR udp|tcp    end one OpenVPN server (a dropped tunnel)
 #   world.sh start-server DIR udp|tcp   start it again and wait for its tunnel device
+#   world.sh client-settings FILE [0|1]   write the client's settings file (auto-connect 0 or 1)
 #   world.sh stop-sim DIR               end the simulator (the API is down)
 #   world.sh start-sim DIR [OPTION...]  start it again, with simulator options such as --slow MS,
 #                                       --malformed or --http-error STATUS (an API fault)
@@ -441,6 +442,30 @@ cmd_start_sim() { # DIR options...
     say "simulator started${*:+ with $*}"
 }
 
+# The client's settings file for the demo and the package test: servers on the main screen,
+# the exit address may change, no autostart entry; auto-connect as asked (0 or 1).
+write_client_settings() { # FILE AUTO_CONNECT
+    mkdir -p "$(dirname "$1")"
+    cat >"$1" <<XML
+<Config>
+    <TCPServers enabled="0" port="443"/>
+    <P2PConnection enabled="0"/>
+    <Proxy type="No Proxy">
+        <Server address="" port=""/>
+        <Authentication enabled="0" user="" password=""/>
+    </Proxy>
+    <Servers showOnMain="1" lastUsed="" favorite=""/>
+    <ChangeIP enabled="1" auto="0"/>
+    <AutoConnect enabled="$2"/>
+    <AutoLaunch enabled="0"/>
+    <FastestServer enabled="0"/>
+    <TCPOnStartup enabled="0"/>
+    <SMTPEmail enabled="0" address=""/>
+</Config>
+XML
+    chmod 600 "$1"
+}
+
 cmd_exec() { # namespace-variable DIR CMD...
     local which=$1
     load_world "$2"
@@ -478,6 +503,7 @@ stop-server) cmd_stop_server "${2:-}" "${3:-}" ;;
 start-server) cmd_start_server "${2:-}" "${3:-}" ;;
 stop-sim) cmd_stop_sim "${2:-}" ;;
 start-sim) cmd_start_sim "${2:-}" "${@:3}" ;;
+client-settings) write_client_settings "${2:?settings file missing}" "${3:-0}" ;;
 env)
     load_world "${2:-}"
     cat "$world/world.env"
