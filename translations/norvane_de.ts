@@ -96,6 +96,12 @@ PRÜFEN SIE IHRE INTERNETVERBINDUNG UND VERSUCHEN SIE ES ERNEUT.</translation>
         <source>NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT.</source>
         <translation>NETZWERKFEHLER. VERSUCHEN SIE ES ERNEUT ODER BEENDEN SIE DAS PROGRAMM UND WENDEN SIE SICH AN DEN SUPPORT.</translation>
     </message>
+    <message>
+        <source>TRAFFIC CANNOT BE BLOCKED WHILE THE VPN IS DOWN.
+TURN OFF &quot;BLOCK TRAFFIC WHEN THE VPN IS DOWN&quot; IN OPTIONS OR CONTACT SUPPORT.</source>
+        <translation>DER DATENVERKEHR KANN BEI GETRENNTEM VPN NICHT GESPERRT WERDEN.
+SCHALTEN SIE „DATENVERKEHR BEI GETRENNTEM VPN SPERREN“ IN DEN OPTIONEN AUS ODER WENDEN SIE SICH AN DEN SUPPORT.</translation>
+    </message>
 </context>
 <context>
     <name>VPNGenericDialog</name>
@@ -657,6 +663,18 @@ Möchten Sie die Änderungen speichern oder das Optionsmenü ohne Speichern schl
     <message>
         <source>CLOSE WITHOUT SAVING</source>
         <translation>SCHLIESSEN OHNE SPEICHERN</translation>
+    </message>
+    <message>
+        <source>Leak Protection</source>
+        <translation>Schutz vor Datenlecks</translation>
+    </message>
+    <message>
+        <source>Block traffic when the VPN is down</source>
+        <translation>Datenverkehr bei getrenntem VPN sperren</translation>
+    </message>
+    <message>
+        <source>From CONNECT until you disconnect, nothing leaves this computer outside the VPN, also while a dropped connection waits to reconnect.</source>
+        <translation>Von VERBINDEN bis zum Trennen verlässt nichts diesen Computer außerhalb des VPN, auch nicht, während eine abgebrochene Verbindung auf die Wiederherstellung wartet.</translation>
     </message>
 </context>
 <context>

@@ -96,6 +96,12 @@ VÉRIFIEZ VOTRE CONNEXION INTERNET ET RÉESSAYEZ.</translation>
         <source>NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT.</source>
         <translation>ERREUR RÉSEAU. RÉESSAYEZ OU QUITTEZ ET CONTACTEZ LE SUPPORT.</translation>
     </message>
+    <message>
+        <source>TRAFFIC CANNOT BE BLOCKED WHILE THE VPN IS DOWN.
+TURN OFF &quot;BLOCK TRAFFIC WHEN THE VPN IS DOWN&quot; IN OPTIONS OR CONTACT SUPPORT.</source>
+        <translation>LE TRAFIC NE PEUT PAS ÊTRE BLOQUÉ QUAND LE VPN EST COUPÉ.
+DÉSACTIVEZ « BLOQUER LE TRAFIC QUAND LE VPN EST COUPÉ » DANS LES OPTIONS OU CONTACTEZ LE SUPPORT.</translation>
+    </message>
 </context>
 <context>
     <name>VPNGenericDialog</name>
@@ -657,6 +663,18 @@ Voulez-vous enregistrer les modifications ou fermer le menu des options sans enr
     <message>
         <source>CLOSE WITHOUT SAVING</source>
         <translation>FERMER SANS ENREGISTRER</translation>
+    </message>
+    <message>
+        <source>Leak Protection</source>
+        <translation>Protection contre les fuites</translation>
+    </message>
+    <message>
+        <source>Block traffic when the VPN is down</source>
+        <translation>Bloquer le trafic quand le VPN est coupé</translation>
+    </message>
+    <message>
+        <source>From CONNECT until you disconnect, nothing leaves this computer outside the VPN, also while a dropped connection waits to reconnect.</source>
+        <translation>De CONNEXION jusqu'à votre déconnexion, rien ne quitte cet ordinateur hors du VPN, même pendant qu'une connexion interrompue attend de se rétablir.</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include "deployment.h"
 #include "platform/accountkeystore.h"
 #include "platform/networkchangemonitor.h"
+#include "platform/trafficblock.h"
 #include "support/systemclock.h"
 #include "tunnel/openvpngeneric.h"
 #include "versioninfo.h"
@@ -63,6 +64,12 @@ void VPNAppContext::WatchNetworkChanges(std::unique_ptr<NetworkChangeMonitor> mo
     m_networkMonitor = std::move(monitor);
     QObject::connect(m_networkMonitor.get(), &NetworkChangeMonitor::NetworkChanged, m_connection.get(),
                      &ConnectionController::OnNetworkChanged);
+}
+
+void VPNAppContext::BlockTrafficWith(std::unique_ptr<TrafficBlock> block)
+{
+    m_trafficBlock = std::move(block);
+    m_connection->SetTrafficBlock(m_trafficBlock.get());
 }
 
 void VPNAppContext::LoadSettings()

@@ -16,6 +16,7 @@ class AccountSession;
 class ConnectionController;
 class NetworkChangeMonitor;
 class OpenVpnGeneric;
+class TrafficBlock;
 
 /**
  * The process-wide owner of the long-lived objects: the platform services, the service API, the
@@ -58,6 +59,8 @@ public:
     ConnectionController& Connection() { return *m_connection; }
     // Lets the workflow (built first) take the tunnel as dropped when the network changes.
     void WatchNetworkChanges(std::unique_ptr<NetworkChangeMonitor> monitor);
+    // Lets the workflow block traffic outside the tunnel when the settings ask for it.
+    void BlockTrafficWith(std::unique_ptr<TrafficBlock> block);
 
     // Applies the settings file on top of the record; failures are logged and leave it as it was.
     void LoadSettings();
@@ -84,6 +87,8 @@ private:
     std::unique_ptr<OpenVpnGeneric> m_tunnel;
     std::unique_ptr<AccountKeyStore> m_keyStore;
     std::unique_ptr<AccountSession> m_account;
+    // Before the workflow: it outlives the controller that holds it.
+    std::unique_ptr<TrafficBlock> m_trafficBlock;
     std::unique_ptr<ConnectionController> m_connection;
     std::unique_ptr<NetworkChangeMonitor> m_networkMonitor;
 };

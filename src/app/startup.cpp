@@ -5,6 +5,7 @@
 #include "connection/accountsession.h"
 #include "connection/connectioncontroller.h"
 #include "deployment.h"
+#include "linux/helpertrafficblock.h"
 #include "linux/keychainaccountkeystore.h"
 #include "linux/linuxnetworkchangemonitor.h"
 #include "linux/linuxnetworkdiagnostics.h"
@@ -103,7 +104,7 @@ std::unique_ptr<VPNMainWindow> StartAsRunningInstance(QtSingleApplication& app, 
     context.CreateWorkflow(CreateTunnel(context),
                            std::make_unique<KeychainAccountKeyStore>(AccountKeyFilePath(context)),
                            Deployment::AccountKeyOverride());
-    context.WatchNetworkChanges(std::make_unique<LinuxNetworkChangeMonitor>(QDBusConnection::systemBus()));
+    AddLeakProtection(context);
     auto window = CreateMainWindow(context);
     QObject::connect(&app, &QtSingleApplication::Exit, window.get(), &VPNMainWindow::OnExit);
     window->show();
@@ -132,6 +133,12 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context)
     tunnel->SetPtpServer(Deployment::PtpServer());
     tunnel->SetDesktopProxy(DesktopProxy(QProcessEnvironment::systemEnvironment()));
     return tunnel;
+}
+
+void AddLeakProtection(VPNAppContext& context)
+{
+    context.WatchNetworkChanges(std::make_unique<LinuxNetworkChangeMonitor>(QDBusConnection::systemBus()));
+    context.BlockTrafficWith(std::make_unique<HelperTrafficBlock>(Deployment::ApiHost()));
 }
 
 std::unique_ptr<AutoUpdater> CreateUpdater(VPNAppContext& context)

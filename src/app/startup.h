@@ -27,5 +27,8 @@ std::unique_ptr<OpenVpnGeneric> CreateTunnel(VPNAppContext& context);
 std::unique_ptr<AutoUpdater> CreateUpdater(VPNAppContext& context);
 // The help menu with the support report of this platform.
 std::unique_ptr<VPNHelpDialog> CreateHelpDialog(VPNAppContext& context);
+// What keeps traffic from leaving beside the tunnel on this platform, given to the context's workflow
+// (CreateWorkflow() has run): the watch on network changes and the kill switch.
+void AddLeakProtection(VPNAppContext& context);
 // The main window over the context's workflow (CreateWorkflow() has run), with its help menu.
 std::unique_ptr<VPNMainWindow> CreateMainWindow(VPNAppContext& context);

@@ -224,6 +224,7 @@ void VPNOptionsDialog::LoadControls()
     m_ui->FastestServerCheckBox->setChecked(s.fastestServer);
     m_ui->EnableTcpOnStartupCheckBox->setChecked(s.tcpOnStartup);
     m_ui->EnableTcpOnStartupCheckBox->setEnabled(s.tcpServersEnabled);
+    m_ui->BlockTrafficCheckBox->setChecked(s.blockTrafficWhenDown);
 
     m_ui->SMTPAddressEdit->setText(s.smtpAddress);
     m_ui->EmailGroupBox->setChecked(s.smtpEnabled);
@@ -381,6 +382,7 @@ void VPNOptionsDialog::RestoreDefaultOptions()
     m_ui->AutoLaunchCheckBox->setChecked(true);
     m_ui->FastestServerCheckBox->setChecked(false);
     m_ui->EnableTcpOnStartupCheckBox->setChecked(false);
+    m_ui->BlockTrafficCheckBox->setChecked(false);
     m_ui->SMTPAddressEdit->clear();
     m_ui->EmailGroupBox->setChecked(false);
     m_ui->ServerAtOptionsRadioButton->setChecked(true);
@@ -412,6 +414,7 @@ void VPNOptionsDialog::OnSaveButtonPressed()
     s.tcpServersEnabled = m_ui->EnableTCPCheckBox->isChecked();
     s.tcpPort = m_ui->TCPPort80RadioButton->isChecked() ? 80 : 443;
     s.pointToPointEnabled = m_ui->EnablePTPCheckBox->isChecked();
+    s.blockTrafficWhenDown = m_ui->BlockTrafficCheckBox->isChecked();
 
     // A proxy without its address or a port is no proxy; the desktop's has neither. The port's
     // validator lets a number above 65535 stand while typing: that is no port either.
@@ -502,6 +505,7 @@ bool VPNOptionsDialog::HasUnsavedChanges() const
         || forced != s.forcedIpChangeEnabled || m_pendingInterval != s.autoIpChangeMinutes
         || m_ui->EnableTCPCheckBox->isChecked() != s.tcpServersEnabled || port != s.tcpPort
         || m_ui->EnablePTPCheckBox->isChecked() != s.pointToPointEnabled
+        || m_ui->BlockTrafficCheckBox->isChecked() != s.blockTrafficWhenDown
         || m_ui->ProxyComboBox->currentIndex() != s.proxyType
         || m_ui->ProxyAddressEdit->text() != s.proxyAddress || m_ui->ProxyPortEdit->text() != s.proxyPort
         || m_ui->ProxyAuthCheckBox->isChecked() != s.proxyAuthEnabled

@@ -1,6 +1,7 @@
 #include "helperservice.h"
 
 #include "polkitauthority.h"
+#include "trafficblockrules.h"
 #include "tunnelprocess.h"
 
 #include <QDBusConnectionInterface>
@@ -14,7 +15,8 @@ QString ActionId(int operation)
 {
     static const char* const actions[]
         = {"org.norvane.helper.start-tunnel", "org.norvane.helper.query-tunnel",
-           "org.norvane.helper.stop-tunnel"};
+           "org.norvane.helper.stop-tunnel", "org.norvane.helper.block-traffic",
+           "org.norvane.helper.block-traffic"};
     return QLatin1String(actions[operation]);
 }
 
@@ -34,6 +36,7 @@ HelperService::HelperService(QDBusConnection bus, QString openvpnBinary, QString
     , m_leakPaths(std::move(leakPaths))
     , m_polkit(std::make_unique<PolkitAuthority>(m_bus))
     , m_ownerWatcher(std::make_unique<QDBusServiceWatcher>())
+    , m_block(m_leakPaths.nft, QLatin1String(TrafficBlockRules::TableName))
 {
     m_ownerWatcher->setConnection(m_bus);
     m_ownerWatcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
@@ -46,6 +49,7 @@ HelperService::~HelperService()
     // OpenVPN first: its routes go before the DNS and the IPv6 block do.
     m_tunnel.reset();
     m_leakGuard.reset();
+    RemoveBlock();
 }
 
 QString HelperService::StartTunnel(const QString& configDirectory)
@@ -65,25 +69,47 @@ void HelperService::StopTunnel()
     Authorise(Operation::Stop, QString());
 }
 
+void HelperService::BlockTraffic(const QString&, const QString&, uint, const QStringList&, uint)
+{
+    // The arguments are read from the call once polkit has allowed it.
+    Authorise(Operation::Block);
+}
+
+void HelperService::UnblockTraffic()
+{
+    Authorise(Operation::Unblock);
+}
+
 void HelperService::Authorise(Operation operation, const QString& configDirectory)
 {
     // The reply follows polkit's answer; nothing waits for it here.
     setDelayedReply(true);
     const QDBusMessage call = message();
     const uint uid = connection().interface()->serviceUid(call.service()).value();
-    m_polkit->Check(call.service(), ActionId(int(operation)),
-                    [this, operation, call, uid, configDirectory](bool allowed, const QString& error) {
-                        if (!allowed) {
-                            qInfo("Refused %s for uid %u%s", qPrintable(ActionId(int(operation))), uid,
-                                  qPrintable(error.isEmpty() ? QString() : QStringLiteral(": ") + error));
-                            m_bus.send(call.createErrorReply(
-                                ErrorName("NotAuthorized"),
-                                QStringLiteral("Not authorised to control the tunnel%1")
-                                    .arg(error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error))));
-                            return;
-                        }
-                        Perform(operation, call, uid, configDirectory);
-                    });
+    const quint64 blockCall
+        = operation == Operation::Block || operation == Operation::Unblock ? ++m_blockCallsReceived : 0;
+    m_polkit->Check(
+        call.service(), ActionId(int(operation)),
+        [this, operation, call, uid, configDirectory, blockCall](bool allowed, const QString& error) {
+            if (!allowed) {
+                qInfo("Refused %s for uid %u%s", qPrintable(ActionId(int(operation))), uid,
+                      qPrintable(error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+                m_bus.send(call.createErrorReply(
+                    ErrorName("NotAuthorized"),
+                    QStringLiteral("Not authorised to control the tunnel%1")
+                        .arg(error.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(error))));
+                return;
+            }
+            if (blockCall == 0) {
+                Perform(operation, call, uid, configDirectory);
+            } else if (blockCall < m_blockCallsPerformed) {
+                // A later call of the two has taken effect already.
+                m_bus.send(call.createReply());
+            } else {
+                m_blockCallsPerformed = blockCall;
+                PerformBlock(operation, call, uid);
+            }
+        });
 }
 
 void HelperService::Perform(Operation operation, const QDBusMessage& call, uint uid,
@@ -100,6 +126,8 @@ void HelperService::Perform(Operation operation, const QDBusMessage& call, uint 
         m_bus.send(call.createReply());
         return;
     case Operation::Start:
+    case Operation::Block:
+    case Operation::Unblock:
         break;
     }
     if (m_tunnel && m_tunnel->IsRunning()) {
@@ -118,7 +146,7 @@ void HelperService::Perform(Operation operation, const QDBusMessage& call, uint 
     }
     qInfo("Started OpenVPN for uid %u (%s)", uid, qPrintable(call.service()));
     m_owner = call.service();
-    m_ownerWatcher->setWatchedServices({m_owner});
+    WatchOwners();
     m_leakGuard = std::make_unique<LeakGuard>(m_bus, m_leakPaths);
     connect(m_leakGuard.get(), &LeakGuard::DnsApplied, this,
             [this](const QString& method, const QStringList& servers, const QString& error) {
@@ -135,8 +163,73 @@ void HelperService::Perform(Operation operation, const QDBusMessage& call, uint 
         OnCallerLeft(m_owner);
 }
 
+void HelperService::PerformBlock(Operation operation, const QDBusMessage& call, uint uid)
+{
+    const bool othersBlock = !m_blockOwner.isEmpty() && m_blockUid != uid;
+    if (operation == Operation::Unblock) {
+        if (!othersBlock)
+            RemoveBlock();
+        m_bus.send(call.createReply());
+        return;
+    }
+    if (othersBlock) {
+        m_bus.send(
+            call.createErrorReply(ErrorName("Busy"), QStringLiteral("Another user blocks the traffic")));
+        return;
+    }
+    const QVariantList arguments = call.arguments();
+    QString error;
+    const auto rules = arguments.size() == 5
+        ? TrafficBlockRules::Parse(arguments[0].toString(), arguments[1].toString(), arguments[2].toUInt(),
+                                   arguments[3].toStringList(), arguments[4].toUInt(), error)
+        : std::nullopt;
+    if (!rules) {
+        m_bus.send(call.createErrorReply(ErrorName("Refused"), QStringLiteral("Refused: %1").arg(error)));
+        return;
+    }
+    if (!m_block.Replace(rules->Chains(), error)) {
+        qWarning("Traffic cannot be blocked: %s", qPrintable(error));
+        // A failed transaction leaves nothing; the old table, if any, stays until removed.
+        m_bus.send(call.createErrorReply(ErrorName("Failed"), error));
+        return;
+    }
+    qInfo("Traffic blocked for uid %u except: %s", uid, qPrintable(rules->Description()));
+    m_blockOwner = call.service();
+    m_blockUid = uid;
+    WatchOwners();
+    m_bus.send(call.createReply());
+    if (!m_bus.interface()->isServiceRegistered(m_blockOwner).value())
+        OnCallerLeft(m_blockOwner);
+}
+
+void HelperService::RemoveBlock()
+{
+    if (m_blockOwner.isEmpty())
+        return;
+    QString error;
+    if (m_block.Remove(error))
+        qInfo("Traffic no longer blocked");
+    else
+        qWarning("The traffic block cannot be removed: %s", qPrintable(error));
+    m_blockOwner.clear();
+    WatchOwners();
+}
+
+void HelperService::WatchOwners()
+{
+    QStringList owners;
+    for (const QString& owner : {m_owner, m_blockOwner})
+        if (!owner.isEmpty() && !owners.contains(owner))
+            owners << owner;
+    m_ownerWatcher->setWatchedServices(owners);
+}
+
 void HelperService::OnCallerLeft(const QString& busName)
 {
+    if (busName == m_blockOwner) {
+        qInfo("The caller %s left the bus; removing its traffic block", qPrintable(busName));
+        RemoveBlock();
+    }
     if (busName != m_owner || !m_tunnel)
         return;
     qInfo("The caller %s left the bus; stopping its tunnel", qPrintable(busName));
@@ -149,8 +242,8 @@ void HelperService::OnTunnelEnded(int exitCode)
     // Undone before the window hears of the end, so what it does next sees the system as it was.
     m_leakGuard.reset();
     SendToOwner("TunnelEnded", {exitCode});
-    m_ownerWatcher->setWatchedServices({});
     m_owner.clear();
+    WatchOwners();
     // Deleted later: this runs inside the tunnel's own signal.
     m_tunnel.release()->deleteLater();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "leakguard.h"
+#include "nfttable.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -20,7 +21,9 @@ class TunnelProcess;
  * bus connection that started it: when that connection goes (the window ends, crashes or is
  * killed), the tunnel is stopped. Its output and its end are sent to that connection only.
  * While the tunnel runs, a LeakGuard applies the pushed DNS and keeps IPv6 inside the tunnel; it
- * undoes both when OpenVPN ends, so a window that dies takes them along with its tunnel.
+ * undoes both when OpenVPN ends, so a window that dies takes them along with its tunnel. The
+ * traffic block (kill switch) outlives the tunnel, through drops and reconnects, and belongs to
+ * the connection that asked for it the same way: it goes when that connection asks or leaves.
  */
 class HelperService final : public QObject, protected QDBusContext
 {
@@ -44,16 +47,26 @@ public slots:
     bool IsTunnelRunning();
     // Asks the caller's user's tunnel to end; TunnelEnded follows.
     void StopTunnel();
+    // Lets traffic out only through the tunnel, to the VPN server and to the API host (and on
+    // loopback) until UnblockTraffic or the caller leaves; a second call replaces the first.
+    void BlockTraffic(const QString& protocol, const QString& serverAddress, uint serverPort,
+                      const QStringList& apiAddresses, uint apiPort);
+    void UnblockTraffic();
 
 private:
     enum class Operation
     {
         Start,
         Query,
-        Stop
+        Stop,
+        Block,
+        Unblock
     };
-    void Authorise(Operation operation, const QString& configDirectory);
+    void Authorise(Operation operation, const QString& configDirectory = QString());
     void Perform(Operation operation, const QDBusMessage& call, uint uid, const QString& configDirectory);
+    void PerformBlock(Operation operation, const QDBusMessage& call, uint uid);
+    void RemoveBlock();
+    void WatchOwners();
     void OnCallerLeft(const QString& busName);
     void OnTunnelEnded(int exitCode);
     void SendToOwner(const char* signal, const QVariantList& arguments);
@@ -67,4 +80,10 @@ private:
     std::unique_ptr<TunnelProcess> m_tunnel;
     std::unique_ptr<LeakGuard> m_leakGuard;
     QString m_owner;
+    NftTable m_block;
+    QString m_blockOwner;
+    uint m_blockUid = 0;
+    // Block and unblock calls take effect in the order they came, whatever order polkit answers in.
+    quint64 m_blockCallsReceived = 0;
+    quint64 m_blockCallsPerformed = 0;
 };

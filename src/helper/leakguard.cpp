@@ -1,5 +1,7 @@
 #include "leakguard.h"
 
+#include "trafficblockrules.h"
+
 #include <utility>
 
 LeakGuard::LeakGuard(QDBusConnection bus, Paths paths, QObject* parent)
@@ -84,4 +86,7 @@ void LeakGuard::UndoLeftovers(const Paths& paths)
     // Removing a table that is not there fails harmlessly; declaring it first makes it succeed.
     if (!NftTable(paths.nft, QLatin1String(NftTable::Ipv6BlockName)).Remove(error))
         qWarning("An earlier IPv6 block cannot be removed: %s", qPrintable(error));
+    // A traffic block belongs to a window's bus connection, which did not survive the helper.
+    if (!NftTable(paths.nft, QLatin1String(TrafficBlockRules::TableName)).Remove(error))
+        qWarning("An earlier traffic block cannot be removed: %s", qPrintable(error));
 }

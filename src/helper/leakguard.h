@@ -13,7 +13,7 @@
  * OpenVPN reports the tunnel complete, the pushed DNS servers are applied (systemd-resolved where
  * it runs, else resolv.conf) and IPv6 is kept from leaving outside the tunnel device. Undo() runs
  * when OpenVPN ends, whatever ended it; UndoLeftovers() at helper start covers a helper that was
- * killed before it could.
+ * killed before it could, and removes a traffic block it left too.
  */
 class LeakGuard final : public QObject
 {

@@ -19,11 +19,12 @@ inline QString WorldDir()
 }
 
 // The client's settings file: it shows the servers on the main screen, may change the exit
-// address and does not launch itself at log-in; autoConnect as asked.
-inline bool WriteSettings(const QString& path, bool autoConnect)
+// address and does not launch itself at log-in; autoConnect and the kill switch as asked.
+inline bool WriteSettings(const QString& path, bool autoConnect, bool blockTrafficWhenDown = false)
 {
     VPNSettings settings;
     settings.autoConnect = autoConnect;
+    settings.blockTrafficWhenDown = blockTrafficWhenDown;
     settings.autoLaunch = false;
     settings.serversOnMainScreen = true;
     settings.forcedIpChangeEnabled = true;

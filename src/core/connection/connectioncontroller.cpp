@@ -5,6 +5,7 @@
 #include "platform/clock.h"
 #include "platform/isystemservices.h"
 #include "platform/timer.h"
+#include "platform/trafficblock.h"
 #include "servers/vpnservermanager.h"
 #include "settings/settingsstore.h"
 #include "tunnel/openvpngeneric.h"
@@ -158,6 +159,12 @@ QString ConnectionController::NoNetworkText()
 QString ConnectionController::NetworkErrorText()
 {
     return tr("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT.");
+}
+
+QString ConnectionController::TrafficBlockErrorText()
+{
+    return tr("TRAFFIC CANNOT BE BLOCKED WHILE THE VPN IS DOWN.\nTURN OFF \"BLOCK TRAFFIC WHEN THE VPN IS "
+              "DOWN\" IN OPTIONS OR CONTACT SUPPORT.");
 }
 
 QString ConnectionController::FormatTimeConnected(int hours, int minutes, int seconds)
@@ -443,6 +450,9 @@ void ConnectionController::Connect()
                     .arg(server.name, server.address, QString::number(server.port), protocol);
     m_connectedServer = server;
     m_tunnel.ConnectToServer(server.address, server.port, protocol);
+    // After the configuration is written: it says where OpenVPN's packets go (server or proxy).
+    if (m_settings.Settings().blockTrafficWhenDown)
+        BlockTraffic();
 }
 
 void ConnectionController::OnTunnelConnecting()
@@ -584,6 +594,9 @@ void ConnectionController::OnVPNChannelDropped()
     m_changeIpCheckTimer->Stop();
     m_changingIp = false;
     m_status = Status::ClickConnect;
+    // Asked for: traffic flows again. A drop keeps the block through the countdown.
+    if (m_userDisconnected)
+        UnblockTraffic();
 
     if (!m_settings.Settings().pointToPointEnabled) {
         m_api.SetProxyEnabled(true);
@@ -715,6 +728,11 @@ bool ConnectionController::ApplyConfiguration()
         return false;
     m_catalog.SetListType(settings.tcpServersEnabled ? VPNServerManager::TcpList : VPNServerManager::UdpList);
     ApplyIPSettings();
+    // Turned off: traffic flows at once. Turned on while a connection is under way: it starts now.
+    if (!settings.blockTrafficWhenDown)
+        UnblockTraffic();
+    else if (IsConnectionUnderWay() && !m_trafficBlocked)
+        BlockTraffic();
     return true;
 }
 
@@ -745,6 +763,7 @@ void ConnectionController::FinishSignOut()
 {
     m_signOutPending = false;
     StopTimers();
+    UnblockTraffic();
     if (m_state == State::PtpSettleState || m_state == State::PtpRestoreState)
         m_tunnel.DisconnectPtPServer();
     // The next sign-in starts afresh from the local address; answers still under way for this
@@ -766,6 +785,42 @@ void ConnectionController::StopTimers()
         timer->Stop();
 }
 
+void ConnectionController::SetTrafficBlock(TrafficBlock* block)
+{
+    if (m_trafficBlock)
+        disconnect(m_trafficBlock, nullptr, this, nullptr);
+    m_trafficBlock = block;
+    if (m_trafficBlock)
+        connect(m_trafficBlock, &TrafficBlock::BlockFailed, this,
+                &ConnectionController::OnTrafficBlockFailed);
+}
+
+void ConnectionController::BlockTraffic()
+{
+    if (!m_trafficBlock)
+        return;
+    m_trafficBlocked = true;
+    const bool written = !m_tunnel.FirstHopAddress().isEmpty();
+    m_trafficBlock->Block(written ? m_tunnel.FirstHopAddress() : m_connectedServer.address,
+                          written ? m_tunnel.FirstHopPort() : m_connectedServer.port,
+                          m_connectedServer.protocol == VPNServer::Tcp ? QStringLiteral("TCP")
+                                                                       : QStringLiteral("UDP"));
+}
+
+void ConnectionController::UnblockTraffic()
+{
+    if (!m_trafficBlock || !std::exchange(m_trafficBlocked, false))
+        return;
+    m_trafficBlock->Unblock();
+}
+
+void ConnectionController::OnTrafficBlockFailed(const QString& error)
+{
+    qDebug() << "Traffic cannot be blocked outside the tunnel:" << error;
+    if (m_trafficBlocked)
+        ShowError(TrafficBlockErrorText(), RetryStep::Dismiss);
+}
+
 void ConnectionController::Shutdown()
 {
     // The tray entry, the single-instance message and a restart can all ask at once; the tunnel
@@ -775,6 +830,9 @@ void ConnectionController::Shutdown()
     m_shutdownRequested = true;
     qDebug() << "Exit requested. Taking the tunnel down first.";
     StopTimers();
+    // Also when the exit cannot wait for the answer: the block goes with this program's bus
+    // connection.
+    UnblockTraffic();
     // The workflow no longer reacts to the tunnel's end; only the exit waits for it.
     disconnect(&m_tunnel, nullptr, this, nullptr);
     connect(&m_tunnel, &OpenVpnGeneric::DisconnectedOnExit, this, &ConnectionController::ShutdownFinished,

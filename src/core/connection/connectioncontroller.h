@@ -11,6 +11,7 @@ class ISystemServices;
 class OpenVpnGeneric;
 class SettingsStore;
 class Timer;
+class TrafficBlock;
 class VPNApi;
 class VPNIpManager;
 class VPNServerManager;
@@ -21,7 +22,9 @@ class VPNServerManager;
  * follows the tunnel through connecting, the address check and connected, and back after a
  * disconnect or a drop: the countdown before the next connection, the reason of a drop, the
  * point-to-point restore, the time connected and the IP change. Every wait is a state or a
- * timer with a deadline; the timers come from the clock it is given.
+ * timer with a deadline; the timers come from the clock it is given. With the kill switch on,
+ * traffic is blocked outside the tunnel from CONNECT until the user disconnects, signs out or
+ * exits, through drops and the countdown.
  *
  * States and what leaves them:
  *   Stopped            Initialize() with a key and a network
@@ -103,10 +106,13 @@ public:
     static QString ServerUnavailableText();
     static QString NoNetworkText();
     static QString NetworkErrorText();
+    static QString TrafficBlockErrorText();
     // "h:mm:ss" with the hours unpadded and unlimited.
     static QString FormatTimeConnected(int hours, int minutes, int seconds);
 
 public slots:
+    // What blocks traffic outside the tunnel when the settings ask for it; none: nothing blocks.
+    void SetTrafficBlock(TrafficBlock* block);
     // The key every connection authenticates with; set before Initialize().
     void SetAccountKey(const QString& accountKey);
     // Starts the workflow once there is a key and a network; otherwise says what is missing.
@@ -208,6 +214,9 @@ private:
     void CheckNetworkPresence();
     void FinishSignOut();
     void StopTimers();
+    void BlockTraffic();
+    void UnblockTraffic();
+    void OnTrafficBlockFailed(const QString& error);
 
     OpenVpnGeneric& m_tunnel;
     VPNApi& m_api;
@@ -217,6 +226,7 @@ private:
     const ISystemServices& m_system;
     Clock& m_clock;
     WorkflowTimings m_timings;
+    TrafficBlock* m_trafficBlock = nullptr;
 
     Timer* m_timeConnectedTimer;
     Timer* m_delayBetweenReconnectsTimer;
@@ -246,6 +256,7 @@ private:
     bool m_changingIp = false;
     bool m_signOutPending = false;
     bool m_shutdownRequested = false;
+    bool m_trafficBlocked = false;
     QString m_localIp;
     QString m_newIp;
     QDateTime m_connectedSince;

@@ -118,6 +118,9 @@ QByteArray SettingsFile::Serialize(const VPNSettings& s)
     smtp.setAttribute(QStringLiteral("enabled"), BoolText(s.smtpEnabled));
     smtp.setAttribute(QStringLiteral("address"), XmlText(s.smtpAddress));
 
+    // Added after the others: earlier versions read the file by element name and pass this one by.
+    add(root, "KillSwitch").setAttribute(QStringLiteral("enabled"), BoolText(s.blockTrafficWhenDown));
+
     return doc.toString(4).toUtf8();
 }
 
@@ -189,6 +192,7 @@ bool SettingsFile::Parse(const QByteArray& content, VPNSettings& s)
     const QDomElement smtp = child(root, "SMTPEmail");
     s.smtpEnabled = BoolAttribute(smtp, QStringLiteral("enabled"));
     s.smtpAddress = smtp.attribute(QStringLiteral("address"));
+    s.blockTrafficWhenDown = BoolAttribute(child(root, "KillSwitch"), QStringLiteral("enabled"));
     return true;
 }
 

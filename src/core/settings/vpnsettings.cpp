@@ -56,5 +56,5 @@ bool VPNSettings::operator==(const VPNSettings& o) const
         && forcedIpChangeEnabled == o.forcedIpChangeEnabled && autoIpChangeMinutes == o.autoIpChangeMinutes
         && autoConnect == o.autoConnect && autoLaunch == o.autoLaunch && fastestServer == o.fastestServer
         && tcpOnStartup == o.tcpOnStartup && smtpEnabled == o.smtpEnabled && smtpAddress == o.smtpAddress
-        && currentServerIndex == o.currentServerIndex;
+        && blockTrafficWhenDown == o.blockTrafficWhenDown && currentServerIndex == o.currentServerIndex;
 }

@@ -36,6 +36,8 @@ struct VPNSettings
     bool tcpOnStartup = false;
     bool smtpEnabled = false;
     QString smtpAddress;
+    // The kill switch: traffic blocked outside the tunnel from CONNECT until a disconnect.
+    bool blockTrafficWhenDown = false;
     // Row in the server list model; lives in memory only and is never written to the file.
     int currentServerIndex = -1;
 

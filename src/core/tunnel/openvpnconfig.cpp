@@ -69,6 +69,11 @@ ProxyLine ChosenProxy(const VPNSettings& settings, const QNetworkProxy& desktopP
 
 void AddProxyLines(const ProxyLine& proxy, const QString& authFilePath, OpenVpnConfig& config)
 {
+    if (proxy.type == VPNSettings::Socks || proxy.type == VPNSettings::Http
+        || proxy.type == VPNSettings::Https) {
+        config.firstHopAddress = proxy.address;
+        config.firstHopPort = proxy.port.toInt();
+    }
     switch (proxy.type) {
     case VPNSettings::Socks:
         config.valid = config.valid && IsSafeToken(proxy.address) && IsSafeToken(proxy.port);
@@ -108,6 +113,8 @@ OpenVpnConfig OpenVpnConfig::Build(const VPNSettings& settings, const Endpoint& 
         config.text += "management-hold\n";
     }
     config.text += "remote " + endpoint.address.toUtf8() + ' ' + QByteArray::number(endpoint.port) + '\n';
+    config.firstHopAddress = endpoint.address;
+    config.firstHopPort = endpoint.port;
     if (endpoint.protocol == QLatin1String("UDP")) {
         config.text += "proto udp\n";
         config.text += "keepalive 4 16\n";

@@ -40,4 +40,7 @@ struct OpenVpnConfig
     QByteArray text;
     // User and password for an HTTP proxy with authentication; empty otherwise.
     QByteArray proxyCredentials;
+    // Where OpenVPN's own packets go: the proxy when one is named, else the server.
+    QString firstHopAddress;
+    int firstHopPort = 0;
 };

@@ -227,6 +227,8 @@ void OpenVpnGeneric::GenerateConfig()
                  << endpoint.desktopProxy.hostName() << endpoint.desktopProxy.port();
     }
     const OpenVpnConfig config = OpenVpnConfig::Build(m_settings, endpoint);
+    m_firstHopAddress = config.firstHopAddress;
+    m_firstHopPort = config.firstHopPort;
     if (!config.valid) {
         qDebug() << "Can't generate config file. A server or proxy setting holds characters that are not "
                     "allowed there.";

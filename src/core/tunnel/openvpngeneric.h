@@ -70,6 +70,10 @@ public:
     QString ServerAddress() const { return m_serverAddress; }
     int Port() const { return m_port; }
     QString Protocol() const { return m_protocol; }
+    // Where OpenVPN's own packets go for the connection under way: the proxy when the
+    // configuration names one, else the server.
+    QString FirstHopAddress() const { return m_firstHopAddress; }
+    int FirstHopPort() const { return m_firstHopPort; }
 
     const OpenVpnTimings& Timings() const { return m_timings; }
     void SetTimings(const OpenVpnTimings& timings) { m_timings = timings; }
@@ -163,6 +167,8 @@ private:
     QString m_protocol;
     QString m_serverAddress;
     int m_port = 0;
+    QString m_firstHopAddress;
+    int m_firstHopPort = 0;
     int m_lookupId = -1;
     QTimer m_failureSignalTimer;
     QTimer m_endDeadline;

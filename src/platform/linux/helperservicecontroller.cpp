@@ -1,5 +1,7 @@
 #include "linux/helperservicecontroller.h"
 
+#include "linux/helperbus.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -12,16 +14,10 @@
 
 namespace {
 
-const QString Service = QStringLiteral("org.norvane.Helper");
-const QString Path = QStringLiteral("/org/norvane/Helper");
-const QString Interface = QStringLiteral("org.norvane.Helper1");
 // A start waits for polkit, which may ask the user for a password.
 constexpr int StartTimeoutMs = 120 * 1000;
 
-QDBusMessage Call(const QString& method)
-{
-    return QDBusMessage::createMethodCall(Service, Path, Interface, method);
-}
+using HelperBus::Call;
 
 } // namespace
 
@@ -39,13 +35,15 @@ HelperServiceController::HelperServiceController(QString configDirectory, QStrin
     });
     if (!m_bus.isConnected())
         return;
-    m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelOutput"), this,
+    using namespace HelperBus;
+    m_bus.connect(Service(), Path(), Interface(), QStringLiteral("TunnelOutput"), this,
                   SLOT(OnTunnelOutput(QString)));
-    m_bus.connect(Service, Path, Interface, QStringLiteral("TunnelEnded"), this, SLOT(OnTunnelEnded(int)));
-    m_bus.connect(Service, Path, Interface, QStringLiteral("DnsApplied"), this,
+    m_bus.connect(Service(), Path(), Interface(), QStringLiteral("TunnelEnded"), this,
+                  SLOT(OnTunnelEnded(int)));
+    m_bus.connect(Service(), Path(), Interface(), QStringLiteral("DnsApplied"), this,
                   SLOT(OnDnsApplied(QString, QStringList, QString)));
     auto* watcher
-        = new QDBusServiceWatcher(Service, m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
+        = new QDBusServiceWatcher(Service(), m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &HelperServiceController::OnHelperGone);
 }
 

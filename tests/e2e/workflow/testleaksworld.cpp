@@ -3,7 +3,6 @@
 #include "connection/accountsession.h"
 #include "connection/connectioncontroller.h"
 #include "deployment.h"
-#include "linux/linuxnetworkchangemonitor.h"
 #include "linux/linuxsystemservices.h"
 #include "logcapture.h"
 #include "memoryaccountkeystore.h"
@@ -21,7 +20,8 @@
 // the tunnel: which of the world's recording DNS servers a lookup reaches before, while and after
 // connected, whether IPv6 gets out beside the tunnel, and that the client namespace's addresses,
 // routes, firewall and resolv.conf are as they were after a disconnect and after a drop; and a
-// change of the namespace's default route ends the tunnel at once, with the reason.
+// change of the namespace's default route ends the tunnel at once, with the reason. With the kill
+// switch on, nothing gets out beside the tunnel after a drop until the user disconnects.
 class TestLeaksWorld final : public QObject
 {
     Q_OBJECT
@@ -56,16 +56,17 @@ private:
         getent.start(QStringLiteral("getent"), {QStringLiteral("ahostsv4"), QString::fromLatin1(name)});
         QVERIFY(getent.waitForFinished(30000));
     }
-    // A DNS query over TCP straight to the local resolver's IPv6 address, outside any tunnel;
-    // true when the resolver answered it.
-    static bool ReachesOverIpv6(const QByteArray& name)
+    // A DNS query over TCP straight to the local resolver (by default its IPv6 address), outside
+    // any tunnel; true when the resolver answered it.
+    static bool ReachesOverTcp(const QByteArray& name,
+                               const QString& resolver = QStringLiteral("2001:db8::1"))
     {
         QByteArray query = QByteArray::fromHex("4e5601000001000000000000"); // id, recursion, 1 question
         for (const QByteArray& label : name.split('.'))
             query += char(label.size()) + label;
         query += QByteArray::fromHex("0000010001"); // root, type A, class IN
         QTcpSocket socket;
-        socket.connectToHost(QHostAddress(QStringLiteral("2001:db8::1")), 53);
+        socket.connectToHost(QHostAddress(resolver), 53);
         if (!socket.waitForConnected(10000))
             return false;
         QByteArray length(2, '\0'); // TCP's length prefix
@@ -112,8 +113,7 @@ private slots:
         m_context = std::make_unique<VPNAppContext>(std::move(services));
         m_context->CreateWorkflow(CreateTunnel(*m_context), std::make_unique<MemoryAccountKeyStore>(),
                                   Deployment::AccountKeyOverride());
-        m_context->WatchNetworkChanges(
-            std::make_unique<LinuxNetworkChangeMonitor>(QDBusConnection::systemBus()));
+        AddLeakProtection(*m_context);
         m_window = CreateMainWindow(*m_context);
         m_window->show();
         m_context->Account().LoadAccountKey();
@@ -136,7 +136,7 @@ private slots:
     {
         QCOMPARE(ResolverReached("before-"), QStringLiteral("local"));
         const QByteArray v6Before = UniqueName("v6-before-");
-        QVERIFY(ReachesOverIpv6(v6Before));
+        QVERIFY(ReachesOverTcp(v6Before));
         QTRY_VERIFY(DnsLog("local").contains(v6Before + " from 2001:db8::2"));
 
         LogCapture log;
@@ -146,7 +146,7 @@ private slots:
             log.Contains(QStringLiteral("DNS servers 198.18.0.1 applied through resolv.conf")), 10000);
         QCOMPARE(ResolverReached("during-"), QStringLiteral("pushed"));
         const QByteArray v6 = UniqueName("v6-during-");
-        QVERIFY(!ReachesOverIpv6(v6));
+        QVERIFY(!ReachesOverTcp(v6));
         QVERIFY(!DnsLog("local").contains(v6));
         QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("table inet norvane_ipv6")));
 
@@ -156,7 +156,7 @@ private slots:
         // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
         QCOMPARE(ResolverReached("after-"), QStringLiteral("local"));
-        QVERIFY(ReachesOverIpv6(UniqueName("v6-after-")));
+        QVERIFY(ReachesOverTcp(UniqueName("v6-after-")));
         QTRY_VERIFY_WITH_TIMEOUT(log.Contains(QStringLiteral("Delay between reconnects finished.")), 30000);
     }
 
@@ -176,6 +176,41 @@ private slots:
         QVERIFY(World(QStringLiteral("start-server"), QStringLiteral("udp")));
         // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
+    }
+
+    void killSwitchKeepsEverythingInsideUntilTheUserDisconnects()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
+        m_context->Settings().blockTrafficWhenDown = true;
+        LogCapture log;
+        Click("ConnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("table inet norvane_block")));
+        QCOMPARE(ResolverReached("blocked-up-"), QStringLiteral("pushed"));
+
+        QVERIFY(World(QStringLiteral("stop-server"), QStringLiteral("udp")));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.Contains(QStringLiteral("Disconnect reason: server dropped connection.")), 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
+        // The tunnel is gone and the system's resolver is back: nothing of it leaves.
+        QTRY_VERIFY_WITH_TIMEOUT(E2e::NetworkSnapshot().contains(QLatin1String("nameserver 192.0.2.1")),
+                                 5000);
+        QCOMPARE(ResolverReached("blocked-down-"), QStringLiteral("none"));
+        const QByteArray direct = UniqueName("blocked-direct-");
+        QVERIFY(!ReachesOverTcp(direct, QStringLiteral("192.0.2.1")));
+        QVERIFY(!ReachesOverTcp(direct));
+        QVERIFY(!DnsLog("local").contains(direct));
+
+        // Reconnecting goes through the block; the user's disconnect ends it.
+        QVERIFY(World(QStringLiteral("start-server"), QStringLiteral("udp")));
+        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
+        Click("ConnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        Click("DisconnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
+        QCOMPARE(ResolverReached("unblocked-"), QStringLiteral("local"));
+        m_context->Settings().blockTrafficWhenDown = false;
     }
 
     void defaultRouteChangeDropsTheTunnel()

@@ -30,7 +30,8 @@ QStringList Fields(const VPNSettings& s)
                   "smtp=%8 smtpAddress=%9")
                   .arg(n(s.serversOnMainScreen), n(s.forcedIpChangeEnabled), n(s.autoIpChangeMinutes),
                        n(s.autoConnect), n(s.autoLaunch), n(s.fastestServer), n(s.tcpOnStartup),
-                       n(s.smtpEnabled), s.smtpAddress))
+                       n(s.smtpEnabled), s.smtpAddress)
+            + QStringLiteral(" killSwitch=%1").arg(n(s.blockTrafficWhenDown)))
         .split(QLatin1Char(' '));
 }
 
@@ -76,7 +77,8 @@ private:
                     "file <TCPServers enabled=\"1\" port=\"80\"/><TCPOnStartup enabled=\"1\"/>"
                     "<AutoConnect enabled=\"1\"/><AutoLaunch enabled=\"0\"/><FastestServer enabled=\"1\"/>"
                     "<SMTPEmail enabled=\"1\" address=\"smtp.mail.lan\"/><Servers showOnMain=\"1\"/>"
-                    "<ChangeIP enabled=\"0\" auto=\"5\"/><Proxy type=\"HTTP\"><Server address=\"proxy.lan\" "
+                    "<ChangeIP enabled=\"0\" auto=\"5\"/><KillSwitch enabled=\"1\"/><Proxy "
+                    "type=\"HTTP\"><Server address=\"proxy.lan\" "
                     "port=\"3128\"/><Authentication enabled=\"1\" user=\"YW5u\" "
                     "password=\"cHc=\"/></Proxy>"));
             } else if (verb == QLatin1String("file")) {
@@ -195,6 +197,8 @@ private slots:
             << "open; =enabled EnableTcpOnStartupCheckBox no; =enabled TCPPort80RadioButton no; check EnableTCPCheckBox; check TCPPort80RadioButton; check EnableTcpOnStartupCheckBox; click SaveOptionsButton; =saved tcp=1 port=80 tcpOnStartup=1";
         QTest::newRow("TCP off takes port 443 and the launch option with it")
             << "all; open; =checked TCPPort80RadioButton yes; uncheck EnableTCPCheckBox; =checked TCPPort443RadioButton yes; =checked EnableTcpOnStartupCheckBox no; click SaveOptionsButton; =saved tcp=0 port=443 tcpOnStartup=0";
+        QTest::newRow("kill switch: shown as saved, a change asks when closing, saved")
+            << "all; open; =checked BlockTrafficCheckBox yes; uncheck BlockTrafficCheckBox; close; =asked without saving; answer yes; =saved killSwitch=0; open; =checked BlockTrafficCheckBox no";
         QTest::newRow("Point-to-Point, NO: the old value and the other changes")
             << "open; check EnablePTPCheckBox; check AutoConnectCheckBox; click SaveOptionsButton; =asked restart; =shown yes; answer no; =shown no; =saved ptp=0 autoConnect=1";
         // Defaults

@@ -4,6 +4,7 @@
 #include "fakeclock.h"
 #include "fakesystemservices.h"
 #include "logcapture.h"
+#include "platform/trafficblock.h"
 #include "runscript.h"
 #include "scriptedtunnel.h"
 #include "servers/vpnservermanager.h"
@@ -16,14 +17,27 @@
 // The connection workflow driven step by step: the service's answers, the tunnel's reports and
 // the passing of time are steps of a script, and so are the checks. Nothing waits for real time.
 //
-// Steps: set <setting> | apply | start | localip <ip> | servers | anchor | listerror | select <row> |
+// Steps: set <setting> | unset killSwitch | apply | blockfails <error> | start | localip <ip> | servers |
+// anchor | listerror | select <row> |
 //   connect | cancel | disconnect | changeip | retry | signout | shutdown | net on|off | wait <ms> |
 //   remoteip <ip> | shown yes|no (whether the time connected is shown; counting updates from here) |
 //   tunnel connecting|connected|disconnected|ptpup|startfailed|changeipsent|line <text>
 // Checks: =state <name> | =status <text> | =time <h:mm:ss> | =newip <text> | =api <calls,...> |
-//   =tunnel <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no | =offered yes|no |
-//   =log <text the log contains> | =saved <settings file fields> | =local <address> at <ms> |
-//   =applied <list type> <API proxy host> | =updates <status changes since the last such check>.
+//   =tunnel <calls,...> | =block <calls,...> | =events <event|...> | =allowed yes|no | =cancel yes|no |
+//   =offered yes|no | =log <text the log contains> | =saved <settings file fields> | =local <address> at <ms>
+//   | =applied <list type> <API proxy host> | =updates <status changes since the last such check>.
+// Records what the workflow asks of the kill switch.
+class RecordingTrafficBlock final : public TrafficBlock
+{
+public:
+    void Block(const QString& serverAddress, int port, const QString& protocol) override
+    {
+        calls << QStringLiteral("block %1 %2 %3").arg(serverAddress).arg(port).arg(protocol);
+    }
+    void Unblock() override { calls << QStringLiteral("unblock"); }
+    QStringList calls;
+};
+
 class TestConnectionController final : public QObject
 {
     Q_OBJECT
@@ -41,6 +55,7 @@ private:
         VPNIpManager ipManager {api, clock};
         ScriptedTunnel tunnel {settings.Settings(), system};
         ConnectionController controller {tunnel, api, ipManager, catalog, settings, system, clock};
+        RecordingTrafficBlock trafficBlock;
         QList<VPNServer> servers;
         QStringList events;
         int statusChanges = 0;
@@ -50,6 +65,7 @@ private:
             QObject::connect(&controller, &ConnectionController::StatusChanged, [this] { ++statusChanges; });
             QObject::connect(&api, &VPNApi::RequestEntityIpReceived, &ipManager, &VPNIpManager::SetGenericIp);
             tunnel.SetPtpServer(QStringLiteral("198.51.100.9"));
+            controller.SetTrafficBlock(&trafficBlock);
             VPNServer udp;
             udp.name = QStringLiteral("Germany Frankfurt");
             udp.address = QStringLiteral("198.51.100.1");
@@ -58,7 +74,11 @@ private:
             anchored.name = QStringLiteral("Japan Tokyo");
             anchored.address = QStringLiteral("198.51.100.2");
             anchored.anchored = true;
-            servers = {udp, anchored};
+            VPNServer tcp = udp;
+            tcp.name = QStringLiteral("France Paris");
+            tcp.address = QStringLiteral("198.51.100.3");
+            tcp.protocol = VPNServer::Tcp;
+            servers = {udp, anchored, tcp};
             using C = ConnectionController;
             const auto record = [this](auto signal, const char* event) {
                 QObject::connect(&controller, signal, [this, event] { events << QLatin1String(event); });
@@ -88,7 +108,8 @@ private:
                    {ConnectionController::ConnectionErrorText(), "dropped"},
                    {ConnectionController::ServerUnavailableText(), "unavailable"},
                    {ConnectionController::NoNetworkText(), "nonetwork"},
-                   {ConnectionController::NetworkErrorText(), "network"}};
+                   {ConnectionController::NetworkErrorText(), "network"},
+                   {ConnectionController::TrafficBlockErrorText(), "trafficblock"}};
             for (const auto& name : names) {
                 if (name.first == text)
                     return QLatin1String(name.second);
@@ -108,6 +129,7 @@ private:
                 record.forcedIpChangeEnabled |= arg == QLatin1String("forcedIpChangeEnabled");
                 record.serversOnMainScreen |= arg == QLatin1String("serversOnMainScreen");
                 record.pointToPointEnabled |= arg == QLatin1String("pointToPointEnabled");
+                record.blockTrafficWhenDown |= arg == QLatin1String("killSwitch");
                 if (arg == QLatin1String("tcp80")) {
                     record.tcpServersEnabled = true;
                     record.tcpPort = 80;
@@ -116,6 +138,10 @@ private:
                     record.SetProxy(VPNSettings::Http, QStringLiteral("proxy.lan"), QStringLiteral("3128"));
                 if (arg.startsWith(QLatin1String("autoIpChangeMinutes=")))
                     record.autoIpChangeMinutes = arg.section(QLatin1Char('='), 1).toInt();
+            } else if (verb == QLatin1String("unset")) {
+                settings.Settings().blockTrafficWhenDown = false;
+            } else if (verb == QLatin1String("blockfails")) {
+                emit trafficBlock.BlockFailed(arg);
             } else if (verb == QLatin1String("apply")) {
                 controller.ApplyConfiguration();
             } else if (verb == QLatin1String("start")) {
@@ -208,6 +234,8 @@ private:
             else if (what == QLatin1String("tunnel")) {
                 actual = tunnel.Calls().join(QLatin1Char(','));
                 tunnel.ClearCalls();
+            } else if (what == QLatin1String("block")) {
+                actual = std::exchange(trafficBlock.calls, {}).join(QLatin1Char(','));
             } else if (what == QLatin1String("events"))
                 actual = std::exchange(events, {}).join(QLatin1Char('|'));
             else if (what == QLatin1String("allowed"))
@@ -339,6 +367,12 @@ private slots:
             << QStringLiteral("set pointToPointEnabled; start; tunnel ptpup; wait 1000; localip 192.0.2.2; servers; anchor; select 0; connect; tunnel connected; remoteip 203.0.113.77; disconnect; tunnel disconnected; wait 100; =state PtpRestoreState; =status Restoring Point-to-Point connection...; =allowed no; tunnel ptpup; =state ServerSelectState; =allowed yes");
         QTest::newRow("sign-out while connected waits for the tunnel")
             << QStringLiteral("up; signout; =state DisconnectingState; =events; tunnel disconnected; =state Stopped; =events down|signedout; wait 20000; =events");
+        QTest::newRow("kill switch: blocked from CONNECT through a drop and the countdown until the user disconnects")
+            << QStringLiteral("set killSwitch; ready; =block; connect; =block block 198.51.100.1 1194 UDP; tunnel connected; remoteip 203.0.113.77; tunnel disconnected; wait 16000; =block; select 1; connect; =block block 198.51.100.2 1194 UDP; tunnel connected; remoteip 203.0.113.78; disconnect; =block; tunnel disconnected; =block unblock; wait 16000; select 2; set proxy; connect; cancel; tunnel disconnected; =block block proxy.lan 3128 TCP,unblock");
+        QTest::newRow("kill switch: a network change keeps it; sign-out and exit end it")
+            << QStringLiteral("set killSwitch; up; =block block 198.51.100.1 1194 UDP; netchange route; tunnel disconnected; wait 100; =block; signout; =block unblock; start; localip 192.0.2.2; servers; anchor; select 0; connect; shutdown; =block block 198.51.100.1 1194 UDP,unblock");
+        QTest::newRow("kill switch turned on while connected blocks at once, off unblocks; a failure is shown")
+            << QStringLiteral("up; =block; set killSwitch; apply; =block block 198.51.100.1 1194 UDP; apply; =block; unset killSwitch; apply; =block unblock; apply; =block; set killSwitch; apply; blockfails nft: no such file; =events error trafficblock; =log Traffic cannot be blocked outside the tunnel: \"nft: no such file\"");
         QTest::newRow("exit takes the tunnel down once")
             << QStringLiteral("up; shutdown; shutdown; =tunnel DoDisconnect; =events exit");
         // clang-format on

@@ -1,5 +1,6 @@
 #include "nfttable.h"
 #include "resolvconf.h"
+#include "trafficblockrules.h"
 #include "tunneloutputreader.h"
 
 #include <QFile>
@@ -186,6 +187,60 @@ private slots:
         QVERIFY(chains.lastIndexOf("accept\n") < chains.indexOf("meta nfproto ipv6 reject"));
         QCOMPARE(chains.count("reject"), 1);
         QVERIFY(chains.contains("hook output"));
+    }
+
+    // The caller is unprivileged: only what parses as an address, a port or a protocol word reaches
+    // the ruleset.
+    void trafficBlockLetsOutOnlyWhatItWasGiven_data()
+    {
+        // protocol|server|server port|API port|API addresses...
+        QTest::addColumn<QStringList>("request");
+        const auto Request
+            = [](const char* fields) { return QString::fromLatin1(fields).split(QLatin1Char('|')); };
+        QTest::addColumn<QByteArrayList>("accepted"); // null: refused
+        const QByteArrayList always {"oifname \"lo\"", "oifname \"tun*\"", "udp sport 68 udp dport 67",
+                                     "udp sport 546 udp dport 547"};
+        QTest::newRow("udp server, API on both families")
+            << Request("udp|198.51.100.1|1194|443|203.0.113.10|2001:db8::5")
+            << always
+                + QByteArrayList {"ip daddr 198.51.100.1 udp dport 1194",
+                                  "ip daddr 203.0.113.10 tcp dport 443",
+                                  "ip6 daddr 2001:db8::5 tcp dport 443"};
+        QTest::newRow("TCP through a proxy, IPv4 written as IPv6, no API address known")
+            << Request("TCP|::ffff:192.0.2.80|3128|8443")
+            << always + QByteArrayList {"ip daddr 192.0.2.80 tcp dport 3128"};
+        const QByteArrayList refused;
+        QTest::newRow("other protocol") << Request("icmp|198.51.100.1|1194|443") << refused;
+        QTest::newRow("rules in the address")
+            << Request("udp|198.51.100.1 udp dport 1 accept\n|1194|443") << refused;
+        QTest::newRow("a network, not an address") << Request("udp|10.0.0.0/8|1194|443") << refused;
+        QTest::newRow("an address with a scope") << Request("udp|fe80::1%eth0|1194|443") << refused;
+        QTest::newRow("a name") << Request("udp|198.51.100.1|1194|443|api.example") << refused;
+        QTest::newRow("port 0") << Request("udp|198.51.100.1|0|443") << refused;
+        QTest::newRow("port above 65535") << Request("udp|198.51.100.1|1194|65536") << refused;
+        QStringList many = Request("udp|198.51.100.1|1194|443");
+        for (int i = 0; i <= TrafficBlockRules::MaxApiAddresses; ++i)
+            many << QStringLiteral("203.0.113.%1").arg(i);
+        QTest::newRow("too many API addresses") << many << refused;
+    }
+    void trafficBlockLetsOutOnlyWhatItWasGiven()
+    {
+        QFETCH(QStringList, request);
+        QFETCH(QByteArrayList, accepted);
+        QString error;
+        const auto rules = TrafficBlockRules::Parse(request[0], request[1], request[2].toUInt(),
+                                                    request.mid(4), request[3].toUInt(), error);
+        QCOMPARE(rules.has_value(), !accepted.isEmpty());
+        QCOMPARE(error.isEmpty(), rules.has_value());
+        if (!rules)
+            return;
+        const QByteArray chains = rules->Chains();
+        // Every accepting rule is one given, and the refusal of everything else comes last.
+        QCOMPARE(chains.count(" accept\n"), accepted.size() + 1); // and neighbour discovery
+        for (const QByteArray& rule : accepted)
+            QVERIFY2(chains.contains("    " + rule + " accept\n"), rule.constData());
+        QVERIFY(chains.endsWith("    reject with icmpx type admin-prohibited\n  }\n"));
+        QVERIFY(chains.contains("policy accept;"));
     }
 
     void runsNftAndReportsItsFailure_data()

@@ -31,6 +31,7 @@ const QList<QPair<const char*, Member>>& Fields()
         {"autoConnect", &VPNSettings::autoConnect}, {"autoLaunch", &VPNSettings::autoLaunch},
         {"fastestServer", &VPNSettings::fastestServer}, {"tcpOnStartup", &VPNSettings::tcpOnStartup},
         {"smtpEnabled", &VPNSettings::smtpEnabled}, {"smtpAddress", &VPNSettings::smtpAddress},
+        {"blockTrafficWhenDown", &VPNSettings::blockTrafficWhenDown},
         {"currentServerIndex", &VPNSettings::currentServerIndex},
     };
     // clang-format on
@@ -144,12 +145,15 @@ private slots:
             "smtpEnabled=1, ");
         // Characters XML cannot hold are left out instead of making the whole file unreadable.
         const VPNSettings written = Record(
-            fields + QStringLiteral("smtpAddress=smtp\u0001.example\u001b[0m, currentServerIndex=5"));
+            fields
+            + QStringLiteral(
+                "smtpAddress=smtp\u0001.example\u001b[0m, blockTrafficWhenDown=1, currentServerIndex=5"));
         const QString path = m_dir.filePath(QStringLiteral("roundtrip.xml"));
         QVERIFY(SettingsFile::Write(path, written));
         VPNSettings read;
         QVERIFY(SettingsFile::Read(path, read));
-        QCOMPARE(Describe(read), fields + QStringLiteral("smtpAddress=smtp.example[0m"));
+        QCOMPARE(Describe(read),
+                 fields + QStringLiteral("smtpAddress=smtp.example[0m, blockTrafficWhenDown=1"));
 
         // The layout earlier versions write: no declaration, UTF-8, indented by four, this order.
         const QByteArray content = ReadFile(path);
@@ -158,9 +162,9 @@ private slots:
         QVERIFY(content.contains("\n    <TCPServers"));
         QVERIFY(content.contains("\n        <Server"));
         qsizetype previous = -1;
-        for (const char* element :
-             {"<Config", "<TCPServers", "<P2PConnection", "<Proxy", "<Server ", "<Authentication", "<Servers",
-              "<ChangeIP", "<AutoConnect", "<AutoLaunch", "<FastestServer", "<TCPOnStartup", "<SMTPEmail"}) {
+        for (const char* element : {"<Config", "<TCPServers", "<P2PConnection", "<Proxy", "<Server ",
+                                    "<Authentication", "<Servers", "<ChangeIP", "<AutoConnect", "<AutoLaunch",
+                                    "<FastestServer", "<TCPOnStartup", "<SMTPEmail", "<KillSwitch"}) {
             const qsizetype at = content.indexOf(element);
             QVERIFY2(at > previous, element);
             previous = at;
