@@ -11,6 +11,8 @@
 #include "tunnel/openvpngeneric.h"
 #include "vpnmainwindow.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTcpSocket>
@@ -213,29 +215,50 @@ private slots:
         m_context->Settings().blockTrafficWhenDown = false;
     }
 
-    void defaultRouteChangeDropsTheTunnel()
+    // What the window hears of the network: another gateway on the same network replaces the
+    // default route (the tunnel's own routes stay), or logind says the machine woke up.
+    void networkChangeDropsTheTunnel_data()
     {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("default route")
+            << QStringLiteral("route") << QStringLiteral("the default route changed");
+        QTest::newRow("resume") << QStringLiteral("resume")
+                                << QStringLiteral("the computer resumed from suspend");
+    }
+    void networkChangeDropsTheTunnel()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, reason);
         QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
         LogCapture log;
         Click("ConnectButton");
         QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
-        // Another gateway on the same network: the default route is replaced; the tunnel's own
-        // routes (and its host route to the server) stay.
-        QProcess route;
-        route.start(QStringLiteral("ip"),
-                    {QStringLiteral("route"), QStringLiteral("replace"), QStringLiteral("default"),
-                     QStringLiteral("via"), QStringLiteral("192.0.2.1"), QStringLiteral("metric"),
-                     QStringLiteral("7")});
-        QVERIFY(route.waitForFinished(10000) && route.exitCode() == 0);
+        const auto ip = [](const char* arguments) {
+            return QProcess::execute(QStringLiteral("ip"),
+                                     QString::fromLatin1(arguments).split(QLatin1Char(' ')));
+        };
+        QDBusConnection logind
+            = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("logind"));
+        if (change == QLatin1String("route")) {
+            QCOMPARE(ip("route replace default via 192.0.2.1 metric 7"), 0);
+        } else {
+            QVERIFY(logind.registerService(QStringLiteral("org.freedesktop.login1")));
+            for (const bool sleeping : {true, false}) {
+                QDBusMessage signal = QDBusMessage::createSignal(
+                    QStringLiteral("/org/freedesktop/login1"),
+                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"));
+                signal << sleeping;
+                QVERIFY(logind.send(signal));
+            }
+        }
         QTRY_VERIFY_WITH_TIMEOUT(
-            log.Contains(QStringLiteral("Disconnect reason: network changed (the default route changed).")),
-            5000);
+            log.Contains(QStringLiteral("Disconnect reason: network changed (%1).").arg(reason)), 5000);
         QCOMPARE(State(), QStringLiteral("ServerSelectState"));
         QCOMPARE(m_context->Connection().ReconnectCountdown() > 0, true);
-        route.start(QStringLiteral("ip"),
-                    {QStringLiteral("route"), QStringLiteral("del"), QStringLiteral("default"),
-                     QStringLiteral("metric"), QStringLiteral("7")});
-        QVERIFY(route.waitForFinished(10000) && route.exitCode() == 0);
+        if (change == QLatin1String("route"))
+            QCOMPARE(ip("route del default metric 7"), 0);
+        QDBusConnection::disconnectFromBus(QStringLiteral("logind"));
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
         // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
