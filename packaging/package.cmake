@@ -21,9 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.norvane.example/)
 # The Qt 6 and QtKeychain libraries come from dpkg-shlibdeps; the SVG image plugin is loaded,
-# not linked; the helper runs OpenVPN, is started by the system bus and asks polkit.
+# not linked; the helper runs OpenVPN, is started by the system bus, asks polkit and keeps
+# its firewall tables with nft.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, openvpn, dbus, polkitd")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, openvpn, dbus, polkitd, nftables")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
     ${CMAKE_SOURCE_DIR}/packaging/debian/postinst
