@@ -313,16 +313,6 @@ private:
     }
 
 private slots:
-    void designedTimingsAreTheDefaults()
-    {
-        const OpenVpnTimings t;
-        QCOMPARE(QList<int>({t.serviceCheckIntervalMs, t.serviceCheckLimit, t.managementConnectDelayMs,
-                             t.failureSignalDelayMs, t.disconnectWaitMs, t.changeIpConnectTimeoutMs,
-                             t.connectAttemptLimitMs}),
-                 QList<int>({1000, 30, 1000, 2000, 15000, 30000, 90000}));
-        QCOMPARE(OpenVpnMgmt::DefaultPort, quint16(52025));
-    }
-
     void scripts_data()
     {
         QTest::addColumn<QString>("script");
