@@ -126,10 +126,10 @@ private slots:
         const int hoursAgo = lastCheck.toInt(&isHours);
         if (!lastCheck.isEmpty())
             QVERIFY(MakeFileDirectory(StatePath())
-                    && WriteFile(StatePath(),
-                                 isHours
-                                     ? m_clock.Now().addSecs(-3600 * hoursAgo).toString(Qt::ISODate).toUtf8()
-                                     : lastCheck.toUtf8()));
+                    && WriteFile(
+                        StatePath(),
+                        isHours ? m_clock.Now().addSecs(-3600LL * hoursAgo).toString(Qt::ISODate).toUtf8()
+                                : lastCheck.toUtf8()));
         QSignalSpy results(updater.get(), &AutoUpdater::ResultAvailable);
         updater->InitializeUpdater();
         QCOMPARE(updater->IsChecking(), checkAtStart);

@@ -52,7 +52,7 @@ public:
     QTcpServer server;
     QPointer<QTcpSocket> socket;
 
-    void Send(const QByteArray& data)
+    void Send(const QByteArray& data) const
     {
         if (socket)
             socket->write(data);
@@ -94,7 +94,7 @@ public:
     }
 
 private:
-    void Greet()
+    void Greet() const
     {
         Send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"
              ">HOLD:Waiting for hold release:0\r\n");
