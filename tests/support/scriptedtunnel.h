@@ -17,17 +17,14 @@ public:
 
     // "DoConnect", "DoDisconnect", "StopService" in the order they happened.
     QStringList Calls() const { return m_calls; }
-    int CallCount(const QString& call) const { return int(m_calls.count(call)); }
     void ClearCalls() { m_calls.clear(); }
     // When set, every DoDisconnect() is answered with Disconnected() from the event loop, as
     // OpenVPN's "EXITING" would be.
     void SetAnswerDisconnect(bool answer) { m_answerDisconnect = answer; }
 
     void ReportConnecting() { emit Connecting(); }
-    void ReportConnected() { emit Connected(); }
     void ReportDisconnected() { emit Disconnected(); }
     void ReportConnectedPtP() { emit ConnectedPtP(); }
-    void ReportDisconnectedPtP() { emit DisconnectedPtP(); }
     // OpenVPN could not be started: serviceOk drops and the disconnected signal follows after
     // the controller's failure delay.
     void ReportStartFailed() { ReportStartFailure(); }

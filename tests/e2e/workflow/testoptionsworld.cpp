@@ -18,8 +18,9 @@
 
 // What the options dialog sets, end to end in the service world: the API and the tunnel through
 // an HTTP proxy with authentication and through a SOCKS proxy (both in the service namespace, with
-// direct traffic to the service dropped), the mail server's route around the tunnel, and the
-// point-to-point connection that comes up before the start-up chain and goes down on exit.
+// direct traffic to the service dropped), and the point-to-point connection that comes up before
+// the start-up chain and goes down on exit. The mail server's route is a line of the configuration
+// (TestOpenVpnLinux) that OpenVPN applies.
 class TestOptionsWorld final : public QObject
 {
     Q_OBJECT
@@ -38,16 +39,6 @@ private:
         process.start(QStringLiteral("bash"),
                       QStringList {WorldScript(), QStringLiteral("exec-service"), E2e::WorldDir()} + command);
     }
-    static int Run(const QString& program, const QStringList& arguments, QByteArray* output = nullptr)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        process.waitForFinished(30000);
-        if (output)
-            *output = process.readAll();
-        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    }
     static QByteArray Read(const QString& path)
     {
         QFile file(path);
@@ -65,7 +56,6 @@ private slots:
         QTest::addColumn<QString>("option");
         QTest::newRow("HTTP proxy with authentication") << QStringLiteral("http");
         QTest::newRow("SOCKS proxy") << QStringLiteral("socks");
-        QTest::newRow("mail server routed around the tunnel") << QStringLiteral("smtp");
         QTest::newRow("point-to-point before the start-up chain") << QStringLiteral("ptp");
     }
     void optionsEndToEnd()
@@ -106,9 +96,6 @@ private slots:
             // TCP servers from the start: over UDP no proxy applies.
             settings.tcpServersEnabled = settings.tcpOnStartup = true;
             settings.SetProxy(VPNSettings::Socks, QStringLiteral("192.0.2.1"), QStringLiteral("1080"));
-        } else if (option == QLatin1String("smtp")) {
-            settings.smtpEnabled = true;
-            settings.smtpAddress = QStringLiteral("192.0.2.25");
         } else {
             settings.pointToPointEnabled = true;
         }
@@ -160,29 +147,21 @@ private slots:
         QTRY_VERIFY2_WITH_TIMEOUT(
             state() == QLatin1String("ConnectedState"),
             Read(home.Path() + QStringLiteral("/Config/norvane_openvpn.log")).right(900).constData(), 60000);
-        QByteArray routes;
-        QCOMPARE(Run(QStringLiteral("ip"), {QStringLiteral("-4"), QStringLiteral("route")}, &routes), 0);
-        if (option == QLatin1String("smtp"))
-            QVERIFY2(routes.contains("192.0.2.25 via 192.0.2.1"), routes.constData());
         connection.Disconnect();
         QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("ServerSelectState"), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 15000);
-        QCOMPARE(Run(QStringLiteral("ip"), {QStringLiteral("-4"), QStringLiteral("route")}, &routes), 0);
-        QVERIFY2(!routes.contains("192.0.2.25"), routes.constData());
         window.reset();
         context.reset();
 
-        if (proxied) {
-            Run(QStringLiteral("nft"),
-                {QStringLiteral("delete"), QStringLiteral("table"), QStringLiteral("inet"),
-                 QStringLiteral("norvane_e2e")});
-            proxy.terminate();
-            proxy.waitForFinished(5000);
-            // The proxy carried the API requests and the tunnel.
-            const QByteArray proxyText = Read(proxyLog);
-            QVERIFY2(proxyText.contains("203.0.113.10") && proxyText.contains("198.51.100.1"),
-                     proxyText.constData());
-        }
+        QProcess::execute(QStringLiteral("nft"),
+                          {QStringLiteral("delete"), QStringLiteral("table"), QStringLiteral("inet"),
+                           QStringLiteral("norvane_e2e")});
+        proxy.terminate();
+        proxy.waitForFinished(5000);
+        // The proxy carried the API requests and the tunnel.
+        const QByteArray proxyText = Read(proxyLog);
+        QVERIFY2(proxyText.contains("203.0.113.10") && proxyText.contains("198.51.100.1"),
+                 proxyText.constData());
     }
 };
 

@@ -13,12 +13,11 @@ private slots:
     {
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("hidden window pauses, shown again runs") << "start hide show"
-                                                                << "Running Paused Running";
-        QTest::newRow("stopped while hidden stays stopped when shown") << "start hide stop show"
-                                                                       << "Running Paused Stopped Stopped";
-        QTest::newRow("started while hidden runs once shown") << "hide start show"
-                                                              << "Stopped Running Running";
+        // clang-format off
+        QTest::newRow("hidden window pauses, shown again runs") << "start hide show" << "Running Paused Running";
+        QTest::newRow("stopped while hidden stays stopped when shown") << "start hide stop show" << "Running Paused Stopped Stopped";
+        QTest::newRow("started while hidden runs once shown") << "hide start show" << "Stopped Running Running";
+        // clang-format on
     }
 
     void pulsePausesWhileHidden()

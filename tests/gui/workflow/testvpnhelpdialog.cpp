@@ -99,15 +99,12 @@ private slots:
         QTest::addColumn<QString>("current");
         QTest::addColumn<QString>("manualPage");
         const QString en = QStringLiteral("en/NORVANE_for_WINDOWS_PC_EN.html");
-        QTest::newRow("fr, first line only")
-            << QByteArray("fr\nde") << -1 << QByteArray("fr\nde") << QStringLiteral("Français")
-            << QStringLiteral("fr/NORVANE_pour_PC_WINDOWS_FR.html");
-        QTest::newRow("unknown code")
-            << QByteArray("it") << -1 << QByteArray("it") << QStringLiteral("English") << en;
+        // clang-format off
+        QTest::newRow("fr, first line only") << QByteArray("fr\nde") << -1 << QByteArray("fr\nde") << QStringLiteral("Français") << QStringLiteral("fr/NORVANE_pour_PC_WINDOWS_FR.html");
+        QTest::newRow("unknown code") << QByteArray("it") << -1 << QByteArray("it") << QStringLiteral("English") << en;
         QTest::newRow("no file") << QByteArray() << -1 << QByteArray() << QStringLiteral("English") << en;
-        QTest::newRow("German applied")
-            << QByteArray("fr") << 2 << QByteArray("de") << QStringLiteral("Deutsch")
-            << QStringLiteral("de/NORVANE_f_r_WINDOWS_PC_DE.html");
+        QTest::newRow("German applied") << QByteArray("fr") << 2 << QByteArray("de") << QStringLiteral("Deutsch") << QStringLiteral("de/NORVANE_f_r_WINDOWS_PC_DE.html");
+        // clang-format on
     }
 
     void languageFile()

@@ -9,11 +9,9 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <unistd.h>
-
 // Drives a real openvpn client, run by norvane-helper on the world's private bus, against a real
-// openvpn server in the service world's network namespaces (set up by run-netns-test.sh): the
-// tunnel controller's own view, below the window that the end-to-end tests drive over UDP.
+// openvpn server in the service world: the tunnel controller's own view, below the window that the
+// end-to-end tests drive over UDP.
 class TestOpenVpnIntegration final : public QObject
 {
     Q_OBJECT
@@ -21,14 +19,13 @@ class TestOpenVpnIntegration final : public QObject
 private slots:
     void initTestCase()
     {
-        m_workDir = qEnvironmentVariable("NORVANE_IT_DIR");
-        if (m_workDir.isEmpty() || geteuid() != 0)
-            QSKIP("needs root and the network namespaces of run-netns-test.sh");
-        m_accountKey = qEnvironmentVariable("NORVANE_IT_ACCOUNT_KEY");
-        m_home = m_workDir + QStringLiteral("/home");
-        QVERIFY(QDir().mkpath(m_home + QStringLiteral("/Config")));
+        if (E2e::WorldDir().isEmpty())
+            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        m_accountKey = qEnvironmentVariable("NORVANE_ACCOUNT_KEY");
+        const QString home = qEnvironmentVariable("NORVANE_HOME");
+        QVERIFY(QDir().mkpath(home + QStringLiteral("/Config")));
         m_services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
-        m_services->SetApplicationDirectory(m_home);
+        m_services->SetApplicationDirectory(home);
     }
     void cleanup()
     {
@@ -45,7 +42,7 @@ private slots:
         const quint16 port = 443;
         const QString protocol = QStringLiteral("TCP");
         const QString serverSide = QStringLiteral("198.18.4.1");
-        CreateController(QStringLiteral("ca.crt"));
+        CreateController(QStringLiteral("NORVANE_VPN_CA"));
         QSignalSpy disconnected(m_controller.get(), &OpenVpnGeneric::Disconnected);
         const int running = Connect(port, protocol);
         QCOMPARE(running, 1);
@@ -72,12 +69,14 @@ private slots:
 
     void failedAttemptsEndOpenVpn_data()
     {
-        QTest::addColumn<QString>("caFile");
+        QTest::addColumn<QString>("caFile"); // the variable naming it
         QTest::addColumn<QString>("key"); // empty: the right one
         QTest::addColumn<bool>("reachable");
-        const QString ca = QStringLiteral("ca.crt");
-        QTest::newRow("wrong key: auth-failure") << ca << QStringLiteral("not-the-key") << true;
-        QTest::newRow("wrong CA: tls-error") << QStringLiteral("other-ca.crt") << QString() << false;
+        // The API's CA did not sign the VPN server's certificate.
+        // clang-format off
+        QTest::newRow("wrong key: auth-failure") << QStringLiteral("NORVANE_VPN_CA") << QStringLiteral("not-the-key") << true;
+        QTest::newRow("wrong CA: tls-error") << QStringLiteral("NORVANE_CA_FILE") << QString() << false;
+        // clang-format on
     }
     void failedAttemptsEndOpenVpn()
     {
@@ -103,7 +102,7 @@ private:
     {
         m_controller = std::make_unique<OpenVpnLinux>(m_settings, *m_services,
                                                       OpenVpnLinux::CreateHelperController(*m_services));
-        m_controller->SetCaSourceFile(m_workDir + QLatin1Char('/') + caFile);
+        m_controller->SetCaSourceFile(qEnvironmentVariable(caFile.toLatin1().constData()));
     }
     // Connects with the right key; how many openvpn run then, 0 when it failed.
     int Connect(quint16 port, const QString& protocol)
@@ -115,12 +114,10 @@ private:
     }
     QByteArray ReadChangeIpRecord() const
     {
-        QFile record(qEnvironmentVariable("NORVANE_IT_CHANGEIP_FILE"));
+        QFile record(E2e::WorldDir() + QStringLiteral("/sim/change-ip.log"));
         return record.open(QIODevice::ReadOnly) ? record.readAll() : QByteArray();
     }
 
-    QString m_workDir;
-    QString m_home;
     QString m_accountKey;
     VPNSettings m_settings;
     std::unique_ptr<LinuxSystemServices> m_services;

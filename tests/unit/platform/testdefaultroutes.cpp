@@ -47,31 +47,21 @@ private slots:
     {
         QTest::addColumn<QByteArray>("datagram"); // after the listing: eth0's default route
         QTest::addColumn<bool>("changes");
+        // clang-format off
         QTest::newRow("the same route again (a refresh)") << Eth0Default << false;
-        QTest::newRow("another gateway's metric")
-            << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 2, 7) << true;
-        QTest::newRow("default route removed")
-            << RouteMessage(RTM_DELROUTE, AF_INET, 0, RT_TABLE_MAIN, 2) << true;
+        QTest::newRow("another gateway's metric") << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 2, 7) << true;
+        QTest::newRow("default route removed") << RouteMessage(RTM_DELROUTE, AF_INET, 0, RT_TABLE_MAIN, 2) << true;
         QTest::newRow("another device") << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 3) << true;
-        QTest::newRow("IPv6 default route")
-            << RouteMessage(RTM_NEWROUTE, AF_INET6, 0, RT_TABLE_MAIN, 2) << true;
-        QTest::newRow("removing one that was never there")
-            << RouteMessage(RTM_DELROUTE, AF_INET, 0, RT_TABLE_MAIN, 3) << false;
-        QTest::newRow("redirect-gateway def1's half")
-            << RouteMessage(RTM_NEWROUTE, AF_INET, 1, RT_TABLE_MAIN, 7) << false;
-        QTest::newRow("host route to the VPN server")
-            << RouteMessage(RTM_NEWROUTE, AF_INET, 32, RT_TABLE_MAIN, 2) << false;
-        QTest::newRow("default route through the tunnel")
-            << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 7) << false;
+        QTest::newRow("IPv6 default route") << RouteMessage(RTM_NEWROUTE, AF_INET6, 0, RT_TABLE_MAIN, 2) << true;
+        QTest::newRow("removing one that was never there") << RouteMessage(RTM_DELROUTE, AF_INET, 0, RT_TABLE_MAIN, 3) << false;
+        QTest::newRow("redirect-gateway def1's half") << RouteMessage(RTM_NEWROUTE, AF_INET, 1, RT_TABLE_MAIN, 7) << false;
+        QTest::newRow("host route to the VPN server") << RouteMessage(RTM_NEWROUTE, AF_INET, 32, RT_TABLE_MAIN, 2) << false;
+        QTest::newRow("default route through the tunnel") << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 7) << false;
         QTest::newRow("local table") << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_LOCAL, 3) << false;
-        QTest::newRow("the tunnel's routes then a real change")
-            << RouteMessage(RTM_NEWROUTE, AF_INET, 1, RT_TABLE_MAIN, 7)
-                + RouteMessage(RTM_DELROUTE, AF_INET, 0, RT_TABLE_MAIN, 2)
-            << true;
-        QTest::newRow("a cut message")
-            << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 3).left(12) << false;
-        QTest::newRow("an address, not a route")
-            << RouteMessage(RTM_NEWADDR, AF_INET, 0, RT_TABLE_MAIN, 3) << false;
+        QTest::newRow("the tunnel's routes then a real change") << RouteMessage(RTM_NEWROUTE, AF_INET, 1, RT_TABLE_MAIN, 7) + RouteMessage(RTM_DELROUTE, AF_INET, 0, RT_TABLE_MAIN, 2) << true;
+        QTest::newRow("a cut message") << RouteMessage(RTM_NEWROUTE, AF_INET, 0, RT_TABLE_MAIN, 3).left(12) << false;
+        QTest::newRow("an address, not a route") << RouteMessage(RTM_NEWADDR, AF_INET, 0, RT_TABLE_MAIN, 3) << false;
+        // clang-format on
     }
     void countsOnlyAChangeOfTheRealDefaultRoutes()
     {

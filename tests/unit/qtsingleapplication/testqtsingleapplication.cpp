@@ -51,16 +51,13 @@ private slots:
     {
         QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("chosen");
-        QTest::newRow("a private XDG_RUNTIME_DIR") << "private"
-                                                   << "private";
-        QTest::newRow("XDG_RUNTIME_DIR open to others") << "open"
-                                                        << "tmp/norvane-$uid";
-        QTest::newRow("XDG_RUNTIME_DIR a link to a private folder") << "link"
-                                                                    << "tmp/norvane-$uid";
-        QTest::newRow("unset") << ""
-                               << "tmp/norvane-$uid";
-        QTest::newRow("the temporary name taken") << "taken"
-                                                  << "home/.norvane-runtime";
+        // clang-format off
+        QTest::newRow("a private XDG_RUNTIME_DIR") << "private" << "private";
+        QTest::newRow("XDG_RUNTIME_DIR open to others") << "open" << "tmp/norvane-$uid";
+        QTest::newRow("XDG_RUNTIME_DIR a link to a private folder") << "link" << "tmp/norvane-$uid";
+        QTest::newRow("unset") << "" << "tmp/norvane-$uid";
+        QTest::newRow("the temporary name taken") << "taken" << "home/.norvane-runtime";
+        // clang-format on
     }
     void runtimeDirectory()
     {
@@ -158,14 +155,14 @@ private slots:
         QTest::addColumn<QString>("message"); // null: none comes of it
         // Pieces of three bytes split the header and the UTF-8 sequences.
         const QString text = QStringLiteral("Gr\u00fc\u00dfe \u2713 \U0001F600");
+        // clang-format off
         QTest::newRow("frame in pieces") << Frame(text.toUtf8()) << 3 << false << text;
         QTest::newRow("empty") << Frame(QByteArray()) << 0 << false << QString(QLatin1String(""));
-        QTest::newRow("body cut short, kept open")
-            << Frame("Acti", 10) << 0 << false << QStringLiteral("Acti");
+        QTest::newRow("body cut short, kept open") << Frame("Acti", 10) << 0 << false << QStringLiteral("Acti");
         QTest::newRow("body cut short, closed") << Frame("Acti", 10) << 0 << true << QStringLiteral("Acti");
         QTest::newRow("closed before the header ends") << QByteArray("AB") << 0 << true << QString();
-        QTest::newRow("more than the limit announced")
-            << Frame("EXIT", 0xFFFFFFFFu) << 0 << false << QString();
+        QTest::newRow("more than the limit announced") << Frame("EXIT", 0xFFFFFFFFu) << 0 << false << QString();
+        // clang-format on
     }
 
     void reception()

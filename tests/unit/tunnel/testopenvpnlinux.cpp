@@ -52,7 +52,7 @@ public:
     QTcpServer server;
     QPointer<QTcpSocket> socket;
 
-    void Send(const QByteArray& data)
+    void Send(const QByteArray& data) const
     {
         if (socket)
             socket->write(data);
@@ -94,7 +94,7 @@ public:
     }
 
 private:
-    void Greet()
+    void Greet() const
     {
         Send(">INFO:OpenVPN Management Interface Version 5 -- type 'help' for more info\r\n"
              ">HOLD:Waiting for hold release:0\r\n");
@@ -313,16 +313,6 @@ private:
     }
 
 private slots:
-    void designedTimingsAreTheDefaults()
-    {
-        const OpenVpnTimings t;
-        QCOMPARE(QList<int>({t.serviceCheckIntervalMs, t.serviceCheckLimit, t.managementConnectDelayMs,
-                             t.failureSignalDelayMs, t.disconnectWaitMs, t.changeIpConnectTimeoutMs,
-                             t.connectAttemptLimitMs}),
-                 QList<int>({1000, 30, 1000, 2000, 15000, 30000, 90000}));
-        QCOMPARE(OpenVpnMgmt::DefaultPort, quint16(52025));
-    }
-
     void scripts_data()
     {
         QTest::addColumn<QString>("script");

@@ -52,50 +52,30 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("credentials");
         const QByteArray none;
+        // clang-format off
         QTest::newRow("udp") << At("UDP") << Proxy(VPNSettings::NoProxy) << Udp << none;
         QTest::newRow("udp ignores the proxy") << At("UDP") << Proxy(VPNSettings::Http) << Udp << none;
         QTest::newRow("lower-case udp is tcp") << At("udp") << Proxy(VPNSettings::NoProxy) << Tcp << none;
-        QTest::newRow("http proxy with credentials")
-            << At("TCP") << Proxy(VPNSettings::Http)
-            << Tcp + "http-proxy 10.0.0.5 8080 \"/odd \\\"dir\\\\x/conn.ovpn.auth\" basic\n"
-            << QByteArray("bob\npa\"ss\n");
-        QTest::newRow("https proxy, no user")
-            << At("TCP") << Proxy(VPNSettings::Https, "") << Tcp + "http-proxy 10.0.0.5 8080\n"
-            << none;
-        QTest::newRow("socks has no credentials")
-            << At("TCP") << Proxy(VPNSettings::Socks) << Tcp + "socks-proxy 10.0.0.5 8080\n"
-            << none;
-        // Autodetect writes the desktop's proxy, with its own credentials; the stored ones are
-        // not for it.
+        QTest::newRow("http proxy with credentials") << At("TCP") << Proxy(VPNSettings::Http) << Tcp + "http-proxy 10.0.0.5 8080 \"/odd \\\"dir\\\\x/conn.ovpn.auth\" basic\n" << QByteArray("bob\npa\"ss\n");
+        QTest::newRow("https proxy, no user") << At("TCP") << Proxy(VPNSettings::Https, "") << Tcp + "http-proxy 10.0.0.5 8080\n" << none;
+        QTest::newRow("socks has no credentials") << At("TCP") << Proxy(VPNSettings::Socks) << Tcp + "socks-proxy 10.0.0.5 8080\n" << none;
+        // Autodetect writes the desktop's proxy, with its own credentials; the stored ones are not for it.
         OpenVpnConfig::Endpoint desktopHttp = At("TCP");
-        desktopHttp.desktopProxy = QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("10.0.0.9"), 3128,
-                                                 QStringLiteral("ann"), QStringLiteral("pw"));
-        QTest::newRow("autodetect, desktop http proxy")
-            << desktopHttp << Proxy(VPNSettings::Autodetect)
-            << Tcp + "http-proxy 10.0.0.9 3128 \"/odd \\\"dir\\\\x/conn.ovpn.auth\" basic\n"
-            << QByteArray("ann\npw\n");
+        desktopHttp.desktopProxy = QNetworkProxy(QNetworkProxy::HttpProxy, QStringLiteral("10.0.0.9"), 3128, QStringLiteral("ann"), QStringLiteral("pw"));
+        QTest::newRow("autodetect, desktop http proxy") << desktopHttp << Proxy(VPNSettings::Autodetect) << Tcp + "http-proxy 10.0.0.9 3128 \"/odd \\\"dir\\\\x/conn.ovpn.auth\" basic\n" << QByteArray("ann\npw\n");
         OpenVpnConfig::Endpoint desktopSocks = At("TCP");
-        desktopSocks.desktopProxy
-            = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("10.0.0.9"), 1080);
-        QTest::newRow("autodetect, desktop socks proxy")
-            << desktopSocks << Proxy(VPNSettings::Autodetect) << Tcp + "socks-proxy 10.0.0.9 1080\n"
-            << none;
-        QTest::newRow("autodetect, no desktop proxy")
-            << At("TCP") << Proxy(VPNSettings::Autodetect) << Tcp << none;
+        desktopSocks.desktopProxy = QNetworkProxy(QNetworkProxy::Socks5Proxy, QStringLiteral("10.0.0.9"), 1080);
+        QTest::newRow("autodetect, desktop socks proxy") << desktopSocks << Proxy(VPNSettings::Autodetect) << Tcp + "socks-proxy 10.0.0.9 1080\n" << none;
+        QTest::newRow("autodetect, no desktop proxy") << At("TCP") << Proxy(VPNSettings::Autodetect) << Tcp << none;
         OpenVpnConfig::Endpoint bare = At("UDP");
         bare.managementPort.reset();
         bare.routeMethodExe = true;
-        QTest::newRow("no management, route-method exe")
-            << bare << Proxy(VPNSettings::NoProxy)
-            << QByteArray("remote 10.1.2.3 443\nproto udp\nkeepalive 4 16\ntun-mtu 1460\nroute-method exe\n")
-            << none;
-        QTest::newRow("server with a line break")
-            << At("UDP", "10.1.2.3\nup /bin/sh") << Proxy(VPNSettings::NoProxy) << QByteArray() << none;
+        QTest::newRow("no management, route-method exe") << bare << Proxy(VPNSettings::NoProxy) << QByteArray("remote 10.1.2.3 443\nproto udp\nkeepalive 4 16\ntun-mtu 1460\nroute-method exe\n") << none;
+        QTest::newRow("server with a line break") << At("UDP", "10.1.2.3\nup /bin/sh") << Proxy(VPNSettings::NoProxy) << QByteArray() << none;
         QTest::newRow("no server") << At("UDP", "") << Proxy(VPNSettings::NoProxy) << QByteArray() << none;
-        QTest::newRow("proxy address with a blank")
-            << At("TCP") << Proxy(VPNSettings::Socks, "bob", "10.0.0.5 9 x") << QByteArray() << none;
-        QTest::newRow("proxy user with a line break")
-            << At("TCP") << Proxy(VPNSettings::Http, "bob\nx") << QByteArray() << none;
+        QTest::newRow("proxy address with a blank") << At("TCP") << Proxy(VPNSettings::Socks, "bob", "10.0.0.5 9 x") << QByteArray() << none;
+        QTest::newRow("proxy user with a line break") << At("TCP") << Proxy(VPNSettings::Http, "bob\nx") << QByteArray() << none;
+        // clang-format on
     }
     void buildsTheConfiguration()
     {
@@ -211,20 +191,14 @@ private slots:
         QTest::addColumn<QByteArray>("lines");
         QTest::addColumn<QByteArray>("pending");
         const QByteArray longLine(ManagementLineBuffer::MaxLineLength + 1, 'x');
-        QTest::newRow("CR LF and LF ends, a line across reads")
-            << QByteArray(">HOLD:a\r\n>STA|TE:b\n>PAS") << QByteArray(">HOLD:a/>STATE:b")
-            << QByteArray(">PAS");
-        QTest::newRow("the prompt without a line end")
-            << QByteArray("ENTER PASSWORD:") << QByteArray() << QByteArray("ENTER PASSWORD:");
-        QTest::newRow("an over-long line is dropped up to its end, the next kept") << longLine
-                + "|tail\n>HOLD:a\n" << QByteArray(">HOLD:a") << QByteArray();
-        QTest::newRow("an over-long line in one read") << longLine + "\n>HOLD:a\n"
-                                                       << QByteArray(">HOLD:a") << QByteArray();
-        QTest::newRow("the longest line passes")
-            << longLine.left(ManagementLineBuffer::MaxLineLength) + "\r\n"
-            << longLine.left(ManagementLineBuffer::MaxLineLength) << QByteArray();
-        QTest::newRow("a line holding NUL is dropped")
-            << QByteArray(">STATE:1,EXIT\0ING,,\n>HOLD:a\n", 28) << QByteArray(">HOLD:a") << QByteArray();
+        // clang-format off
+        QTest::newRow("CR LF and LF ends, a line across reads") << QByteArray(">HOLD:a\r\n>STA|TE:b\n>PAS") << QByteArray(">HOLD:a/>STATE:b") << QByteArray(">PAS");
+        QTest::newRow("the prompt without a line end") << QByteArray("ENTER PASSWORD:") << QByteArray() << QByteArray("ENTER PASSWORD:");
+        QTest::newRow("an over-long line is dropped up to its end, the next kept") << longLine + "|tail\n>HOLD:a\n" << QByteArray(">HOLD:a") << QByteArray();
+        QTest::newRow("an over-long line in one read") << longLine + "\n>HOLD:a\n" << QByteArray(">HOLD:a") << QByteArray();
+        QTest::newRow("the longest line passes") << longLine.left(ManagementLineBuffer::MaxLineLength) + "\r\n" << longLine.left(ManagementLineBuffer::MaxLineLength) << QByteArray();
+        QTest::newRow("a line holding NUL is dropped") << QByteArray(">STATE:1,EXIT\0ING,,\n>HOLD:a\n", 28) << QByteArray(">HOLD:a") << QByteArray();
+        // clang-format on
     }
     void cutsTheStreamIntoLines()
     {
