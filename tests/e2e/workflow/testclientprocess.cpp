@@ -28,6 +28,7 @@ private:
     QString m_client;
     QString m_home;
     QString m_logPath;
+    QString m_settingsPath;
     QString m_user;
     QString m_group; // the user's group id
     QTemporaryDir m_scratch;
@@ -160,9 +161,10 @@ private slots:
         LinuxSystemServices services(QStringLiteral("norvane"));
         services.SetExecutable(m_client);
         m_logPath = GetLogFilePath(services);
+        m_settingsPath = GetSettingsFilePath(services);
 
         // Connects by itself: nobody is there to press CONNECT.
-        QVERIFY(E2e::WriteSettings(GetSettingsFilePath(services), true));
+        QVERIFY(E2e::WriteSettings(m_settingsPath, true));
         GiveToUser(m_home);
         GiveToUser(m_scratch.path());
     }
