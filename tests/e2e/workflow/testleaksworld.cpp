@@ -11,12 +11,61 @@
 #include "tunnel/openvpngeneric.h"
 #include "vpnmainwindow.h"
 
+#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVirtualObject>
 #include <QPushButton>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <net/if.h>
+
+// The (first, second) structures of an array argument, as in a(iay) or a(sb).
+template<typename First, typename Second> QList<std::pair<First, Second>> Pairs(const QVariant& argument)
+{
+    QList<std::pair<First, Second>> pairs;
+    const auto list = argument.value<QDBusArgument>();
+    list.beginArray();
+    while (!list.atEnd()) {
+        std::pair<First, Second> pair;
+        list.beginStructure();
+        list >> pair.first >> pair.second;
+        list.endStructure();
+        pairs << pair;
+    }
+    list.endArray();
+    return pairs;
+}
+
+// Stands in for systemd-resolved on the world's bus: answers every call and keeps it as text,
+// "Method link [family:address ...] [domain(routing) ...]".
+class ResolvedStandIn final : public QDBusVirtualObject
+{
+public:
+    QStringList calls;
+
+    QString introspect(const QString&) const override { return QString(); }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override
+    {
+        QStringList call {message.member()};
+        const QVariantList arguments = message.arguments();
+        if (!arguments.isEmpty())
+            call << QString::number(arguments.constFirst().toInt());
+        if (message.member() == QLatin1String("SetLinkDNS")) {
+            for (const auto& [family, address] : Pairs<int, QByteArray>(arguments.value(1)))
+                call << QStringLiteral("%1:%2").arg(family).arg(QString::fromLatin1(address.toHex()));
+        } else if (message.member() == QLatin1String("SetLinkDomains")) {
+            for (const auto& [name, routing] : Pairs<QString, bool>(arguments.value(1)))
+                call << name + (routing ? QStringLiteral("(routing)") : QString());
+        } else if (arguments.size() > 1) {
+            call << arguments.at(1).toString();
+        }
+        calls << call.join(QLatin1Char(' '));
+        return connection.send(message.createReply());
+    }
+};
 
 // The window with the real helper and OpenVPN in the service world, checked for what leaks past
 // the tunnel: which of the world's recording DNS servers a lookup reaches before, while and after
@@ -213,6 +262,35 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
         QCOMPARE(ResolverReached("unblocked-"), QStringLiteral("local"));
         m_context->Settings().blockTrafficWhenDown = false;
+    }
+
+    // Where systemd-resolved runs the helper gives it the pushed DNS per link and leaves
+    // resolv.conf alone; the link is reverted when the tunnel ends.
+    void resolvedGetsThePushedDnsWhereItRuns()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
+        ResolvedStandIn resolved;
+        QDBusConnection bus
+            = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("resolved"));
+        QVERIFY(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/resolve1"), &resolved));
+        QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.resolve1")));
+        LogCapture log;
+        Click("ConnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            log.Contains(QStringLiteral("DNS servers 198.18.0.1 applied through systemd-resolved")), 10000);
+        const QString link = QString::number(::if_nametoindex("tun0"));
+        QCOMPARE(resolved.calls,
+                 QStringList({QStringLiteral("SetLinkDNS %1 2:c6120001").arg(link),
+                              QStringLiteral("SetLinkDomains %1 norvane.test ~.(routing)").arg(link),
+                              QStringLiteral("SetLinkDefaultRoute %1 true").arg(link)}));
+        QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("nameserver 192.0.2.1")));
+        Click("DisconnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(resolved.calls.size(), 4, 5000);
+        QCOMPARE(resolved.calls.last(), QStringLiteral("RevertLink %1").arg(link));
+        QDBusConnection::disconnectFromBus(QStringLiteral("resolved"));
+        QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
     }
 
     // What the window hears of the network: another gateway on the same network replaces the
