@@ -166,7 +166,7 @@ QtLocalPeer::FrameState QtLocalPeer::ReadFrame(const QByteArray& data, QByteArra
     body->clear();
     if (data.size() < 4)
         return FrameState::Incomplete;
-    const quint32 announced = qFromBigEndian<quint32>(data.constData());
+    const auto announced = qFromBigEndian<quint32>(data.constData());
     if (announced > kMaxMessageBytes)
         return FrameState::TooLarge;
     *body = data.mid(4, qsizetype(announced));
