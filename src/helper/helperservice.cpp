@@ -152,6 +152,10 @@ void HelperService::Perform(Operation operation, const QDBusMessage& call, uint 
             [this](const QString& method, const QStringList& servers, const QString& error) {
                 SendToOwner("DnsApplied", {method, servers, error});
             });
+    connect(m_leakGuard.get(), &LeakGuard::Ipv6BlockFailed, this, [this](const QString& error) {
+        qWarning("IPv6 cannot be kept inside the tunnel: %s", qPrintable(error));
+        SendToOwner("Ipv6BlockFailed", {error});
+    });
     connect(m_tunnel.get(), &TunnelProcess::OutputReceived, this, [this](const QString& lines) {
         m_leakGuard->Feed(lines);
         SendToOwner("TunnelOutput", {lines});

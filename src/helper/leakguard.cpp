@@ -35,7 +35,7 @@ void LeakGuard::Apply()
     if (m_ipv6Block.Replace(NftTable::Ipv6BlockChains(m_reader.Device()), error))
         qInfo("IPv6 leaves only through %s while the tunnel runs", qPrintable(m_reader.Device()));
     else
-        qWarning("IPv6 cannot be kept inside the tunnel: %s", qPrintable(error));
+        emit Ipv6BlockFailed(error);
     // Also after a failure: part of a transaction may not stay, but the removal is harmless.
     m_ipv6Blocked = true;
     ApplyDns();

@@ -40,6 +40,8 @@ signals:
     // How the pushed servers were applied: "systemd-resolved", "resolv.conf", or empty when the
     // server pushed none or applying failed (error says why).
     void DnsApplied(const QString& method, const QStringList& servers, const QString& error);
+    // IPv6 could not be kept inside the tunnel (nft missing or refusing); error says why.
+    void Ipv6BlockFailed(const QString& error);
 
 private:
     void Apply();

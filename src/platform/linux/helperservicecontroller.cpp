@@ -42,6 +42,8 @@ HelperServiceController::HelperServiceController(QString configDirectory, QStrin
                   SLOT(OnTunnelEnded(int)));
     m_bus.connect(Service(), Path(), Interface(), QStringLiteral("DnsApplied"), this,
                   SLOT(OnDnsApplied(QString, QStringList, QString)));
+    m_bus.connect(Service(), Path(), Interface(), QStringLiteral("Ipv6BlockFailed"), this,
+                  SLOT(OnIpv6BlockFailed(QString)));
     auto* watcher
         = new QDBusServiceWatcher(Service(), m_bus, QDBusServiceWatcher::WatchForUnregistration, this);
     connect(watcher, &QDBusServiceWatcher::serviceUnregistered, this, &HelperServiceController::OnHelperGone);
@@ -143,6 +145,11 @@ void HelperServiceController::OnDnsApplied(const QString& method, const QStringL
         qDebug().noquote() << "The VPN's DNS servers are not in use:" << error;
     else
         qDebug().noquote() << "DNS servers" << servers.join(QLatin1Char(' ')) << "applied through" << method;
+}
+
+void HelperServiceController::OnIpv6BlockFailed(const QString& error)
+{
+    qDebug().noquote() << "IPv6 is not kept inside the tunnel:" << error;
 }
 
 void HelperServiceController::OnTunnelEnded(int exitCode)

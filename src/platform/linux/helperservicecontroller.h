@@ -35,6 +35,7 @@ private slots:
     // Targeted signals of the helper (the bus calls them by name).
     void OnTunnelOutput(const QString& lines);
     void OnDnsApplied(const QString& method, const QStringList& servers, const QString& error);
+    void OnIpv6BlockFailed(const QString& error);
     void OnTunnelEnded(int exitCode);
 
 private:

@@ -1,9 +1,11 @@
+#include "leakguard.h"
 #include "nfttable.h"
 #include "resolvconf.h"
 #include "trafficblockrules.h"
 #include "tunneloutputreader.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -96,6 +98,23 @@ private slots:
         QCOMPARE(reader.Feed(Stamp + "Restart pause, 5 second(s)"), TunnelOutputReader::Event::Restarting);
         QCOMPARE(reader.Feed(Stamp + "MANAGEMENT: >STATE:1765080000,CONNECTED,SUCCESS"),
                  TunnelOutputReader::Event::None);
+    }
+
+    // What cannot be applied is said, so the window's log (and a support report) has it.
+    void reportsWhatItCannotApply()
+    {
+        const QTemporaryDir dir;
+        LeakGuard guard(QDBusConnection(QStringLiteral("none")),
+                        {dir.filePath(QStringLiteral("resolv.conf")), dir.filePath(QStringLiteral("backup")),
+                         dir.filePath(QStringLiteral("no-nft"))});
+        QSignalSpy ipv6(&guard, &LeakGuard::Ipv6BlockFailed);
+        QSignalSpy dns(&guard, &LeakGuard::DnsApplied);
+        guard.Feed(QString::fromLatin1(Stamp + "Initialization Sequence Completed\n"));
+        QCOMPARE(ipv6.size(), 1);
+        QVERIFY(ipv6.at(0).at(0).toString().contains(QLatin1String("could not be run")));
+        QCOMPARE(dns.size(), 1);
+        QCOMPARE(dns.at(0).at(0).toString(), QString());
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("resolv.conf"))));
     }
 
     void rewritesAndRestoresResolvConf_data()
