@@ -8,8 +8,17 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 
 // Helpers of the end-to-end tests, which run inside the client namespace of the service world.
+
+// Ends the test program's run, as skipped, outside a world.
+#define E2E_SKIP_OUTSIDE_THE_WORLD()                                                                         \
+    do {                                                                                                     \
+        if (E2e::WorldDir().isEmpty())                                                                       \
+            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");         \
+    } while (false)
+
 namespace E2e {
 
 // The world's directory; empty outside a world.

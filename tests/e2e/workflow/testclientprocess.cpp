@@ -144,8 +144,7 @@ private:
 private slots:
     void initTestCase()
     {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        E2E_SKIP_OUTSIDE_THE_WORLD();
         m_client = qEnvironmentVariable("NORVANE_E2E_CLIENT");
         QVERIFY2(QFile::exists(m_client), "NORVANE_E2E_CLIENT names no program");
         m_home = qEnvironmentVariable("NORVANE_HOME");
