@@ -1,15 +1,23 @@
 #pragma once
 
 #include "settings/settingsfile.h"
-#include "support/loghandler.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 
 // Helpers of the end-to-end tests, which run inside the client namespace of the service world.
+
+// Ends the test program's run, as skipped, outside a world.
+#define E2E_SKIP_OUTSIDE_THE_WORLD()                                                                         \
+    do {                                                                                                     \
+        if (E2e::WorldDir().isEmpty())                                                                       \
+            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");         \
+    } while (false)
+
 namespace E2e {
 
 // The world's directory; empty outside a world.
@@ -29,26 +37,6 @@ inline bool WriteSettings(const QString& path, bool autoConnect, bool blockTraff
     settings.serversOnMainScreen = true;
     settings.forcedIpChangeEnabled = true;
     return QDir().mkpath(QFileInfo(path).absolutePath()) && SettingsFile::Write(path, settings);
-}
-
-// The messages of the client's log file, unscrambled, in the order written.
-inline QStringList ReadLog(const QString& path)
-{
-    QStringList messages;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return messages;
-    const QString separator = QStringLiteral(" | ");
-    for (const QString& line :
-         QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        // "Mmm dd hh:mm:ss | Level: <scrambled text>"
-        const auto stamp = line.indexOf(separator);
-        const auto level = line.indexOf(QStringLiteral(": "), stamp + separator.size());
-        if (stamp < 0 || level < 0)
-            continue;
-        messages << LogHandler::UnscrambleLogText(line.mid(level + 2));
-    }
-    return messages;
 }
 
 // The OpenVPN processes norvane-helper runs in this world (found by its runtime folder).

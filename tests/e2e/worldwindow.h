@@ -19,34 +19,57 @@
 #include <QStackedWidget>
 #include <QTest>
 
+#include <functional>
+
 namespace E2e {
+
+// How a test opens the window.
+struct WindowSetup
+{
+    // The waits (tests shorten the ones that would take minutes).
+    OpenVpnTimings tunnel;
+    WorkflowTimings workflow;
+    // The program's watch of the network and its kill switch.
+    bool leakProtection = false;
+    // Changes to the settings file before the start; the API client then takes its proxy.
+    std::function<void(VPNSettings&)> settings;
+};
 
 // The main window with the real tunnel controller, the helper and OpenVPN of the service world,
 // as the end-to-end tests of the window drive it: by clicks, reading what it shows.
 class WorldWindow
 {
 public:
-    // Opens the window on fresh settings and waits for the server selection; the tunnel's waits
-    // as given (tests shorten the ones that would take minutes).
-    void Open(const OpenVpnTimings& tunnelTimings = {}, const WorkflowTimings& workflowTimings = {})
+    // Opens the window on fresh settings and waits for the server selection.
+    void Open(const WindowSetup& setup = {})
     {
         m_home = std::make_unique<TempHome>();
         auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
         services->SetExecutable(QCoreApplication::applicationFilePath());
         m_settingsPath = GetSettingsFilePath(*services);
         QVERIFY(WriteSettings(m_settingsPath, false));
+        if (setup.settings) {
+            VPNSettings settings;
+            QVERIFY(SettingsFile::Read(m_settingsPath, settings));
+            setup.settings(settings);
+            QVERIFY(SettingsFile::Write(m_settingsPath, settings));
+        }
 
         m_context = std::make_unique<VPNAppContext>(std::move(services));
         auto tunnel = CreateTunnel(*m_context);
-        tunnel->SetTimings(tunnelTimings);
+        tunnel->SetTimings(setup.tunnel);
         // The key comes from NORVANE_ACCOUNT_KEY.
         m_context->CreateWorkflow(std::move(tunnel), std::make_unique<MemoryAccountKeyStore>(),
                                   Deployment::AccountKeyOverride());
-        m_context->Connection().SetTimings(workflowTimings);
+        m_context->Connection().SetTimings(setup.workflow);
+        if (setup.leakProtection)
+            AddLeakProtection(*m_context);
         m_window = CreateMainWindow(*m_context);
+        if (setup.settings)
+            m_context->SetApiProxyFromSettings();
         m_window->show();
         m_context->Account().LoadAccountKey();
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 60000);
     }
 
     // Closes the window; no OpenVPN of it may be left.

@@ -1,6 +1,7 @@
 #include "../e2esupport.h"
 #include "linux/linuxsystemservices.h"
 #include "platform/isystemservices.h"
+#include "testfiles.h"
 
 #include <QDirIterator>
 #include <QImage>
@@ -61,7 +62,7 @@ private:
                  0);
     }
     QString Snapshot() const { return m_scratch.filePath(QStringLiteral("connected.png")); }
-    QStringList Log() const { return E2e::ReadLog(m_logPath); }
+    QStringList Log() const { return LogFileMessages(m_logPath); }
     // The end of the log, for failure messages (QTest cuts long ones).
     QByteArray LogTail() const
     {
@@ -77,13 +78,17 @@ private:
         return QStringLiteral(
             "Shown: \"YOU ARE SECURELY CONNECTED\" local IP \"192.0.2.2\" new IP \"203.0.113.77\"");
     }
-    void StartAndWaitConnected(QProcess& client)
+    void StartClient(QProcess& client)
     {
         // What an earlier run logged does not count.
         QFile::remove(m_logPath);
         client.setProcessChannelMode(QProcess::ForwardedChannels);
         StartAsUser(client, m_client, {});
         QVERIFY(client.waitForStarted());
+    }
+    void StartAndWaitConnected(QProcess& client)
+    {
+        StartClient(client);
         QTRY_VERIFY2_WITH_TIMEOUT(LogHas(Shown()) || client.state() == QProcess::NotRunning,
                                   LogTail().constData(), 90000);
         QVERIFY2(LogHas(Shown()), LogTail().constData());
@@ -144,8 +149,7 @@ private:
 private slots:
     void initTestCase()
     {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        E2E_SKIP_OUTSIDE_THE_WORLD();
         m_client = qEnvironmentVariable("NORVANE_E2E_CLIENT");
         QVERIFY2(QFile::exists(m_client), "NORVANE_E2E_CLIENT names no program");
         m_home = qEnvironmentVariable("NORVANE_HOME");
@@ -189,9 +193,8 @@ private slots:
             const QStringList holders = HoldersOfKey(folder, key);
             QVERIFY2(holders.isEmpty(), qPrintable(holders.join(QLatin1Char(' '))));
         }
-        QFile openVpnLog(m_home + QStringLiteral("/Config/norvane_openvpn.log"));
-        QVERIFY(openVpnLog.open(QIODevice::ReadOnly));
-        QVERIFY(openVpnLog.readAll().contains("MANAGEMENT: CMD 'username \"Auth\" [masked]'"));
+        QVERIFY(ReadFile(m_home + QStringLiteral("/Config/norvane_openvpn.log"))
+                    .contains("MANAGEMENT: CMD 'username \"Auth\" [masked]'"));
         QTcpSocket intruder;
         intruder.connectToHost(QStringLiteral("127.0.0.1"), 52025);
         if (intruder.waitForConnected(3000)) {
@@ -231,11 +234,8 @@ private slots:
 
     void terminatedWhileConnectingTakesTheTunnelDown()
     {
-        QFile::remove(m_logPath);
         QProcess client;
-        client.setProcessChannelMode(QProcess::ForwardedChannels);
-        StartAsUser(client, m_client, {});
-        QVERIFY(client.waitForStarted());
+        StartClient(client);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 1, 60000);
         QVERIFY(!LogHas(Shown()));
         ExitAndCheckTunnelDown(client, SIGTERM);
@@ -261,12 +261,10 @@ private slots:
         const QString folder = m_scratch.filePath(QStringLiteral("crafted"));
         QDir(folder).removeRecursively();
         QVERIFY(QDir().mkpath(folder));
-        QFile config(folder + QStringLiteral("/conn.ovpn"));
-        QVERIFY(config.open(QIODevice::WriteOnly));
-        config.write(
+        QVERIFY(WriteFile(
+            folder + QStringLiteral("/conn.ovpn"),
             "client\nmanagement 127.0.0.1 52025\nmanagement-query-passwords\nmanagement-hold\n"
-            "remote 198.51.100.1 1194\nproto udp\ndev tun\nca tarnwick.crt\nauth-user-pass\nverb 4\n");
-        config.close();
+            "remote 198.51.100.1 1194\nproto udp\ndev tun\nca tarnwick.crt\nauth-user-pass\nverb 4\n"));
         const QString worldCa = qEnvironmentVariable("NORVANE_VPN_CA");
         if (change == QLatin1String("linked ca"))
             QVERIFY(QFile::link(worldCa, folder + QStringLiteral("/tarnwick.crt")));

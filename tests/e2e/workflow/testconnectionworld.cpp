@@ -16,8 +16,7 @@ private:
 private slots:
     void initTestCase()
     {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        E2E_SKIP_OUTSIDE_THE_WORLD();
         QVERIFY(!qEnvironmentVariable("NORVANE_ACCOUNT_KEY").isEmpty());
         m_world.Open();
     }

@@ -35,15 +35,13 @@ private:
 private slots:
     void initTestCase()
     {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        E2E_SKIP_OUTSIDE_THE_WORLD();
         // A VPN server that never answers is given up after 20 s instead of 90, and the countdown
         // after a drop takes 1.6 s instead of 16.
-        OpenVpnTimings tunnel;
-        tunnel.connectAttemptLimitMs = 20000;
-        WorkflowTimings workflow;
-        workflow.reconnectCountdownIntervalMs = 100;
-        m_world.Open(tunnel, workflow);
+        E2e::WindowSetup setup;
+        setup.tunnel.connectAttemptLimitMs = 20000;
+        setup.workflow.reconnectCountdownIntervalMs = 100;
+        m_world.Open(setup);
         // A reply that trickles is given up after 8 s instead of 60.
         m_world.Context().Api().Queue().SetRequestDeadline(std::chrono::seconds(8));
     }

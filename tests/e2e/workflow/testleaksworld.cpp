@@ -1,21 +1,11 @@
-#include "../e2esupport.h"
-#include "appcontext.h"
-#include "connection/accountsession.h"
-#include "connection/connectioncontroller.h"
-#include "deployment.h"
-#include "linux/linuxsystemservices.h"
+#include "../worldwindow.h"
 #include "logcapture.h"
-#include "memoryaccountkeystore.h"
-#include "startup.h"
-#include "temphome.h"
-#include "tunnel/openvpngeneric.h"
-#include "vpnmainwindow.h"
+#include "testfiles.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusVirtualObject>
-#include <QPushButton>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTest>
@@ -78,22 +68,12 @@ class TestLeaksWorld final : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<TempHome> m_home;
-    std::unique_ptr<VPNAppContext> m_context;
-    std::unique_ptr<VPNMainWindow> m_window;
+    E2e::WorldWindow m_world;
     QString m_before;
 
-    QString State() const { return ConnectionController::StateName(m_context->Connection().CurrentState()); }
-    void Click(const char* button)
-    {
-        auto* target = m_window->findChild<QPushButton*>(QLatin1String(button));
-        QVERIFY2(target && target->isVisible() && target->isEnabled(), button);
-        QTest::mouseClick(target, Qt::LeftButton);
-    }
     static QByteArray DnsLog(const char* name)
     {
-        QFile log(E2e::WorldDir() + QStringLiteral("/dns-%1.log").arg(QLatin1String(name)));
-        return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+        return ReadFile(E2e::WorldDir() + QStringLiteral("/dns-%1.log").arg(QLatin1String(name)));
     }
     static QByteArray UniqueName(const char* prefix)
     {
@@ -142,42 +122,22 @@ private:
             : pushed           ? QStringLiteral("pushed")
                                : QStringLiteral("none");
     }
-    bool World(const QString& command, const QString& server)
-    {
-        QProcess world;
-        world.setProcessChannelMode(QProcess::ForwardedChannels);
-        world.start(QStringLiteral("bash"),
-                    {qEnvironmentVariable("NORVANE_SOURCE_DIR") + QStringLiteral("/tools/world/world.sh"),
-                     command, E2e::WorldDir(), server});
-        return world.waitForFinished(60000) && world.exitCode() == 0;
-    }
 
 private slots:
     void initTestCase()
     {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
-        m_home = std::make_unique<TempHome>();
-        auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
-        services->SetExecutable(QCoreApplication::applicationFilePath());
-        QVERIFY(E2e::WriteSettings(GetSettingsFilePath(*services), false));
-        m_context = std::make_unique<VPNAppContext>(std::move(services));
-        m_context->CreateWorkflow(CreateTunnel(*m_context), std::make_unique<MemoryAccountKeyStore>(),
-                                  Deployment::AccountKeyOverride());
-        AddLeakProtection(*m_context);
-        m_window = CreateMainWindow(*m_context);
-        m_window->show();
-        m_context->Account().LoadAccountKey();
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        E2E_SKIP_OUTSIDE_THE_WORLD();
+        E2e::WindowSetup setup;
+        setup.leakProtection = true;
+        m_world.Open(setup);
         m_before = E2e::NetworkSnapshot();
         QVERIFY2(m_before.contains(QLatin1String("nameserver 192.0.2.1")), qPrintable(m_before));
     }
 
     void cleanupTestCase()
     {
-        m_window.reset();
-        m_context.reset();
-        if (m_home)
+        m_world.Close();
+        if (!m_before.isEmpty())
             // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
             QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(),
                                       5000);
@@ -191,8 +151,7 @@ private slots:
         QTRY_VERIFY(DnsLog("local").contains(v6Before + " from 2001:db8::2"));
 
         LogCapture log;
-        Click("ConnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        m_world.ConnectAndCheck();
         QTRY_VERIFY_WITH_TIMEOUT(
             log.Contains(QStringLiteral("DNS servers 198.18.0.1 applied through resolv.conf")), 10000);
         QCOMPARE(ResolverReached("during-"), QStringLiteral("pushed"));
@@ -201,8 +160,8 @@ private slots:
         QVERIFY(!DnsLog("local").contains(v6));
         QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("table inet norvane_ipv6")));
 
-        Click("DisconnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        m_world.Click("DisconnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(m_world.State(), QStringLiteral("ServerSelectState"), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
         // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
@@ -214,32 +173,30 @@ private slots:
     void droppedTunnelLeavesNothingBehind()
     {
         LogCapture log;
-        Click("ConnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        m_world.ConnectAndCheck();
         QTRY_VERIFY_WITH_TIMEOUT(
             E2e::NetworkSnapshot() != m_before
                 && E2e::NetworkSnapshot().contains(QLatin1String("nameserver 198.18.0.1")),
             10000);
-        QVERIFY(World(QStringLiteral("stop-server"), QStringLiteral("udp")));
+        QVERIFY(E2e::World(QStringLiteral("stop-server"), {QStringLiteral("udp")}));
         QTRY_VERIFY_WITH_TIMEOUT(
             log.Contains(QStringLiteral("Disconnect reason: server dropped connection.")), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
-        QVERIFY(World(QStringLiteral("start-server"), QStringLiteral("udp")));
+        QVERIFY(E2e::World(QStringLiteral("start-server"), {QStringLiteral("udp")}));
         // The helper undoes DNS and the IPv6 block once it has seen OpenVPN end.
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
     }
 
     void killSwitchKeepsEverythingInsideUntilTheUserDisconnects()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
-        m_context->Settings().blockTrafficWhenDown = true;
+        QTRY_VERIFY_WITH_TIMEOUT(m_world.Context().Connection().ConnectAllowed(), 30000);
+        m_world.Context().Settings().blockTrafficWhenDown = true;
         LogCapture log;
-        Click("ConnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        m_world.ConnectAndCheck();
         QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("table inet norvane_block")));
         QCOMPARE(ResolverReached("blocked-up-"), QStringLiteral("pushed"));
 
-        QVERIFY(World(QStringLiteral("stop-server"), QStringLiteral("udp")));
+        QVERIFY(E2e::World(QStringLiteral("stop-server"), {QStringLiteral("udp")}));
         QTRY_VERIFY_WITH_TIMEOUT(
             log.Contains(QStringLiteral("Disconnect reason: server dropped connection.")), 60000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
@@ -253,30 +210,28 @@ private slots:
         QVERIFY(!DnsLog("local").contains(direct));
 
         // Reconnecting goes through the block; the user's disconnect ends it.
-        QVERIFY(World(QStringLiteral("start-server"), QStringLiteral("udp")));
-        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
-        Click("ConnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
-        Click("DisconnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ServerSelectState"), 30000);
+        QVERIFY(E2e::World(QStringLiteral("start-server"), {QStringLiteral("udp")}));
+        QTRY_VERIFY_WITH_TIMEOUT(m_world.Context().Connection().ConnectAllowed(), 30000);
+        m_world.ConnectAndCheck();
+        m_world.Click("DisconnectButton");
+        QTRY_COMPARE_WITH_TIMEOUT(m_world.State(), QStringLiteral("ServerSelectState"), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::SnapshotDifference(m_before, E2e::NetworkSnapshot()), QString(), 5000);
         QCOMPARE(ResolverReached("unblocked-"), QStringLiteral("local"));
-        m_context->Settings().blockTrafficWhenDown = false;
+        m_world.Context().Settings().blockTrafficWhenDown = false;
     }
 
     // Where systemd-resolved runs the helper gives it the pushed DNS per link and leaves
     // resolv.conf alone; the link is reverted when the tunnel ends.
     void resolvedGetsThePushedDnsWhereItRuns()
     {
-        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_world.Context().Connection().ConnectAllowed(), 30000);
         ResolvedStandIn resolved;
         QDBusConnection bus
             = QDBusConnection::connectToBus(QDBusConnection::SystemBus, QStringLiteral("resolved"));
         QVERIFY(bus.registerVirtualObject(QStringLiteral("/org/freedesktop/resolve1"), &resolved));
         QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.resolve1")));
         LogCapture log;
-        Click("ConnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        m_world.ConnectAndCheck();
         QTRY_VERIFY_WITH_TIMEOUT(
             log.Contains(QStringLiteral("DNS servers 198.18.0.1 applied through systemd-resolved")), 10000);
         const QString link = QString::number(::if_nametoindex("tun0"));
@@ -285,7 +240,7 @@ private slots:
                               QStringLiteral("SetLinkDomains %1 norvane.test ~.(routing)").arg(link),
                               QStringLiteral("SetLinkDefaultRoute %1 true").arg(link)}));
         QVERIFY(E2e::NetworkSnapshot().contains(QLatin1String("nameserver 192.0.2.1")));
-        Click("DisconnectButton");
+        m_world.Click("DisconnectButton");
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 20000);
         QTRY_COMPARE_WITH_TIMEOUT(resolved.calls.size(), 4, 5000);
         QCOMPARE(resolved.calls.last(), QStringLiteral("RevertLink %1").arg(link));
@@ -308,10 +263,9 @@ private slots:
     {
         QFETCH(QString, change);
         QFETCH(QString, reason);
-        QTRY_VERIFY_WITH_TIMEOUT(m_context->Connection().ConnectAllowed(), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_world.Context().Connection().ConnectAllowed(), 30000);
         LogCapture log;
-        Click("ConnectButton");
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 60000);
+        m_world.ConnectAndCheck();
         const auto ip = [](const char* arguments) {
             return QProcess::execute(QStringLiteral("ip"),
                                      QString::fromLatin1(arguments).split(QLatin1Char(' ')));
@@ -332,8 +286,8 @@ private slots:
         }
         QTRY_VERIFY_WITH_TIMEOUT(
             log.Contains(QStringLiteral("Disconnect reason: network changed (%1).").arg(reason)), 5000);
-        QCOMPARE(State(), QStringLiteral("ServerSelectState"));
-        QCOMPARE(m_context->Connection().ReconnectCountdown() > 0, true);
+        QCOMPARE(m_world.State(), QStringLiteral("ServerSelectState"));
+        QCOMPARE(m_world.Context().Connection().ReconnectCountdown() > 0, true);
         if (change == QLatin1String("route"))
             QCOMPARE(ip("route del default metric 7"), 0);
         QDBusConnection::disconnectFromBus(QStringLiteral("logind"));

@@ -1,20 +1,9 @@
-#include "../e2esupport.h"
-#include "appcontext.h"
-#include "connection/accountsession.h"
-#include "connection/connectioncontroller.h"
-#include "deployment.h"
-#include "linux/linuxsystemservices.h"
+#include "../worldwindow.h"
 #include "logcapture.h"
-#include "memoryaccountkeystore.h"
-#include "settings/settingsfile.h"
-#include "startup.h"
-#include "temphome.h"
-#include "tunnel/openvpngeneric.h"
-#include "vpnmainwindow.h"
+#include "testfiles.h"
 
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTest>
 
 // What the options dialog sets, end to end in the service world: the API and the tunnel through
 // an HTTP proxy with authentication and through a SOCKS proxy (both in the service namespace, with
@@ -39,17 +28,8 @@ private:
         process.start(QStringLiteral("bash"),
                       QStringList {WorldScript(), QStringLiteral("exec-service"), E2e::WorldDir()} + command);
     }
-    static QByteArray Read(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
 private slots:
-    void initTestCase()
-    {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
-    }
+    void initTestCase() { E2E_SKIP_OUTSIDE_THE_WORLD(); }
 
     void optionsEndToEnd_data()
     {
@@ -62,14 +42,7 @@ private slots:
     {
         QFETCH(QString, option);
         const QString world = E2e::WorldDir();
-        TempHome home;
-        auto services = std::make_unique<LinuxSystemServices>(QStringLiteral("norvane"));
-        services->SetExecutable(QCoreApplication::applicationFilePath());
-        const QString settingsPath = GetSettingsFilePath(*services);
-        QVERIFY(E2e::WriteSettings(settingsPath, false));
-        VPNSettings settings;
-        QVERIFY(SettingsFile::Read(settingsPath, settings));
-
+        E2e::WindowSetup setup;
         QProcess proxy;
         const QString proxyLog = world + QStringLiteral("/proxy-") + option + QStringLiteral(".log");
         QFile::remove(proxyLog);
@@ -84,27 +57,30 @@ private slots:
             StartInService(proxy,
                            {QStringLiteral("tinyproxy"), QStringLiteral("-d"), QStringLiteral("-c"), config},
                            proxyLog);
-            // TCP servers from the start: over UDP no proxy applies.
-            settings.tcpServersEnabled = settings.tcpOnStartup = true;
-            settings.SetProxy(VPNSettings::Http, QStringLiteral("192.0.2.1"), QStringLiteral("8888"));
-            settings.SetProxyAuthentication(true, QStringLiteral("norvane"), QStringLiteral("pr0xy-pass"));
+            setup.settings = [](VPNSettings& settings) {
+                // TCP servers from the start: over UDP no proxy applies.
+                settings.tcpServersEnabled = settings.tcpOnStartup = true;
+                settings.SetProxy(VPNSettings::Http, QStringLiteral("192.0.2.1"), QStringLiteral("8888"));
+                settings.SetProxyAuthentication(true, QStringLiteral("norvane"),
+                                                QStringLiteral("pr0xy-pass"));
+            };
         } else if (option == QLatin1String("socks")) {
             StartInService(proxy,
                            {QStringLiteral("microsocks"), QStringLiteral("-i"), QStringLiteral("192.0.2.1"),
                             QStringLiteral("-p"), QStringLiteral("1080")},
                            proxyLog);
-            // TCP servers from the start: over UDP no proxy applies.
-            settings.tcpServersEnabled = settings.tcpOnStartup = true;
-            settings.SetProxy(VPNSettings::Socks, QStringLiteral("192.0.2.1"), QStringLiteral("1080"));
+            setup.settings = [](VPNSettings& settings) {
+                settings.tcpServersEnabled = settings.tcpOnStartup = true;
+                settings.SetProxy(VPNSettings::Socks, QStringLiteral("192.0.2.1"), QStringLiteral("1080"));
+            };
         } else {
-            settings.pointToPointEnabled = true;
+            setup.settings = [](VPNSettings& settings) { settings.pointToPointEnabled = true; };
         }
-        QVERIFY(SettingsFile::Write(settingsPath, settings));
         const bool proxied = proxy.program() == QLatin1String("bash");
         if (proxied) {
             QVERIFY(proxy.waitForStarted());
             QTest::qWait(1000);
-            QVERIFY2(proxy.state() == QProcess::Running, Read(proxyLog).constData());
+            QVERIFY2(proxy.state() == QProcess::Running, ReadFile(proxyLog).constData());
             // Only the proxy and the tunnel reach the service from here on.
             QProcess nft;
             nft.start(QStringLiteral("nft"), {QStringLiteral("-f"), QStringLiteral("-")});
@@ -115,17 +91,11 @@ private slots:
         }
 
         LogCapture log;
-        auto context = std::make_unique<VPNAppContext>(std::move(services));
-        context->CreateWorkflow(CreateTunnel(*context), std::make_unique<MemoryAccountKeyStore>(),
-                                Deployment::AccountKeyOverride());
-        auto window = CreateMainWindow(*context);
-        context->SetApiProxyFromSettings();
-        ConnectionController& connection = context->Connection();
-        const auto state
-            = [&connection] { return ConnectionController::StateName(connection.CurrentState()); };
-        window->show();
-        context->Account().LoadAccountKey();
-        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("ServerSelectState"), 60000);
+        E2e::WorldWindow window;
+        window.Open(setup);
+        if (QTest::currentTestFailed())
+            return;
+        ConnectionController& connection = window.Context().Connection();
 
         if (option == QLatin1String("ptp")) {
             // The point-to-point tunnel came up first and stays up under the start-up chain.
@@ -138,20 +108,21 @@ private slots:
             connection.Shutdown();
             QVERIFY(finished.wait(30000));
             QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 15000);
-            window.reset();
-            context.reset();
+            window.Close();
             return;
         }
 
         connection.Connect();
         QTRY_VERIFY2_WITH_TIMEOUT(
-            state() == QLatin1String("ConnectedState"),
-            Read(home.Path() + QStringLiteral("/Config/norvane_openvpn.log")).right(900).constData(), 60000);
+            window.State() == QLatin1String("ConnectedState"),
+            ReadFile(QFileInfo(window.SettingsPath()).absolutePath() + QStringLiteral("/norvane_openvpn.log"))
+                .right(900)
+                .constData(),
+            60000);
         connection.Disconnect();
-        QTRY_COMPARE_WITH_TIMEOUT(state(), QStringLiteral("ServerSelectState"), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(window.State(), QStringLiteral("ServerSelectState"), 30000);
         QTRY_COMPARE_WITH_TIMEOUT(E2e::OpenVpnProcesses(), 0, 15000);
-        window.reset();
-        context.reset();
+        window.Close();
 
         QProcess::execute(QStringLiteral("nft"),
                           {QStringLiteral("delete"), QStringLiteral("table"), QStringLiteral("inet"),
@@ -159,7 +130,7 @@ private slots:
         proxy.terminate();
         proxy.waitForFinished(5000);
         // The proxy carried the API requests and the tunnel.
-        const QByteArray proxyText = Read(proxyLog);
+        const QByteArray proxyText = ReadFile(proxyLog);
         QVERIFY2(proxyText.contains("203.0.113.10") && proxyText.contains("198.51.100.1"),
                  proxyText.constData());
     }

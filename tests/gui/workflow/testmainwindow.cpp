@@ -1,8 +1,10 @@
 #include "appcontext.h"
 #include "connection/accountsession.h"
 #include "dialoganswer.h"
+#include "fakeclock.h"
 #include "fakesystemservices.h"
 #include "memoryaccountkeystore.h"
+#include "runscript.h"
 #include "scriptedtunnel.h"
 #include "servers/vpncomboboxhtmldelegate.h"
 #include "servers/vpnserverlistmodel.h"
@@ -19,7 +21,6 @@
 #include "widgets/vpnsimpledialog.h"
 
 #include <QAction>
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -34,7 +35,6 @@
 
 namespace {
 
-const QString ExitAddress = QStringLiteral("203.0.113.77");
 // A tunnel address on loopback, so that nothing the test starts leaves the machine.
 const QString ConnectedLine
     = QStringLiteral(">STATE:1796580774,CONNECTED,SUCCESS,127.0.0.5,198.51.100.1,1194,,\n");
@@ -45,9 +45,19 @@ const QString MiamiIp = QStringLiteral("198.51.100.13");
 } // namespace
 
 // The real window and workflow as a program start makes them, over a temporary home, the
-// in-process service simulator and a scripted tunnel, with the waits shortened: that the view
-// follows the controller and hands it the user's presses. What the workflow does in each state is
-// the connection controller's own test.
+// in-process service simulator, a scripted tunnel and a fake clock: that the view follows the
+// controller and hands it the user's presses. What the workflow does in each state is the
+// connection controller's own test.
+//
+// Steps of a session: start [nokey] | signin <key> | click <button> | trigger <action> | exit <address>
+//   (what the service sees as the exit address from now) | httperror <code> | tunnel connected|dropped |
+//   wait <ms> | hide | minimize | close | tray <activation reason: 1 context click, 2 double, 3 left, 4
+//   middle> | link <indicator link>
+// Checks (each waits up to 15 s for the simulator): =state <name> | =view <name> | =text <object> [text] |
+//   =shown|=enabled <object> -<object> ... (a minus: hidden or disabled) | =tunnel <server address> |
+//   =proxied yes|no | =traymessage <text> | =newiptip <tool tip's last line> | =copyable yes|no (the
+//   status line) | =indicator yes|no | =window shown|hidden [minimized] | =menu yes|no |
+//   =account <e-mail>|- | =opened <addresses>
 class TestMainWindow final : public QObject
 {
     Q_OBJECT
@@ -56,65 +66,158 @@ private:
     SimulatorFixture m_fixture;
     std::unique_ptr<ServiceSimulator> m_simulator;
     std::unique_ptr<TempHome> m_home;
+    FakeClock* m_clock = nullptr;
     std::unique_ptr<VPNAppContext> m_context;
     ScriptedTunnel* m_tunnel = nullptr;
     std::unique_ptr<VPNMainWindow> m_window;
+    std::unique_ptr<UrlRecorder> m_browser;
 
-    // A program start over a settings file with the servers on the main screen; the key store
-    // holds the simulator's account unless the test gives another.
-    void Start(std::unique_ptr<AccountKeyStore> keyStore
-               = std::make_unique<MemoryAccountKeyStore>(SimulatorFixture::AccountKey()))
+    // A program start over a settings file with the servers on the main screen, signed in to the
+    // simulator's account or not.
+    void Start(bool signedIn = true)
     {
         VPNSettings settings;
         settings.serversOnMainScreen = true;
         const QString settingsPath = m_home->ConfigPath(QStringLiteral("norvane.xml"));
         QVERIFY(MakeFileDirectory(settingsPath) && SettingsFile::Write(settingsPath, settings));
-        m_context = std::make_unique<VPNAppContext>(std::make_unique<FakeSystemServices>(m_home->Path()));
+        auto clock = std::make_unique<FakeClock>();
+        m_clock = clock.get();
+        m_context = std::make_unique<VPNAppContext>(std::make_unique<FakeSystemServices>(m_home->Path()),
+                                                    std::move(clock));
         auto tunnel = std::make_unique<ScriptedTunnel>(m_context->Settings(), m_context->SystemServices());
         m_tunnel = tunnel.get();
         m_tunnel->SetAnswerDisconnect(true);
-        m_context->CreateWorkflow(std::move(tunnel), std::move(keyStore), QString());
+        m_context->CreateWorkflow(
+            std::move(tunnel),
+            std::make_unique<MemoryAccountKeyStore>(signedIn ? SimulatorFixture::AccountKey() : QString()),
+            QString());
         m_context->SetUpdater(CreateUpdater(*m_context));
         m_window = CreateMainWindow(*m_context);
-        WorkflowTimings timings;
-        timings.autoConnectDelayMs = 20;
-        timings.ipRetryDelayMs = 10;
-        timings.reconnectCountdownIntervalMs = 5;
-        timings.disconnectReasonDelayMs = 5;
-        timings.changeIpCheckDelayMs = 10;
-        m_context->Connection().SetTimings(timings);
         m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         m_context->Account().LoadAccountKey();
     }
-    bool ReachServerSelection() const
-    {
-        return QTest::qWaitFor([this] { return State() == QLatin1String("ServerSelectState"); }, 15000);
-    }
 
-    template<typename T = QWidget> T* Child(const char* name) const
+    template<typename T = QWidget> T* Child(const QString& name) const
     {
-        T* child = m_window->findChild<T*>(QLatin1String(name));
+        T* child = m_window->findChild<T*>(name);
         if (!child)
             qWarning() << "no child" << name;
         return child;
     }
-    QString Text(const char* label) const { return Child<QLabel>(label)->text(); }
+    template<typename T = QWidget> T* Child(const char* name) const { return Child<T>(QLatin1String(name)); }
     QString State() const { return ConnectionController::StateName(m_context->Connection().CurrentState()); }
-    QString ViewName() const { return Child<QStackedWidget>("CurrentView")->currentWidget()->objectName(); }
-    QComboBox* ServerList() const { return Child<QComboBox>("ServerListDropDown"); }
+    QComboBox* ServerList() const { return Child<QComboBox>(QStringLiteral("ServerListDropDown")); }
     const VPNServer* CurrentRecord() const
     {
         return qobject_cast<VPNServerListModel*>(ServerList()->model())
             ->ServerAt(ServerList()->currentIndex());
     }
     void Select(const QString& name) const { ServerList()->setCurrentIndex(ServerList()->findText(name)); }
-    QAction* TrayEntry(const char* name) const { return Child<QAction>(name); }
-    bool Shown(const char* name) const { return !Child(name)->isHidden(); }
 
-    void SignIn(const QString& key)
+    void Step(const QString& step)
     {
-        Child<QLineEdit>("SignInKeyEdit")->setText(key);
-        QTest::keyClick(Child<QLineEdit>("SignInKeyEdit"), Qt::Key_Return);
+        const QString verb = step.section(QLatin1Char(' '), 0, 0);
+        const QString arg = step.section(QLatin1Char(' '), 1);
+        if (verb.startsWith(QLatin1Char('=')))
+            return Check(verb.mid(1), arg);
+        if (verb == QLatin1String("start")) {
+            Start(arg != QLatin1String("nokey"));
+        } else if (verb == QLatin1String("signin")) {
+            Child<QLineEdit>(QStringLiteral("SignInKeyEdit"))->setText(arg);
+            QTest::keyClick(Child(QStringLiteral("SignInKeyEdit")), Qt::Key_Return);
+        } else if (verb == QLatin1String("click")) {
+            Child<QPushButton>(arg)->click();
+        } else if (verb == QLatin1String("trigger")) {
+            Child<QAction>(arg)->trigger();
+        } else if (verb == QLatin1String("exit")) {
+            m_simulator->MapExitAddress(QStringLiteral("127.0.0.1"), arg);
+        } else if (verb == QLatin1String("httperror")) {
+            m_simulator->SetHttpError(arg.toInt());
+        } else if (verb == QLatin1String("tunnel")) {
+            if (arg == QLatin1String("connected"))
+                m_tunnel->ProcessManagementOutput(ConnectedLine);
+            else
+                m_tunnel->ReportDisconnected();
+        } else if (verb == QLatin1String("wait")) {
+            m_clock->Advance(arg.toLongLong());
+        } else if (verb == QLatin1String("hide")) {
+            m_window->hide();
+        } else if (verb == QLatin1String("minimize")) {
+            m_window->setWindowState(Qt::WindowMinimized);
+        } else if (verb == QLatin1String("close")) {
+            QVERIFY(!m_window->close()); // the desktop's close request only hides
+        } else if (verb == QLatin1String("tray")) {
+            m_window->SystrayIconActivated(QSystemTrayIcon::ActivationReason(arg.toInt()));
+        } else if (verb == QLatin1String("link")) {
+            emit m_window->ConnectionIndicator()->linkActivated(arg);
+        } else {
+            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+        }
+    }
+
+    QString Actual(const QString& what, const QString& arg) const
+    {
+        const auto yes = [](bool value) { return value ? QStringLiteral("yes") : QStringLiteral("no"); };
+        const auto each = [this, &arg](const char* property) {
+            QStringList names;
+            for (QString name : arg.split(QLatin1Char(' '))) {
+                name.remove(QLatin1Char('-'));
+                const bool on
+                    = property ? Child<QObject>(name)->property(property).toBool() : !Child(name)->isHidden();
+                names << (on ? name : QLatin1Char('-') + name);
+            }
+            return names.join(QLatin1Char(' '));
+        };
+        if (what == QLatin1String("state"))
+            return State();
+        if (what == QLatin1String("view"))
+            return Child<QStackedWidget>(QStringLiteral("CurrentView"))->currentWidget()->objectName();
+        if (what == QLatin1String("text")) // of a label, an edit, a button or an action
+            return arg.section(QLatin1Char(' '), 0, 0) + QLatin1Char(' ')
+                + Child<QObject>(arg.section(QLatin1Char(' '), 0, 0))->property("text").toString();
+        if (what == QLatin1String("shown"))
+            return each(nullptr);
+        if (what == QLatin1String("enabled"))
+            return each("enabled");
+        if (what == QLatin1String("tunnel")) // the server address the tunnel was given
+            return m_tunnel->ServerAddress();
+        if (what == QLatin1String("proxied")) // whether the API goes through the user's proxy
+            return yes(m_context->Api().Queue().IsProxyEnabled());
+        if (what == QLatin1String("traymessage"))
+            return m_window->LastTrayMessage();
+        if (what == QLatin1String("newiptip"))
+            return m_window->TrayIcon()->toolTip().section(QLatin1Char('\n'), 3);
+        if (what == QLatin1String("copyable"))
+            return yes(Child(QStringLiteral("MainStatusLabel"))->contextMenuPolicy()
+                       == Qt::ActionsContextMenu);
+        if (what == QLatin1String("indicator"))
+            return yes(m_window->ConnectionIndicator()->isVisible());
+        if (what == QLatin1String("window"))
+            return QLatin1String(m_window->isVisible() ? "shown" : "hidden")
+                + QLatin1String(m_window->isMinimized() ? " minimized" : "");
+        if (what == QLatin1String("menu"))
+            return yes(m_window->TrayMenu()->isVisible());
+        if (what == QLatin1String("account"))
+            return m_context->Api().AccountKey().isEmpty() ? QStringLiteral("-")
+                                                           : m_context->Account().Email();
+        if (what == QLatin1String("opened"))
+            return QUrl::toStringList(m_browser->urls).join(QLatin1Char(' '));
+        return QStringLiteral("unknown check ") + what;
+    }
+
+    void Run(const QString& script)
+    {
+        QStringList steps;
+        for (const QString& step : script.split(QLatin1Char(';')))
+            steps << step.trimmed();
+        RunScript(steps, [this](const QString& step) { Step(step); });
+    }
+
+    void Check(const QString& what, const QString& expected)
+    {
+        (void)QTest::qWaitFor([&] { return Actual(what, expected).trimmed() == expected; }, 15000);
+        QCOMPARE(Actual(what, expected).trimmed(), expected);
     }
 
 private slots:
@@ -134,106 +237,38 @@ private slots:
         qputenv("NORVANE_UPDATE_URL",
                 "https://" + m_simulator->HostAndPort().toUtf8() + ServiceSimulator::AppcastPath);
         m_home = std::make_unique<TempHome>();
+        m_browser = std::make_unique<UrlRecorder>();
     }
     void cleanup()
     {
+        if (m_window)
+            m_window->TrayMenu()->hide();
         m_window.reset();
         m_context.reset();
+        m_browser.reset();
         m_home.reset();
         m_simulator.reset();
     }
 
-    void connectDisconnectAndDrop()
+    void sessions_data()
     {
-        Start();
-        QVERIFY(ReachServerSelection());
-        QCOMPARE(ViewName(), QStringLiteral("MainView"));
-        QVERIFY(ServerList()->count() > 1);
-        QVERIFY(Shown("ServerListDropDown"));
-        QVERIFY(TrayEntry("trayConnectAction")->isEnabled());
-        QVERIFY(m_context->Api().Queue().IsProxyEnabled());
-        const VPNServer server = *CurrentRecord();
-
-        // The tray entry and the button reach the same workflow.
-        TrayEntry("trayConnectAction")->trigger();
-        QCOMPARE(State(), QStringLiteral("ConnectingState"));
-        QCOMPARE(m_tunnel->ServerAddress(), server.address);
-        QVERIFY(Shown("CancelConnectButton") && !Shown("ConnectButton") && !Shown("ServerListDropDown"));
-        QVERIFY(Child("CancelConnectButton")->isEnabled());
-        QCOMPARE(TrayEntry("trayServerAction")->text(), server.name);
-
-        m_simulator->MapExitAddress(QStringLiteral("127.0.0.1"), ExitAddress);
-        m_tunnel->ProcessManagementOutput(ConnectedLine);
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 15000);
-        QVERIFY(!m_context->Api().Queue().IsProxyEnabled());
-        QCOMPARE(Text("MainStatusLabel"), QStringLiteral("YOU ARE SECURELY CONNECTED"));
-        QCOMPARE(Text("MainStatusTimeLabel"), QStringLiteral("0:00:00"));
-        QCOMPARE(Text("MainLocalIPLabel"), QStringLiteral("127.0.0.1"));
-        QCOMPARE(Text("MainNewIPLabel"), ExitAddress);
-        QVERIFY(Shown("DisconnectButton") && Shown("MainIPFrame") && !Shown("CancelConnectButton"));
-        QVERIFY(TrayEntry("trayDisconnectAction")->isEnabled()
-                && !TrayEntry("trayConnectAction")->isEnabled());
-        QCOMPARE(m_window->LastTrayMessage(), QStringLiteral("CONNECTED"));
-        QCOMPARE(m_window->TrayIcon()->toolTip().section(QLatin1Char('\n'), 3),
-                 QStringLiteral("New IP: ") + ExitAddress);
-        QCOMPARE(Child("MainStatusLabel")->contextMenuPolicy(), Qt::ActionsContextMenu);
-
-        // A user disconnect: the countdown keeps CONNECT and its tray entry closed to its end.
-        Child<QPushButton>("DisconnectButton")->click();
-        QTRY_COMPARE(State(), QStringLiteral("ServerSelectState"));
-        QVERIFY(!Child("ConnectButton")->isEnabled() && !TrayEntry("trayConnectAction")->isEnabled());
-        QVERIFY(m_context->Api().Queue().IsProxyEnabled());
-        QCOMPARE(m_window->LastTrayMessage(), QStringLiteral("DISCONNECTED"));
-        QTRY_VERIFY_WITH_TIMEOUT(Child("ConnectButton")->isEnabled(), 5000);
-        QVERIFY(TrayEntry("trayConnectAction")->isEnabled());
-        QVERIFY(!Shown("RestartButton"));
-
-        // A drop of an established tunnel names the server and offers the restart.
-        TrayEntry("trayConnectAction")->trigger();
-        m_tunnel->ProcessManagementOutput(ConnectedLine);
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 15000);
-        m_tunnel->ReportDisconnected();
-        QTRY_VERIFY(Shown("RestartButton"));
-        QVERIFY(m_window->ConnectionIndicator()->isVisible());
-        QCOMPARE(Text("MainStatusTimeLabel"), QString());
-        QCOMPARE(Child("MainStatusLabel")->contextMenuPolicy(), Qt::NoContextMenu);
+        QTest::addColumn<QString>("script");
+        // clang-format off
+        QTest::newRow("tray CONNECT, connected view, DISCONNECT closes CONNECT for the countdown, a drop offers the restart")
+            << QStringLiteral("start; =state ServerSelectState; =view MainView; =shown ServerListDropDown; =enabled trayConnectAction; =proxied yes; trigger trayConnectAction; =state ConnectingState; =shown CancelConnectButton -ConnectButton -ServerListDropDown; =enabled CancelConnectButton; =text trayServerAction Germany Frankfurt P2P; =tunnel 198.51.100.1; exit 203.0.113.77; tunnel connected; =state ConnectedState; =proxied no; =text MainStatusLabel YOU ARE SECURELY CONNECTED; =text MainStatusTimeLabel 0:00:00; =text MainLocalIPLabel 127.0.0.1; =text MainNewIPLabel 203.0.113.77; =shown DisconnectButton MainIPFrame -CancelConnectButton; =enabled trayDisconnectAction -trayConnectAction; =traymessage CONNECTED; =newiptip New IP: 203.0.113.77; =copyable yes; click DisconnectButton; =state ServerSelectState; =enabled -ConnectButton -trayConnectAction; =proxied yes; =traymessage DISCONNECTED; wait 16000; =enabled ConnectButton trayConnectAction; =shown -RestartButton; trigger trayConnectAction; tunnel connected; =state ConnectedState; tunnel dropped; wait 100; =shown RestartButton; =indicator yes; =text MainStatusTimeLabel; =copyable no");
+        QTest::newRow("sign-in: unknown key, network error and retry, menu toggle, sign-out")
+            << QStringLiteral("start nokey; =view SignInView; =shown -MenuSignOutButton; signin NOT-A-KNOWN-KEY; =text SignInMessageLabel THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN.; =enabled SignInButton; httperror 500; signin k3yAbc9x; =view ErrorView; =text ErrorLabel NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT.; httperror 0; click ErrorRetryButton; =state ServerSelectState; =shown MenuSignOutButton; =account ann@example.org; click MenuButton; =view MenuView; =text MenuButton BACK; click MenuButton; =view MainView; =text MenuButton MENU; click MenuButton; click MenuSignOutButton; =view SignInView; =text SignInKeyEdit; =account -; =state Stopped");
+        QTest::newRow("tray: left and double clicks show and hide, also after the desktop's close; middle clicks do nothing") << QStringLiteral("start nokey; tray 3; =window hidden; tray 4; =window hidden; tray 3; =window shown; close; =window hidden; tray 3; =window shown; tray 4; =window shown; tray 3; =window hidden; tray 2; =window shown; =menu no");
+        QTest::newRow("tray: minimized, left click ignored") << QStringLiteral("start nokey; minimize; tray 3; =window shown minimized");
+        QTest::newRow("tray: context click opens the menu") << QStringLiteral("start nokey; tray 1; =menu yes; =window shown");
+        QTest::newRow("links open in the browser: support, web address, verify from the tray") << QStringLiteral("start nokey; link supportLink; link https://docs.norvane.example/faq; trigger trayVerifyAction; =opened https://www.norvane.example/support/ticket https://docs.norvane.example/faq https://www.norvane.example/whatismyipaddress/");
+        // clang-format on
     }
 
-    void signInAndOut()
+    void sessions()
     {
-        Start(std::make_unique<MemoryAccountKeyStore>());
-        QTRY_COMPARE(ViewName(), QStringLiteral("SignInView"));
-        QVERIFY(!Shown("MenuSignOutButton"));
-        SignIn(QStringLiteral("NOT-A-KNOWN-KEY"));
-        QTRY_COMPARE_WITH_TIMEOUT(Text("SignInMessageLabel"),
-                                  QStringLiteral("THIS ACCOUNT KEY IS NOT KNOWN. CHECK IT AND TRY AGAIN."),
-                                  15000);
-        QVERIFY(Child("SignInButton")->isEnabled());
-
-        m_simulator->SetHttpError(500);
-        SignIn(SimulatorFixture::AccountKey());
-        QTRY_COMPARE_WITH_TIMEOUT(ViewName(), QStringLiteral("ErrorView"), 15000);
-        QCOMPARE(Text("ErrorLabel"), QStringLiteral("NETWORK ERROR. TRY AGAIN OR EXIT AND CONTACT SUPPORT."));
-        m_simulator->SetHttpError(0);
-        Child<QPushButton>("ErrorRetryButton")->click();
-        QVERIFY(ReachServerSelection());
-        QVERIFY(Shown("MenuSignOutButton"));
-        QCOMPARE(m_context->Account().Email(), QStringLiteral("ann@example.org"));
-
-        // The menu toggle returns to the view shown before it.
-        auto* menuButton = Child<QPushButton>("MenuButton");
-        menuButton->click();
-        QCOMPARE(ViewName(), QStringLiteral("MenuView"));
-        QCOMPARE(menuButton->text(), QStringLiteral("BACK"));
-        menuButton->click();
-        QCOMPARE(ViewName(), QStringLiteral("MainView"));
-        QCOMPARE(menuButton->text(), QStringLiteral("MENU"));
-        menuButton->click();
-        Child<QPushButton>("MenuSignOutButton")->click();
-        QCOMPARE(ViewName(), QStringLiteral("SignInView"));
-        QVERIFY(Child<QLineEdit>("SignInKeyEdit")->text().isEmpty());
-        QVERIFY(m_context->Api().AccountKey().isEmpty());
-        QCOMPARE(State(), QStringLiteral("Stopped"));
+        QFETCH(QString, script);
+        Run(script);
     }
 
     void dragsOnlyFromTheBorderBand()
@@ -243,46 +278,6 @@ private slots:
             QVERIFY(VPNMainWindow::IsInDragBand(band, window));
         for (const QPoint inside : {QPoint(40, 60), QPoint(300, 163)})
             QVERIFY(!VPNMainWindow::IsInDragBand(inside, window));
-    }
-
-    void trayActivation_data()
-    {
-        QTest::addColumn<QString>("windowState");
-        QTest::addColumn<int>("reason");
-        QTest::addColumn<bool>("visibleAfter");
-        QTest::addColumn<bool>("menuAfter");
-        const int left = QSystemTrayIcon::Trigger;
-        // clang-format off
-        QTest::newRow("shown, left click hides") << "shown" << left << false << false;
-        QTest::newRow("hidden, double click shows") << "hidden" << int(QSystemTrayIcon::DoubleClick) << true << false;
-        QTest::newRow("closed by the desktop, left click shows") << "close()" << left << true << false;
-        QTest::newRow("minimized, left click ignored") << "minimized" << left << true << false;
-        QTest::newRow("hidden, middle click ignored") << "hidden" << int(QSystemTrayIcon::MiddleClick) << false << false;
-        QTest::newRow("context click opens the menu") << "shown" << int(QSystemTrayIcon::Context) << true << true;
-        // clang-format on
-    }
-
-    void trayActivation()
-    {
-        QFETCH(QString, windowState);
-        QFETCH(int, reason);
-        QFETCH(bool, visibleAfter);
-        QFETCH(bool, menuAfter);
-        Start(std::make_unique<MemoryAccountKeyStore>());
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        if (windowState == QLatin1String("hidden"))
-            m_window->hide();
-        else if (windowState == QLatin1String("minimized"))
-            m_window->setWindowState(Qt::WindowMinimized);
-        else if (windowState == QLatin1String("close()"))
-            QVERIFY(!m_window->close()); // the desktop's close request only hides
-        m_window->SystrayIconActivated(QSystemTrayIcon::ActivationReason(reason));
-        QCOMPARE(m_window->isVisible(), visibleAfter);
-        QCOMPARE(m_window->isMinimized(), windowState == QLatin1String("minimized"));
-        if (menuAfter)
-            QTRY_VERIFY(m_window->TrayMenu()->isVisible());
-        QCOMPARE(m_window->TrayMenu()->isVisible(), menuAfter);
-        m_window->TrayMenu()->hide();
     }
 
     void trayToolTip_data()
@@ -316,8 +311,7 @@ private slots:
     void mainWindowMarksFollowTheService()
     {
         m_simulator->SetAnchor(SimulatorFixture::AccountKey(), MiamiIp);
-        Start();
-        QVERIFY(ReachServerSelection());
+        Run(QStringLiteral("start; =state ServerSelectState"));
         // The list draws its rows' markers in colour.
         QVERIFY(qobject_cast<VPNComboBoxHtmlDelegate*>(ServerList()->itemDelegate()));
         QAction* favorite = ServerList()->actions().at(0);
@@ -351,7 +345,6 @@ private slots:
         // The TCP list, rebuilt from the catalog, selects the favorite's TCP endpoint.
         m_context->ServerManager().SetListType(VPNServerManager::TcpList);
         QCOMPARE(ServerList()->currentText(), Miami);
-        QCOMPARE(CurrentRecord()->protocol, int(VPNServer::Tcp));
         QVERIFY(favorite->isChecked());
         QVERIFY(anchor->isChecked());
         Select(Chicago);
@@ -374,8 +367,7 @@ private slots:
     // restart question reaching the program's restart.
     void optionsDialogHooks()
     {
-        Start();
-        QVERIFY(ReachServerSelection());
+        Run(QStringLiteral("start; =state ServerSelectState"));
         VPNOptionsDialog* options = m_window->OptionsDialog();
         const auto control
             = [options](const char* name) { return options->findChild<QWidget*>(QLatin1String(name)); };
@@ -384,15 +376,14 @@ private slots:
         QCOMPARE(optionsList->model(), ServerList()->model());
 
         // The server list moves into the options, where Miami is chosen.
-        Child<QPushButton>("MenuButton")->click();
-        Child<QPushButton>("MenuOptionsButton")->click();
+        Run(QStringLiteral("click MenuButton; click MenuOptionsButton"));
         QCOMPARE(optionsList->currentIndex(), ServerList()->currentIndex());
         press("ServerAtOptionsRadioButton");
         optionsList->setCurrentIndex(optionsList->findText(Miami));
         press("SaveOptionsButton");
         QTRY_VERIFY(!options->isVisible());
         QCOMPARE(ServerList()->currentText(), Miami);
-        QVERIFY(!Shown("ServerListDropDown"));
+        QVERIFY(ServerList()->isHidden());
 
         // From the TCP indicator: the Advanced tab; TCP servers through an HTTP proxy.
         Child("TcpIndicatorLabel")->actions().at(0)->trigger();
@@ -404,21 +395,18 @@ private slots:
         QTest::keyClicks(control("ProxyPortEdit"), QStringLiteral("3128"));
         press("SaveOptionsButton");
         QTRY_VERIFY(!options->isVisible());
-        QVERIFY(Shown("TcpIndicatorLabel"));
+        QVERIFY(!Child("TcpIndicatorLabel")->isHidden());
         QCOMPARE(CurrentRecord()->protocol, int(VPNServer::Tcp));
         QCOMPARE(m_context->Api().Queue().Proxy().hostName(), QStringLiteral("proxy.lan"));
 
         // While connected the dialog's list cannot change; after the drop it can.
-        m_simulator->MapExitAddress(QStringLiteral("127.0.0.1"), ExitAddress);
-        TrayEntry("trayConnectAction")->trigger();
-        m_tunnel->ProcessManagementOutput(ConnectedLine);
-        QTRY_COMPARE_WITH_TIMEOUT(State(), QStringLiteral("ConnectedState"), 15000);
+        Run(QStringLiteral(
+            "exit 203.0.113.77; trigger trayConnectAction; tunnel connected; =state ConnectedState"));
         m_window->OnMenuOptionsPressed();
         const int row = optionsList->currentIndex();
         QTest::keyClick(optionsList, Qt::Key_Down);
         QCOMPARE(optionsList->currentIndex(), row);
-        m_tunnel->ReportDisconnected();
-        QTRY_COMPARE(State(), QStringLiteral("ServerSelectState"));
+        Run(QStringLiteral("tunnel dropped; =state ServerSelectState"));
         QTest::keyClick(optionsList, Qt::Key_Down);
         QCOMPARE(optionsList->currentIndex(), row + 1);
 
@@ -459,8 +447,8 @@ private slots:
         QFETCH(QString, details);
         QFETCH(QString, links);
         feed.isEmpty() ? m_simulator->SetOfferedVersion(VersionInfo::Read()) : m_simulator->SetAppcast(feed);
-        Start(std::make_unique<MemoryAccountKeyStore>());
-        Child<QPushButton>("MenuUpdateButton")->click();
+        Start(false);
+        Run(QStringLiteral("click MenuUpdateButton"));
         VPNUpdateDialog* dialog = m_window->UpdateDialog();
         auto* headingLabel = dialog->findChild<QLabel*>(QStringLiteral("HeadingLabel"));
         QCOMPARE(headingLabel->text(), QStringLiteral("Checking for updates..."));
@@ -474,37 +462,11 @@ private slots:
                      ? QTextDocumentFragment::fromHtml(linksLabel->text()).toPlainText().simplified()
                      : QString(),
                  links);
-        UrlRecorder browser;
         for (const char* link : {"download", "notes", "https://elsewhere.example/"})
             emit linksLabel->linkActivated(QLatin1String(link));
         const QList<QUrl> release = {QUrl(QStringLiteral("https://dl.example/n.deb")),
                                      QUrl(QStringLiteral("https://www.norvane.example/notes"))};
-        QCOMPARE(browser.urls, links.isEmpty() ? QList<QUrl>() : release);
-    }
-
-    void linksOpenInTheBrowser_data()
-    {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("expected");
-        // clang-format off
-        QTest::newRow("support link") << "supportLink" << "https://www.norvane.example/support/ticket";
-        QTest::newRow("web address") << "https://docs.norvane.example/faq" << "https://docs.norvane.example/faq";
-        QTest::newRow("verify") << "" << "https://www.norvane.example/whatismyipaddress/";
-        // clang-format on
-    }
-
-    void linksOpenInTheBrowser()
-    {
-        QFETCH(QString, link);
-        QFETCH(QString, expected);
-        Start(std::make_unique<MemoryAccountKeyStore>());
-        UrlRecorder browser;
-        if (link.isEmpty())
-            TrayEntry("trayVerifyAction")->trigger();
-        else
-            emit m_window->ConnectionIndicator()->linkActivated(link);
-        QCOMPARE(browser.urls.size(), 1);
-        QCOMPARE(browser.urls.first().toString(), expected);
+        QCOMPARE(m_browser->urls, links.isEmpty() ? QList<QUrl>() : release);
     }
 };
 

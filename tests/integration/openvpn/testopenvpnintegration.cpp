@@ -19,8 +19,7 @@ class TestOpenVpnIntegration final : public QObject
 private slots:
     void initTestCase()
     {
-        if (E2e::WorldDir().isEmpty())
-            QSKIP("not inside the service world (run through tools/world/run-in-world.sh as root)");
+        E2E_SKIP_OUTSIDE_THE_WORLD();
         m_accountKey = qEnvironmentVariable("NORVANE_ACCOUNT_KEY");
         const QString home = qEnvironmentVariable("NORVANE_HOME");
         QVERIFY(QDir().mkpath(home + QStringLiteral("/Config")));

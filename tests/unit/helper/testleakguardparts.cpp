@@ -1,6 +1,7 @@
 #include "leakguard.h"
 #include "nfttable.h"
 #include "resolvconf.h"
+#include "testfiles.h"
 #include "trafficblockrules.h"
 #include "tunneloutputreader.h"
 
@@ -10,18 +11,6 @@
 #include <QTest>
 
 namespace {
-
-QByteArray Read(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-bool Write(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-}
 
 const QByteArray Stamp = "2026-12-07 04:00:00 ";
 
@@ -139,14 +128,14 @@ private slots:
         const QString link = dir.filePath(QStringLiteral("link.conf"));
         const QString backup = dir.filePath(QStringLiteral("backup"));
         const QByteArray original = "# the café's\nnameserver 192.0.2.1\noptions edns0\n";
-        QVERIFY(Write(path, original));
+        QVERIFY(WriteFile(path, original));
         // Written through a link, as into a bind mount: the file itself stays where it is.
         QVERIFY(QFile::link(path, link));
         ResolvConf conf(link, backup);
         QString error;
         QVERIFY2(conf.Apply(servers, domains, error), qPrintable(error));
-        QVERIFY(Read(path).endsWith(written));
-        QVERIFY(Read(path).startsWith('#'));
+        QVERIFY(ReadFile(path).endsWith(written));
+        QVERIFY(ReadFile(path).startsWith('#'));
         QVERIFY(QFileInfo(link).isSymLink());
         // Only root reads the backup: nothing for group or others.
         QCOMPARE(int(QFile::permissions(backup) & 0x0077), 0);
@@ -156,10 +145,10 @@ private slots:
         ResolvConf nextRun(link, backup);
         QVERIFY(nextRun.HasBackup());
         QVERIFY(nextRun.Restore(error));
-        QCOMPARE(Read(path), original);
+        QCOMPARE(ReadFile(path), original);
         QVERIFY(!QFile::exists(backup));
         QVERIFY(nextRun.Restore(error));
-        QCOMPARE(Read(path), original);
+        QCOMPARE(ReadFile(path), original);
     }
 
     void keepsWhatAnotherProgramWroteMeanwhile()
@@ -167,12 +156,12 @@ private slots:
         const QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("resolv.conf"));
         ResolvConf conf(path, dir.filePath(QStringLiteral("backup")));
-        QVERIFY(Write(path, "nameserver 192.0.2.1\n"));
+        QVERIFY(WriteFile(path, "nameserver 192.0.2.1\n"));
         QString error;
         QVERIFY(conf.Apply({QStringLiteral("10.0.0.1")}, {}, error));
-        QVERIFY(Write(path, "# the hotel's network\nnameserver 192.0.2.77\n"));
+        QVERIFY(WriteFile(path, "# the hotel's network\nnameserver 192.0.2.77\n"));
         QVERIFY(conf.Restore(error));
-        QCOMPARE(Read(path), QByteArray("# the hotel's network\nnameserver 192.0.2.77\n"));
+        QCOMPARE(ReadFile(path), QByteArray("# the hotel's network\nnameserver 192.0.2.77\n"));
         QVERIFY(!conf.HasBackup());
     }
 
@@ -275,23 +264,23 @@ private slots:
         const QString input = dir.filePath(QStringLiteral("input"));
         const QString nft = dir.filePath(QStringLiteral("nft"));
         // Stands in for nft: keeps the ruleset it was given and says why it refuses.
-        QVERIFY(Write(nft,
-                      QStringLiteral("#!/bin/sh\n[ \"$*\" = '-f -' ] || exit 9\ncat > '%1'\n"
-                                     "echo 'Error: no such table' >&2\nexit %2\n")
-                          .arg(input)
-                          .arg(exitCode)
-                          .toUtf8()));
+        QVERIFY(WriteFile(nft,
+                          QStringLiteral("#!/bin/sh\n[ \"$*\" = '-f -' ] || exit 9\ncat > '%1'\n"
+                                         "echo 'Error: no such table' >&2\nexit %2\n")
+                              .arg(input)
+                              .arg(exitCode)
+                              .toUtf8()));
         QVERIFY(QFile::setPermissions(nft, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const NftTable table(nft, QStringLiteral("norvane_test"));
         QString error;
         QCOMPARE(table.Replace(NftTable::Ipv6BlockChains(QStringLiteral("tun0")), error), exitCode == 0);
-        QCOMPARE(Read(input),
+        QCOMPARE(ReadFile(input),
                  "table inet norvane_test\ndelete table inet norvane_test\ntable inet norvane_test {\n"
                      + NftTable::Ipv6BlockChains(QStringLiteral("tun0")) + "}\n");
         QCOMPARE(error.contains(QLatin1String("no such table")), exitCode != 0);
         error.clear();
         QCOMPARE(table.Remove(error), exitCode == 0);
-        QCOMPARE(Read(input), QByteArray("table inet norvane_test\ndelete table inet norvane_test\n"));
+        QCOMPARE(ReadFile(input), QByteArray("table inet norvane_test\ndelete table inet norvane_test\n"));
         QVERIFY(!NftTable(dir.filePath(QStringLiteral("absent")), QStringLiteral("t")).Remove(error));
     }
 };
