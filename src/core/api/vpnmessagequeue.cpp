@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QSslCertificate>
 
+#include <algorithm>
+
 const QByteArray VPNMessageQueue::SupportTicketBoundary
     = QByteArrayLiteral("---------------------------193531931418651");
 
@@ -76,9 +78,14 @@ QNetworkRequest VPNMessageQueue::MakeRequest(const QUrl& url) const
     return request;
 }
 
-void VPNMessageQueue::Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response)
+void VPNMessageQueue::Track(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response, quint64 request)
 {
-    Track(new VPNMessageHandler(reply, std::move(response), {m_requestDeadline, MaxReplyBytes}, this));
+    Track(new VPNMessageHandler(
+        reply,
+        [this, response = std::move(response), request](const VPNMessageHandler::Outcome& outcome) {
+            Complete(response, request, outcome);
+        },
+        {m_requestDeadline, MaxReplyBytes}, this));
 }
 
 void VPNMessageQueue::Track(VPNMessageHandler* handler)
@@ -88,16 +95,81 @@ void VPNMessageQueue::Track(VPNMessageHandler* handler)
 
 void VPNMessageQueue::Fetch(const QUrl& url, QObject* receiver, VPNMessageHandler::Completion done)
 {
-    LogProxy();
-    QNetworkReply* reply = m_accessManager->get(MakeRequest(url));
-    Track(new VPNMessageHandler(
-        reply,
-        [receiver = QPointer<QObject>(receiver),
-         done = std::move(done)](const VPNMessageHandler::Outcome& outcome) {
-            if (receiver)
-                done(outcome);
-        },
-        {m_requestDeadline, MaxReplyBytes}, this));
+    WhenTrusted([this, url, receiver = QPointer<QObject>(receiver), done = std::move(done)] {
+        LogProxy();
+        QNetworkReply* reply = m_accessManager->get(MakeRequest(url));
+        Track(new VPNMessageHandler(
+            reply,
+            [receiver, done](const VPNMessageHandler::Outcome& outcome) {
+                if (receiver)
+                    done(outcome);
+            },
+            {m_requestDeadline, MaxReplyBytes}, this));
+    });
+}
+
+void VPNMessageQueue::WhenTrusted(std::function<void()> send)
+{
+    if (IsTrustReady())
+        send();
+    else
+        m_waitingForTrust.push_back(std::move(send));
+}
+
+void VPNMessageQueue::SendWaiting()
+{
+    for (const std::function<void()>& send : std::exchange(m_waitingForTrust, {}))
+        send();
+}
+
+void VPNMessageQueue::Complete(const std::shared_ptr<VPNApiResponse>& response, quint64 request,
+                               const VPNMessageHandler::Outcome& outcome)
+{
+    const VPNApiResponse::Reader reader = response->OffThreadReader();
+    if (reader && !response->IsLastRequest(request)) {
+        qDebug() << "Reply to an earlier request dropped: a newer one is under way.";
+        return;
+    }
+    Delivery delivery {++m_lastDelivery, response, request, {}, true};
+    if (!outcome.ok) {
+        qDebug() << "Network error occured during script call:" << outcome.error;
+        delivery.deliver = [response] { response->SetNetworkError(); };
+    } else if (!reader) {
+        delivery.deliver
+            = [response, text = VPNMessageHandler::DecodeReplyBody(outcome.body)] { response->Parse(text); };
+    } else {
+        delivery.ready = false;
+        m_worker.Run<VPNApiResponse::Reading>(
+            [reader, body = outcome.body] { return reader(VPNMessageHandler::DecodeReplyBody(body)); },
+            [this, id = delivery.id](VPNApiResponse::Reading reading) {
+                const auto waiting
+                    = std::find_if(m_deliveries.begin(), m_deliveries.end(),
+                                   [id](const Delivery& delivery) { return delivery.id == id; });
+                if (waiting == m_deliveries.end())
+                    return;
+                waiting->deliver = [response = waiting->response, reading = std::move(reading)] {
+                    response->ApplyReading(reading);
+                };
+                waiting->ready = true;
+                DeliverReady();
+            });
+    }
+    m_deliveries.push_back(std::move(delivery));
+    DeliverReady();
+}
+
+void VPNMessageQueue::DeliverReady()
+{
+    const QPointer<VPNMessageQueue> self(this);
+    while (self && !m_deliveries.empty() && m_deliveries.front().ready) {
+        const Delivery delivery = std::move(m_deliveries.front());
+        m_deliveries.pop_front();
+        // A newer request went out while this reply was being read.
+        if (delivery.response->OffThreadReader() && !delivery.response->IsLastRequest(delivery.request))
+            continue;
+        // A receiver may send requests, or even end this queue.
+        delivery.deliver();
+    }
 }
 
 void VPNMessageQueue::LogProxy() const
@@ -107,17 +179,20 @@ void VPNMessageQueue::LogProxy() const
 
 void VPNMessageQueue::SendMessage(const VPNApiMessage& message, std::shared_ptr<VPNApiResponse> response)
 {
-    QNetworkRequest request = MakeRequest(RequestUrl(message));
-    LogProxy();
-    QNetworkReply* reply = nullptr;
-    if (message.IsGet()) {
-        reply = m_accessManager->get(request);
-    } else {
-        request.setHeader(QNetworkRequest::ContentTypeHeader,
-                          QByteArrayLiteral("application/x-www-form-urlencoded"));
-        reply = m_accessManager->post(request, RequestBody(message));
-    }
-    Track(reply, std::move(response));
+    const quint64 number = response->StartRequest();
+    WhenTrusted([this, message, response = std::move(response), number]() mutable {
+        QNetworkRequest request = MakeRequest(RequestUrl(message));
+        LogProxy();
+        QNetworkReply* reply = nullptr;
+        if (message.IsGet()) {
+            reply = m_accessManager->get(request);
+        } else {
+            request.setHeader(QNetworkRequest::ContentTypeHeader,
+                              QByteArrayLiteral("application/x-www-form-urlencoded"));
+            reply = m_accessManager->post(request, RequestBody(message));
+        }
+        Track(reply, std::move(response), number);
+    });
 }
 
 QByteArray VPNMessageQueue::BuildSupportTicketBody(const QString& apiKey, const SupportTicketFields& fields,
@@ -151,12 +226,15 @@ bool VPNMessageQueue::SendSupportTicket(const VPNApiMessage& message,
     supportFile.close();
     logFile.close();
 
-    QNetworkRequest request = MakeRequest(QUrl(message.url));
-    request.setHeader(QNetworkRequest::ContentTypeHeader,
-                      QByteArray("multipart/form-data; boundary=" + SupportTicketBoundary));
-    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
-    LogProxy();
-    Track(m_accessManager->post(request, body), std::move(response));
+    const quint64 number = response->StartRequest();
+    WhenTrusted([this, url = QUrl(message.url), body, response = std::move(response), number]() mutable {
+        QNetworkRequest request = MakeRequest(url);
+        request.setHeader(QNetworkRequest::ContentTypeHeader,
+                          QByteArray("multipart/form-data; boundary=" + SupportTicketBoundary));
+        request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+        LogProxy();
+        Track(m_accessManager->post(request, body), std::move(response), number);
+    });
     return true;
 }
 
@@ -218,9 +296,11 @@ void VPNMessageQueue::SetProxyEnabled(bool enabled)
 
 bool VPNMessageQueue::SetExtraCaFile(const QString& path)
 {
-    QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
     if (path.isEmpty()) {
-        m_sslConfiguration = configuration;
+        ++m_trustGeneration;
+        m_trustLoading = false;
+        m_sslConfiguration = QSslConfiguration::defaultConfiguration();
+        SendWaiting();
         return true;
     }
     const QList<QSslCertificate> extra = QSslCertificate::fromPath(path, QSsl::Pem);
@@ -228,9 +308,21 @@ bool VPNMessageQueue::SetExtraCaFile(const QString& path)
         qWarning() << "No CA certificate in" << path;
         return false;
     }
-    // Setting CA certificates switches off the on-demand loading of the system's, so both
-    // are given explicitly.
-    configuration.setCaCertificates(QSslConfiguration::systemCaCertificates() + extra);
-    m_sslConfiguration = configuration;
+    // Setting CA certificates switches off the on-demand loading of the system's, so both are
+    // given explicitly. Reading the system's takes a tenth of a second: the worker does it while
+    // start-up goes on, and requests wait for it.
+    const quint64 generation = ++m_trustGeneration;
+    m_trustLoading = true;
+    m_worker.Run<QList<QSslCertificate>>([] { return QSslConfiguration::systemCaCertificates(); },
+                                         [this, generation, extra](const QList<QSslCertificate>& system) {
+                                             if (generation != m_trustGeneration)
+                                                 return;
+                                             QSslConfiguration configuration
+                                                 = QSslConfiguration::defaultConfiguration();
+                                             configuration.setCaCertificates(system + extra);
+                                             m_sslConfiguration = configuration;
+                                             m_trustLoading = false;
+                                             SendWaiting();
+                                         });
     return true;
 }
