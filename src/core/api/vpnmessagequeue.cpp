@@ -5,11 +5,14 @@
 #include "settings/vpnsettings.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPointer>
+#include <QSet>
 #include <QSslCertificate>
 
 #include <algorithm>
@@ -294,6 +297,53 @@ void VPNMessageQueue::SetProxyEnabled(bool enabled)
     m_accessManager->setProxy(enabled ? m_proxy : QNetworkProxy(QNetworkProxy::NoProxy));
 }
 
+QList<QSslCertificate> VPNMessageQueue::SystemCaCertificates()
+{
+    static const char* const kDirectories[]
+        = {"/etc/ssl/certs/",     "/usr/lib/ssl/certs/", "/usr/share/ssl/",
+           "/usr/local/ssl/",     "/var/ssl/certs/",     "/usr/local/ssl/certs/",
+           "/etc/openssl/certs/", "/opt/openssl/certs/", "/etc/ssl/"};
+    static const char* const kBundles[]
+        = {"/etc/pki/tls/certs/ca-bundle.crt", "/usr/local/share/certs/ca-root-nss.crt"};
+    QStringList files;
+    for (const char* directory : kDirectories) {
+        const QFileInfoList entries = QDir(QLatin1String(directory))
+                                          .entryInfoList({QStringLiteral("*.pem"), QStringLiteral("*.crt")},
+                                                         QDir::Files | QDir::Readable);
+        for (const QFileInfo& entry : entries)
+            files << entry.canonicalFilePath();
+    }
+    for (const char* bundle : kBundles)
+        files << QLatin1String(bundle);
+    files.removeDuplicates();
+
+    const QByteArray begin = QByteArrayLiteral("-----BEGIN CERTIFICATE-----");
+    const QByteArray end = QByteArrayLiteral("-----END CERTIFICATE-----");
+    QSet<QByteArray> seen;
+    QByteArray unique;
+    for (const QString& path : std::as_const(files)) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray text = file.readAll();
+        for (qsizetype from = text.indexOf(begin); from >= 0; from = text.indexOf(begin, from + 1)) {
+            const qsizetype to = text.indexOf(end, from);
+            if (to < 0)
+                break;
+            const QByteArray block = text.mid(from, to + end.size() - from);
+            // The same certificate may be wrapped differently; its base64 text without line breaks is the
+            // same.
+            QByteArray key = block;
+            key.replace('\r', QByteArray()).replace('\n', QByteArray());
+            if (!seen.contains(key)) {
+                seen.insert(key);
+                unique += block + '\n';
+            }
+        }
+    }
+    return QSslCertificate::fromData(unique, QSsl::Pem);
+}
+
 bool VPNMessageQueue::SetExtraCaFile(const QString& path)
 {
     if (path.isEmpty()) {
@@ -309,11 +359,11 @@ bool VPNMessageQueue::SetExtraCaFile(const QString& path)
         return false;
     }
     // Setting CA certificates switches off the on-demand loading of the system's, so both are
-    // given explicitly. Reading the system's takes a tenth of a second: the worker does it while
-    // start-up goes on, and requests wait for it.
+    // given explicitly. Reading the system's takes a tenth of a second or more: the worker does
+    // it while start-up goes on, and requests wait for it.
     const quint64 generation = ++m_trustGeneration;
     m_trustLoading = true;
-    m_worker.Run<QList<QSslCertificate>>([] { return QSslConfiguration::systemCaCertificates(); },
+    m_worker.Run<QList<QSslCertificate>>([] { return SystemCaCertificates(); },
                                          [this, generation, extra](const QList<QSslCertificate>& system) {
                                              if (generation != m_trustGeneration)
                                                  return;

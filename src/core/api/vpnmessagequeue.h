@@ -81,6 +81,11 @@ public:
     // Trusts the CA certificates of this PEM file in addition to the system's. Empty path:
     // the system's only. False when the file holds no certificate (the trust is kept as it is).
     bool SetExtraCaFile(const QString& path);
+    // The certificates of the system's trust locations, those of
+    // QSslConfiguration::systemCaCertificates(), each once: Qt parses every file it finds, and
+    // Debian's certificate directory holds each CA twice (a file and the bundle beside it);
+    // parsing a certificate costs most of a millisecond, so the text is read first.
+    static QList<QSslCertificate> SystemCaCertificates();
     // False while the system's CA certificates are being loaded for the extra CA.
     bool IsTrustReady() const { return !m_trustLoading; }
     void SetTransferTimeout(std::chrono::milliseconds timeout) { m_transferTimeout = timeout; }
