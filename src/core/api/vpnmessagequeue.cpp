@@ -17,6 +17,10 @@
 
 #include <algorithm>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 const QByteArray VPNMessageQueue::SupportTicketBoundary
     = QByteArrayLiteral("---------------------------193531931418651");
 
@@ -155,10 +159,22 @@ void VPNMessageQueue::Complete(const std::shared_ptr<VPNApiResponse>& response, 
                 };
                 waiting->ready = true;
                 DeliverReady();
+                ReturnFreedMemory();
             });
     }
     m_deliveries.push_back(std::move(delivery));
     DeliverReady();
+}
+
+void VPNMessageQueue::ReturnFreedMemory()
+{
+#if defined(__GLIBC__)
+    // A large job leaves megabytes of freed heap behind (the reply, its text, the parser's
+    // pieces; the certificates' intermediate copies) that the allocator keeps mapped for the
+    // rest of the run. Done on the worker after the job's own data is gone; it touches every
+    // thread's heap, not only the worker's.
+    m_worker.Run<int>([] { return malloc_trim(0); }, [](int) {});
+#endif
 }
 
 void VPNMessageQueue::DeliverReady()

@@ -121,6 +121,7 @@ private:
     void Complete(const std::shared_ptr<VPNApiResponse>& response, quint64 request,
                   const VPNMessageHandler::Outcome& outcome);
     void DeliverReady();
+    void ReturnFreedMemory();
 
     std::unique_ptr<QNetworkAccessManager> m_accessManager;
     DesktopProxy m_desktopProxy;
