@@ -158,8 +158,9 @@ void VPNMessageQueue::Complete(const std::shared_ptr<VPNApiResponse>& response, 
                     response->ApplyReading(reading);
                 };
                 waiting->ready = true;
-                DeliverReady();
                 ReturnFreedMemory();
+                // Last: a receiver may end this queue.
+                DeliverReady();
             });
     }
     m_deliveries.push_back(std::move(delivery));
