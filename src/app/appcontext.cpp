@@ -16,6 +16,10 @@
 #include <QProcessEnvironment>
 #include <QTextStream>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, std::unique_ptr<Clock> clock)
     : m_productWord(systemServices->ProductWord())
     , m_systemServices(std::move(systemServices))
@@ -26,6 +30,11 @@ VPNAppContext::VPNAppContext(std::unique_ptr<ISystemServices> systemServices, st
     , m_serverManager(m_settingsStore.Settings())
     , m_ipManager(m_api, *m_clock)
 {
+#if defined(__GLIBC__)
+    // Every thread that allocates (network, D-Bus, the API's worker) would otherwise get a heap
+    // of its own that keeps, for the rest of the run, the most it ever held; they share one.
+    mallopt(M_ARENA_MAX, 1);
+#endif
     QObject::connect(&m_api, &VPNApi::ServerListsReceived, &m_serverManager,
                      &VPNServerManager::SetServerLists);
     QObject::connect(&m_api, &VPNApi::AssignedAddressReceived, &m_serverManager,
@@ -57,6 +66,16 @@ void VPNAppContext::CreateWorkflow(std::unique_ptr<OpenVpnGeneric> tunnel,
         connection->Initialize();
     });
     QObject::connect(connection, &ConnectionController::SignOutFinished, account, &AccountSession::SignOut);
+#if defined(__GLIBC__)
+    // Start-up and a disconnect free megabytes (replies, lists replaced, the tunnel's work) that
+    // the allocator would keep mapped while the program sits idle.
+    QObject::connect(connection, &ConnectionController::StateChanged, connection,
+                     [](ConnectionController::State state) {
+                         if (state == ConnectionController::State::ServerSelectState
+                             || state == ConnectionController::State::ConnectedState)
+                             malloc_trim(0);
+                     });
+#endif
 }
 
 void VPNAppContext::WatchNetworkChanges(std::unique_ptr<NetworkChangeMonitor> monitor)

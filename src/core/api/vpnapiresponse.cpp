@@ -55,6 +55,12 @@ void VPNApiResponse::Parse(const QString& text)
     emit Finished();
 }
 
+void VPNApiResponse::ApplyReading(const Reading& reading)
+{
+    reading(*this);
+    emit Finished();
+}
+
 void VPNApiResponse::ParseXml(const QString& text)
 {
     QDomDocument document;

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 /**
  * Base of every API response object: parses the reply envelope (type, code, message, data),
  * hands the payload to the subclass and announces each completion with Finished().
@@ -44,6 +46,21 @@ public:
     // The request itself failed: type Error, code NetworkError, then Finished().
     void SetNetworkError();
 
+    // What a reader made of a reply on another thread, applied to the object on its own thread.
+    using Reading = std::function<void(VPNApiResponse&)>;
+    // Logs and reads a reply text like Parse() without touching any object, so that it can run on
+    // a worker thread; it may give up early when its thread is asked to stop.
+    using Reader = Reading (*)(const QString& text);
+    // Set for scripts whose replies are large enough to be read off the GUI thread.
+    virtual Reader OffThreadReader() const { return nullptr; }
+    // Applies what OffThreadReader() made of a reply; ends with Finished() like Parse().
+    void ApplyReading(const Reading& reading);
+
+    // Each request sent for this object gets the next number; a reply to an earlier one than the
+    // last is out of date.
+    quint64 StartRequest() { return ++m_lastRequest; }
+    bool IsLastRequest(quint64 request) const { return request == m_lastRequest; }
+
     bool IsRawText() const { return m_rawText; }
     ResponseType Type() const { return m_type; }
     bool IsSuccess() const { return m_type == ResponseType::Success; }
@@ -73,6 +90,7 @@ protected:
 
 private:
     bool m_rawText;
+    quint64 m_lastRequest = 0;
     ResponseType m_type = ResponseType::Success;
     ApiErrorCode m_errorCode = ApiErrorCode::Generic;
     QString m_codeText;

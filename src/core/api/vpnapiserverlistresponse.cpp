@@ -3,6 +3,7 @@
 #include "support/dottedquad.h"
 
 #include <QDebug>
+#include <QThread>
 #include <QXmlStreamReader>
 
 #include <vector>
@@ -20,7 +21,7 @@ bool FlagAttribute(const QXmlStreamAttributes& attributes, QLatin1String name, b
 // One pass over a reply: what each open element is, the envelope's texts and the lists so far.
 // Only the first element of each name counts where the reply has one (as with every other
 // reply's envelope), and an element's text is all the text inside it, as a document gives it.
-class VPNApiServerListResponse::Reading
+class VPNApiServerListResponse::Pass
 {
 public:
     enum class Role
@@ -180,22 +181,25 @@ VPNApiServerListResponse::VPNApiServerListResponse(QObject* parent)
     : VPNApiResponse(false, parent)
 { }
 
-void VPNApiServerListResponse::ParseXml(const QString& text)
+VPNApiServerListResponse::Content VPNApiServerListResponse::Read(const QString& text)
 {
     QXmlStreamReader reader;
     reader.setNamespaceProcessing(false);
-    Reading reading;
+    Pass pass;
     qsizetype fed = 0;
     // The whole text must be well-formed, whatever was read from it.
     while (true) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement)
-            reading.Start(reader);
+            pass.Start(reader);
         else if (token == QXmlStreamReader::EndElement)
-            reading.End();
+            pass.End();
         else if (token == QXmlStreamReader::Characters)
-            reading.Text(reader.text());
+            pass.Text(reader.text());
         else if (reader.error() == QXmlStreamReader::PrematureEndOfDocumentError && fed < text.size()) {
+            // Read on a worker whose owner is going away: the result would be dropped anyway.
+            if (QThread::currentThread()->isInterruptionRequested())
+                return {};
             // The reader has read what it was given; a string added to it is never decoded
             // again by its encoding declaration.
             qsizetype size = qMin(PieceSize, text.size() - fed);
@@ -211,20 +215,41 @@ void VPNApiServerListResponse::ParseXml(const QString& text)
     if (reader.hasError()) {
         qDebug() << "XML Error at line " << reader.lineNumber() << "column " << reader.columnNumber() << ":"
                  << reader.errorString();
+        return {};
+    }
+
+    Content content {true,          pass.typeText,       pass.codeText,      pass.message,
+                     pass.dataSeen, std::move(pass.udp), std::move(pass.tcp)};
+    if (content.dataSeen) {
+        qDebug() << "Found " << content.udp.size() << " UDP servers.";
+        qDebug() << "Found " << content.tcp.size() << " TCP servers.";
+    }
+    return content;
+}
+
+VPNApiResponse::Reading VPNApiServerListResponse::ReadReply(const QString& text)
+{
+    qDebug() << "API reply:" << text;
+    auto content = std::make_shared<const Content>(Read(text));
+    return [content](VPNApiResponse& response) {
+        static_cast<VPNApiServerListResponse&>(response).Apply(*content);
+    };
+}
+
+void VPNApiServerListResponse::ParseXml(const QString& text)
+{
+    Apply(Read(text));
+}
+
+void VPNApiServerListResponse::Apply(const Content& content)
+{
+    if (!content.wellFormed) {
         SetMalformed();
         return;
     }
-
-    SetEnvelope(reading.typeText, reading.codeText, reading.message);
-    if (!reading.dataSeen)
+    SetEnvelope(content.typeText, content.codeText, content.message);
+    if (!content.dataSeen)
         return;
-    m_udpServers = std::move(reading.udp);
-    m_tcpServers = std::move(reading.tcp);
-    LogCounts();
-}
-
-void VPNApiServerListResponse::LogCounts() const
-{
-    qDebug() << "Found " << m_udpServers.size() << " UDP servers.";
-    qDebug() << "Found " << m_tcpServers.size() << " TCP servers.";
+    m_udpServers = content.udp;
+    m_tcpServers = content.tcp;
 }

@@ -12,7 +12,8 @@ class QXmlStreamReader;
 //
 // The reply is read as a stream, fed to the reader a piece at a time, rather than built into a
 // document: a list of thousands of servers would otherwise cost several times its size in
-// memory, and time on the GUI thread.
+// memory. Even so a large list takes tens of milliseconds to read, so the queue reads it off the
+// GUI thread (OffThreadReader()).
 class VPNApiServerListResponse : public VPNApiResponse
 {
     Q_OBJECT
@@ -26,13 +27,29 @@ public:
     const QList<VPNServer>& UdpServers() const { return m_udpServers; }
     const QList<VPNServer>& TcpServers() const { return m_tcpServers; }
 
+    Reader OffThreadReader() const override { return &ReadReply; }
+
 protected:
     void ParseXml(const QString& text) override;
 
 private:
-    class Reading;
+    class Pass;
+    // What one reply holds; wellFormed false for a reply that is not XML.
+    struct Content
+    {
+        bool wellFormed = false;
+        QString typeText;
+        QString codeText;
+        QString message;
+        bool dataSeen = false;
+        QList<VPNServer> udp;
+        QList<VPNServer> tcp;
+    };
 
-    void LogCounts() const;
+    // Touches no object: runs on whichever thread reads the reply.
+    static Content Read(const QString& text);
+    static Reading ReadReply(const QString& text);
+    void Apply(const Content& content);
 
     QList<VPNServer> m_udpServers;
     QList<VPNServer> m_tcpServers;

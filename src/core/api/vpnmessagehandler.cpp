@@ -1,25 +1,8 @@
 #include "api/vpnmessagehandler.h"
 
-#include "api/vpnapiresponse.h"
-
 #include <QDebug>
 #include <QNetworkReply>
 #include <QSslCertificate>
-
-VPNMessageHandler::VPNMessageHandler(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response,
-                                     Limits limits, QObject* parent)
-    : VPNMessageHandler(
-        reply,
-        [response = std::move(response)](const Outcome& outcome) {
-            if (outcome.ok) {
-                response->Parse(DecodeReplyBody(outcome.body));
-            } else {
-                qDebug() << "Network error occured during script call:" << outcome.error;
-                response->SetNetworkError();
-            }
-        },
-        limits, parent)
-{ }
 
 VPNMessageHandler::VPNMessageHandler(QNetworkReply* reply, Completion completion, Limits limits,
                                      QObject* parent)

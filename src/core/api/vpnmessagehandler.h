@@ -8,16 +8,13 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 
 class QNetworkReply;
-class VPNApiResponse;
 
 // Waits for one request's reply and hands it on: the body on success, a network error
 // otherwise. Certificate problems are logged and fail the request, and so do a reply still
 // incomplete at the deadline, a reply larger than the cap and a redirect that leaves the host
-// or HTTPS (the request asks to verify each redirect). A script call's reply goes to its
-// response object; any other download to a completion function.
+// or HTTPS (the request asks to verify each redirect). The outcome goes to a completion function.
 class VPNMessageHandler : public QObject
 {
     Q_OBJECT
@@ -38,8 +35,6 @@ public:
     };
     using Completion = std::function<void(const Outcome&)>;
 
-    VPNMessageHandler(QNetworkReply* reply, std::shared_ptr<VPNApiResponse> response, Limits limits,
-                      QObject* parent = nullptr);
     VPNMessageHandler(QNetworkReply* reply, Completion completion, Limits limits, QObject* parent = nullptr);
     ~VPNMessageHandler() override;
 

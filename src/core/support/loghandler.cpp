@@ -101,16 +101,19 @@ QString LogHandler::FormatLine(QtMsgType type, const QString& message)
 
 void LogHandler::MessageHandler(QtMsgType type, const QMessageLogContext&, const QString& message)
 {
+    // Formatted before taking the lock: a whole server list takes milliseconds to scramble, and
+    // lines of other threads (the GUI thread's) wait only for the write.
+    const QString line = FormatLine(type, message);
+    if (line.isEmpty())
+        return;
+    const QByteArray bytes = line.toUtf8();
     LogSink& sink = Sink();
     QMutexLocker locker(&sink.mutex);
     if (!sink.file)
         OpenSinkFile(sink);
     if (!sink.enabled || !sink.file->isOpen())
         return;
-    const QString line = FormatLine(type, message);
-    if (line.isEmpty())
-        return;
-    sink.file->write(line.toUtf8());
+    sink.file->write(bytes);
     // Flushed per line so the file is complete up to the last message even after a crash.
     sink.file->flush();
 }

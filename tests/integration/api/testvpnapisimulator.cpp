@@ -3,6 +3,7 @@
 #include "simulatorfixture.h"
 #include "testfiles.h"
 
+#include <QDeadlineTimer>
 #include <QMetaEnum>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -187,6 +188,64 @@ private slots:
                   int(api->ServerListResponse()->ErrorCode()))),
               "code");
         QCOMPARE(m_simulator->Requests().size(), fault == QLatin1String("certificate") ? 0 : 1);
+    }
+
+    // A server list is read off the GUI thread. The API's signals still follow the order in
+    // which the replies came; a reply to a request that a newer one replaced is dropped; an API
+    // that goes away while a list is read hears nothing more of it. Calls: "servers",
+    // "publicip", "reading" (until the list's reply is being read), "destroy".
+    void serverListDeliveries_data()
+    {
+        QTest::addColumn<QStringList>("calls");
+        QTest::addColumn<QStringList>("expected");
+        QTest::addColumn<QString>("logged");
+        // clang-format off
+        QTest::newRow("a newer request replaces an earlier one") << QStringList {QStringLiteral("servers"), QStringLiteral("servers")} << QStringList {QStringLiteral("servers 2000")} << QStringLiteral("Reply to an earlier request dropped");
+        QTest::newRow("signals in the order of the replies") << QStringList {QStringLiteral("servers"), QStringLiteral("reading"), QStringLiteral("publicip")} << QStringList {QStringLiteral("servers 2000"), QStringLiteral("publicip 127.0.0.1")} << QString();
+        QTest::newRow("API gone while the list is read") << QStringList {QStringLiteral("servers"), QStringLiteral("reading"), QStringLiteral("destroy")} << QStringList {} << QString();
+        // clang-format on
+    }
+
+    void serverListDeliveries()
+    {
+        QFETCH(QStringList, calls);
+        QByteArray catalog = "<servers>";
+        for (int i = 0; i < 20000; ++i)
+            catalog += QStringLiteral("<server description=\"City %1\" ip=\"198.51.%2.%3\"><ports><port "
+                                      "protocol=\"UDP\">1194</port></ports></server>")
+                           .arg(i)
+                           .arg(100 + i / 250)
+                           .arg(i % 250 + 1)
+                           .toLatin1();
+        QVERIFY(m_simulator->SetCatalog(catalog + "</servers>"));
+        LogCapture log;
+        auto api = MakeApi();
+        QStringList seen;
+        QObject receiver;
+        connect(api.get(), &VPNApi::ServerListsReceived, &receiver, [&seen](const QList<VPNServer>& udp) {
+            seen << QStringLiteral("servers %1").arg(udp.size());
+        });
+        connect(api.get(), &VPNApi::RequestEntityIpReceived, &receiver,
+                [&seen](const QString& address) { seen << QStringLiteral("publicip ") + address; });
+        for (const QString& call : calls) {
+            if (call == QLatin1String("reading")) {
+                // Checked often: the reading takes some milliseconds only.
+                QDeadlineTimer deadline(20000);
+                while (!log.Contains(QStringLiteral("API reply:")) && !deadline.hasExpired())
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+                QVERIFY(seen.isEmpty());
+            } else if (call == QLatin1String("destroy")) {
+                api.reset();
+            } else {
+                Call(*api, call);
+            }
+        }
+        QFETCH(QStringList, expected);
+        if (expected.isEmpty())
+            QCoreApplication::processEvents();
+        QTRY_COMPARE_WITH_TIMEOUT(seen, expected, 20000);
+        QFETCH(QString, logged);
+        QVERIFY(log.Contains(logged));
     }
 
 private:

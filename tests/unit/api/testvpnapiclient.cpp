@@ -354,6 +354,20 @@ private slots:
         });
         QTEST(Describe(desktop.For(target)), "expected");
     }
+
+    // The trust loaded for an extra CA is the system's, without the duplicates.
+    void systemCaCertificatesAreQtsOnce()
+    {
+        const QList<QSslCertificate> ours = VPNMessageQueue::SystemCaCertificates();
+        QSet<QByteArray> qts;
+        for (const QSslCertificate& certificate : QSslConfiguration::systemCaCertificates())
+            qts.insert(certificate.toDer());
+        QSet<QByteArray> unique;
+        for (const QSslCertificate& certificate : ours)
+            unique.insert(certificate.toDer());
+        QCOMPARE(unique.size(), ours.size());
+        QCOMPARE(unique, qts);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestVPNApiClient)
