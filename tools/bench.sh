@@ -101,8 +101,8 @@ run_world_part() {
     trap - EXIT
 }
 
-    # The lock stays with this subshell: the world's daemons must not inherit it and hold it on.
 if missing=$(tools/world/world.sh check); then
+    # The lock stays with this subshell: the world's daemons must not inherit it and hold it on.
     ( flock 9 && run_world_part 9>&- ) 9>/tmp/norvane-world.lock || world_note="the service world part failed"
     grep -q '^startup ' "$results" && world_ran=yes
 else
