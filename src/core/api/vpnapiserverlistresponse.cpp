@@ -40,12 +40,8 @@ public:
         InText
     };
 
-    QString typeText;
-    QString codeText;
-    QString message;
-    bool dataSeen = false;
-    QList<VPNServer> udp;
-    QList<VPNServer> tcp;
+    // What was read so far.
+    Content content;
 
     void Start(const QXmlStreamReader& reader)
     {
@@ -67,7 +63,7 @@ public:
                 role = Role::Code;
             else if (first("message", m_messageSeen))
                 role = Role::Message;
-            else if (first("data", dataSeen))
+            else if (first("data", content.dataSeen))
                 role = Role::Data;
         } else if (parent == Role::Data) {
             if (first("servers", m_serversSeen))
@@ -104,11 +100,11 @@ public:
         if (int(m_open.size()) == m_textDepth)
             m_textDepth = -1;
         if (role == Role::Type)
-            typeText = m_text;
+            content.typeText = m_text;
         else if (role == Role::Code)
-            codeText = m_text;
+            content.codeText = m_text;
         else if (role == Role::Message)
-            message = m_text;
+            content.message = m_text;
         else if (role == Role::Port)
             EndPort();
     }
@@ -152,6 +148,8 @@ private:
             qDebug() << "Server list: skipped" << m_server.description << "port" << m_text;
             return;
         }
+        QList<VPNServer>& udp = content.udp;
+        QList<VPNServer>& tcp = content.tcp;
         if (udp.size() + tcp.size() >= MaxEndpoints) {
             qDebug() << "Server list: more than" << MaxEndpoints << "endpoints; the rest is left out.";
             m_full = true;
@@ -218,8 +216,8 @@ VPNApiServerListResponse::Content VPNApiServerListResponse::Read(const QString& 
         return {};
     }
 
-    Content content {true,          pass.typeText,       pass.codeText,      pass.message,
-                     pass.dataSeen, std::move(pass.udp), std::move(pass.tcp)};
+    Content content = std::move(pass.content);
+    content.wellFormed = true;
     if (content.dataSeen) {
         qDebug() << "Found " << content.udp.size() << " UDP servers.";
         qDebug() << "Found " << content.tcp.size() << " TCP servers.";
